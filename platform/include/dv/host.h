@@ -97,6 +97,32 @@ struct Rect {
   int32_t height() const { return bottom - top; }
 };
 
+// The window messages the core sends or posts (winuser.h values).
+namespace wm {
+inline constexpr uint32_t kSetText = 0x000C;
+inline constexpr uint32_t kGetText = 0x000D;
+inline constexpr uint32_t kGetTextLength = 0x000E;
+inline constexpr uint32_t kClose = 0x0010;
+inline constexpr uint32_t kWinIniChange = 0x001A;
+inline constexpr uint32_t kKeyDown = 0x0100;
+inline constexpr uint32_t kKeyUp = 0x0101;
+inline constexpr uint32_t kChar = 0x0102;
+inline constexpr uint32_t kCommand = 0x0111;
+inline constexpr uint32_t kLButtonDown = 0x0201;
+inline constexpr uint32_t kLButtonUp = 0x0202;
+}  // namespace wm
+
+// Virtual-key codes.
+namespace vk {
+inline constexpr uint32_t kReturn = 0x0D;
+inline constexpr uint32_t kEnd = 0x23;
+inline constexpr uint32_t kHome = 0x24;
+inline constexpr uint32_t kDown = 0x28;
+inline constexpr uint32_t kY = 0x59;
+}  // namespace vk
+
+// Texts cross this seam as UTF-8; the Win32 side converts to and from the
+// ANSI code page because it calls the ANSI functions.
 class Windows {
  public:
   virtual ~Windows() = default;
@@ -104,11 +130,16 @@ class Windows {
   virtual Hwnd findWindow(const std::optional<std::string>& className, const std::optional<std::string>& caption) = 0;
   virtual Hwnd firstChild(Hwnd parent) = 0;  // GetWindow(GW_CHILD)
   virtual Hwnd nextSibling(Hwnd window) = 0;  // GetWindow(GW_HWNDNEXT)
-  virtual std::vector<Hwnd> desktopChildren() = 0;  // EnumChildWindows of the desktop
-  virtual std::string className(Hwnd window) = 0;
+  // EnumChildWindows of GetDesktopWindow: every top-level window and all its
+  // descendants, each window before its children.
+  virtual std::vector<Hwnd> desktopChildren() = 0;
+  virtual std::string className(Hwnd window) = 0;  // GetClassNameA, at most 255 characters
+  // WM_GETTEXTLENGTH, then WM_GETTEXT into length + 1 characters (what the
+  // control itself holds, also across processes); empty for a null handle.
   virtual std::string text(Hwnd window) = 0;
   virtual Rect rect(Hwnd window) = 0;  // GetWindowRect
   virtual bool isWindow(Hwnd window) = 0;
+  virtual bool isVisible(Hwnd window) = 0;  // IsWindowVisible
   virtual intptr_t send(Hwnd window, uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
   virtual bool post(Hwnd window, uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
   // SendMessageA with lParam pointing at an ANSI text (WM_SETTEXT, WM_WININICHANGE).
