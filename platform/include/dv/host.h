@@ -4,6 +4,7 @@
 // platform/fakes. Semantics follow the ANSI Win32 calls they stand for.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -156,13 +157,27 @@ struct PrinterInfo5 {
   uint32_t transmissionRetryTimeout = 0;
 };
 
+// PointerToString: the ANSI text at `address`, read the way the printer
+// record's strings are read, through a 512-character buffer. Text of 512
+// characters or more has no zero inside that buffer and does not fit:
+// nullopt, so that a record read back cut short is never written back.
+inline std::optional<std::string> pointerToString(const char* address) {
+  constexpr size_t kBuffer = 512;
+  if (address == nullptr) return std::string();
+  size_t n = 0;
+  while (n < kBuffer && address[n] != '\0') ++n;
+  if (n == kBuffer) return std::nullopt;
+  return std::string(address, n);
+}
+
 class Printers {
  public:
   virtual ~Printers() = default;
   virtual std::string profileString(const std::string& section, const std::string& key, const std::string& fallback) = 0;
   virtual bool writeProfileString(const std::string& section, const std::string& key, const std::string& value) = 0;
   virtual uint32_t platformId() = 0;  // GetVersionExA: 1 for the 9x family
-  // OpenPrinterA + GetPrinterA(5); nullopt when either fails.
+  // OpenPrinterA (full access) + GetPrinterA(5); nullopt when either fails
+  // or when a name does not fit pointerToString.
   virtual std::optional<PrinterInfo5> printerInfo5(const std::string& printer) = 0;
   // OpenPrinterA + SetPrinterA(5); false on failure.
   virtual bool setPrinterInfo5(const std::string& printer, const PrinterInfo5& info) = 0;
