@@ -9,7 +9,6 @@ namespace {
 
 constexpr uint32_t kPlatformWin9x = 1;          // VER_PLATFORM_WIN32_WINDOWS
 constexpr uint32_t kPrinterAttributeDefault = 4;  // PRINTER_ATTRIBUTE_DEFAULT
-constexpr uint32_t kWmWinIniChange = 0x1A;
 constexpr uint32_t kKeyAccess = 0x2000F;         // read control, query/set value, create/enumerate subkeys
 constexpr uint32_t kRegSz = 1;
 
@@ -58,7 +57,7 @@ PrinterPorts parsePrinterPorts(std::string_view entry) {
 
 void writeDefaultDevice(Host& host, const std::string& name, const std::string& driver, const std::string& port) {
   host.printers.writeProfileString("windows", "Device", name + "," + driver + "," + port);
-  host.windows.sendText(kHwndBroadcast, kWmWinIniChange, 0, "windows");
+  host.windows.sendText(kHwndBroadcast, wm::kWinIniChange, 0, "windows");
 }
 
 std::string currentDefaultPrinter(Host& host) { return host.printers.defaultPrinter(); }

@@ -10,6 +10,21 @@ namespace dv::win32 {
 namespace {
 
 constexpr DWORD kProfileBuffer = 1024;
+
+// The seam speaks UTF-8; the spooler and profile functions used here are
+// the ANSI ones.
+std::string convert(const std::string& s, UINT from, UINT to) {
+  if (s.empty()) return s;
+  int n = MultiByteToWideChar(from, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(from, 0, s.data(), static_cast<int>(s.size()), wide.data(), n);
+  int m = WideCharToMultiByte(to, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(m), '\0');
+  WideCharToMultiByte(to, 0, wide.data(), n, out.data(), m, nullptr, nullptr);
+  return out;
+}
+std::string toAnsi(const std::string& utf8) { return convert(utf8, CP_UTF8, CP_ACP); }
+std::string fromAnsi(const std::string& ansi) { return convert(ansi, CP_ACP, CP_UTF8); }
 constexpr DWORD kPrinterFullAccess = 0xF000C;  // PRINTER_ALL_ACCESS
 
 // A spooler handle that is closed on every path.
@@ -17,7 +32,8 @@ class PrinterHandle {
  public:
   explicit PrinterHandle(const std::string& name) {
     PRINTER_DEFAULTSA defaults{nullptr, nullptr, kPrinterFullAccess};
-    if (!OpenPrinterA(const_cast<char*>(name.c_str()), &handle_, &defaults)) handle_ = nullptr;
+    std::string ansi = toAnsi(name);
+    if (!OpenPrinterA(ansi.data(), &handle_, &defaults)) handle_ = nullptr;
   }
   ~PrinterHandle() {
     if (handle_) ClosePrinter(handle_);
@@ -33,7 +49,8 @@ class PrinterHandle {
 
 class PrinterDc {
  public:
-  explicit PrinterDc(const std::string& device) : dc_(CreateDCA("WINSPOOL", device.c_str(), nullptr, nullptr)) {}
+  explicit PrinterDc(const std::string& device)
+      : dc_(CreateDCA("WINSPOOL", toAnsi(device).c_str(), nullptr, nullptr)) {}
   ~PrinterDc() {
     if (dc_) DeleteDC(dc_);
   }
@@ -67,12 +84,13 @@ std::vector<std::string> splitLines(const std::string& text) {
 std::string Win32Printers::profileString(const std::string& section, const std::string& key,
                                          const std::string& fallback) {
   std::vector<char> buffer(kProfileBuffer, '\0');
-  DWORD n = GetProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer.data(), kProfileBuffer);
-  return std::string(buffer.data(), n);
+  DWORD n = GetProfileStringA(toAnsi(section).c_str(), toAnsi(key).c_str(), toAnsi(fallback).c_str(), buffer.data(),
+                              kProfileBuffer);
+  return fromAnsi(std::string(buffer.data(), n));
 }
 
 bool Win32Printers::writeProfileString(const std::string& section, const std::string& key, const std::string& value) {
-  return WriteProfileStringA(section.c_str(), key.c_str(), value.c_str()) != 0;
+  return WriteProfileStringA(toAnsi(section).c_str(), toAnsi(key).c_str(), toAnsi(value).c_str()) != 0;
 }
 
 uint32_t Win32Printers::platformId() {
@@ -99,8 +117,8 @@ std::optional<PrinterInfo5> Win32Printers::printerInfo5(const std::string& print
   auto port = pointerToString(record->pPortName);
   if (!name || !port) return std::nullopt;
   PrinterInfo5 info;
-  info.printerName = *name;
-  info.portName = *port;
+  info.printerName = fromAnsi(*name);
+  info.portName = fromAnsi(*port);
   info.attributes = record->Attributes;
   info.deviceNotSelectedTimeout = record->DeviceNotSelectedTimeout;
   info.transmissionRetryTimeout = record->TransmissionRetryTimeout;
@@ -110,10 +128,8 @@ std::optional<PrinterInfo5> Win32Printers::printerInfo5(const std::string& print
 bool Win32Printers::setPrinterInfo5(const std::string& printer, const PrinterInfo5& info) {
   PrinterHandle handle(printer);
   if (!handle) return false;
-  std::vector<char> name(info.printerName.begin(), info.printerName.end());
-  name.push_back('\0');
-  std::vector<char> port(info.portName.begin(), info.portName.end());
-  port.push_back('\0');
+  std::string name = toAnsi(info.printerName);
+  std::string port = toAnsi(info.portName);
   PRINTER_INFO_5A record{};
   record.pPrinterName = name.data();
   record.pPortName = port.data();
@@ -128,7 +144,7 @@ std::string Win32Printers::defaultPrinter() {
   GetDefaultPrinterA(nullptr, &size);
   if (size > 0) {
     std::vector<char> buffer(size + 1, '\0');
-    if (GetDefaultPrinterA(buffer.data(), &size)) return std::string(buffer.data());
+    if (GetDefaultPrinterA(buffer.data(), &size)) return fromAnsi(std::string(buffer.data()));
   }
   // Spoolers without GetDefaultPrinter keep the default only in the profile.
   std::string device = profileString("windows", "device", "");
@@ -156,7 +172,10 @@ bool Win32Printers::printTextOnDefault(const std::string& text) {
       ok = EndPage(dc.get()) > 0 && StartPage(dc.get()) > 0;
       y = 0;
     }
-    if (!line.empty()) TabbedTextOutA(dc.get(), 0, y, line.c_str(), static_cast<int>(line.size()), 0, nullptr, 0);
+    if (!line.empty()) {
+      std::string ansi = toAnsi(line);
+      TabbedTextOutA(dc.get(), 0, y, ansi.c_str(), static_cast<int>(ansi.size()), 0, nullptr, 0);
+    }
     y += lineHeight;
   }
   if (ok) ok = EndPage(dc.get()) > 0;

@@ -1,6 +1,7 @@
 // The printers seam on the Win32 spooler and the user's profile (win.ini
 // mapping): GetProfileStringA/WriteProfileStringA, GetVersionExA, level-5
 // printer records, the default printer and plain-text output to it.
+// Texts cross the seam as UTF-8 and are converted to the ANSI code page.
 #pragma once
 
 #include "dv/host.h"
