@@ -1,0 +1,15 @@
+# gtest_xml_counts <xml>: prints "<passed> <failed>" for a GoogleTest XML
+# report (disabled and skipped tests are neither). Prints nothing and
+# returns 1 when the report is missing or unreadable.
+gtest_xml_counts() {
+  local xml=$1 head tests failures errors disabled skipped
+  [ -s "$xml" ] || return 1
+  head=$(tr -d '\r' <"$xml" | grep -m1 -o '<testsuites [^>]*>') || return 1
+  attr() { echo "$head" | grep -o " $1=\"[0-9]*\"" | grep -o '[0-9]\+' || echo 0; }
+  tests=$(attr tests); failures=$(attr failures); errors=$(attr errors)
+  disabled=$(attr disabled); skipped=$(attr skipped)
+  local failed=$((failures + errors))
+  local passed=$((tests - disabled - skipped - failed))
+  [ $passed -lt 0 ] && passed=0
+  echo "$passed $failed"
+}
