@@ -29,6 +29,7 @@ enum RuntimeError : int {
   kPathFileAccess = 75,
   kPathNotFound = 76,
   kObjectNotSet = 91,
+  kInvalidUseOfNull = 94,
   kCantCreateObject = 429,
   kObjectDoesntSupport = 438,
   kApplicationDefined = 1004,  // 0x800A03EC, Excel's "number 1004"
@@ -49,6 +50,9 @@ std::string UCase(std::string_view s);
 // Option Compare Text / Binary: <0, 0, >0.
 int compareText(std::string_view a, std::string_view b);
 int compareBinary(std::string_view a, std::string_view b);
+// Positions and lengths below count characters (code points of the UTF-8
+// text), as VB counts them; do not mix them with std::string byte offsets.
+int64_t Len(std::string_view s);
 // InStr(start, haystack, needle): 1-based position or 0.
 int32_t InStr(int32_t start, std::string_view haystack, std::string_view needle, bool textCompare = false);
 int32_t InStrRev(std::string_view haystack, std::string_view needle);
@@ -76,15 +80,29 @@ int32_t CLng(const Variant& v);
 float CSng(const Variant& v);
 double CDbl(const Variant& v);
 std::string CStr(const Variant& v);
+// CDate: numbers as OLE dates, strings as "m/d/yyyy [h:mm[:ss] [AM|PM]]",
+// "yyyy-mm-dd[ hh:mm[:ss]]" or a time alone; anything else raises 13.
+double CDate(const Variant& v);
 // Converts to a given element type (used by typed arrays and by-ref coercion).
 Variant convert(const Variant& v, VarType to);
 // Variant comparison as VB sorts: numbers numerically, strings by the
 // chosen compare mode, Empty as 0 or "", numbers before strings.
 int compareVariants(const Variant& a, const Variant& b, bool textCompare = false);
 
+// ---- Dates (OLE dates: days since 30 Dec 1899, time as the fraction) ----
+// DateSerial/TimeSerial normalise out-of-range months, days and seconds.
+double DateSerial(int year, int month, int day);
+double TimeSerial(int hour, int minute, int second);
+struct DateParts {
+  int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0;
+};
+DateParts dateParts(double oleDate);  // rounded to the second, as VB shows it
+
 // ---- Files with VB's errors ----
 int64_t FileLen(FileSystem& fs, const std::string& path);   // 53 when missing
-void Kill(FileSystem& fs, const std::string& path);         // 53 when missing
+// Kill accepts wildcards in the name; 53 when nothing matches, 75 when a
+// matching file cannot be deleted.
+void Kill(FileSystem& fs, const std::string& path);
 void MkDir(FileSystem& fs, const std::string& path);        // 75 exists, 76 no parent
 std::vector<FileEntry> Dir(FileSystem& fs, const std::string& pattern);  // files only
 
