@@ -64,7 +64,9 @@ std::string runtimeErrorDescription(int vbError) {
     case 449: return "Argument not optional";
     case 450: return "Wrong number of arguments or invalid property assignment";
     case 451: return "Property let procedure not defined and property get procedure did not return an object";
+    case 457: return "This key is already associated with an element of this collection";
     case 458: return "Variable uses an Automation type not supported in Visual Basic";
+    case 459: return "Object or class does not support the set of events";
     // VB gives every number it has no text for this description, 1004 included.
     default: return "Application-defined or object-defined error";
   }

@@ -1,0 +1,621 @@
+// The Win32 seams on a real Windows runtime (Wine): registry, files,
+// processes, shell, clock and pump, and the IDispatch automation seam
+// against objects of the system (Scripting.Dictionary and
+// FileSystemObject) and against a probe object of this test that checks
+// the exact DISPPARAMS layout of named and by-reference arguments.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "dv/vb.h"
+#include "dv/win32/host.h"
+#include "dv/win32/text.h"
+
+namespace {
+
+using dv::Arg;
+using dv::Args;
+using dv::Variant;
+using dv::VarType;
+using dv::named;
+using dv::pos;
+namespace vb = dv::vb;
+namespace w32 = dv::win32;
+
+std::string env(const char* name) {
+  char buf[4096];
+  const DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+  return (n > 0 && n < sizeof buf) ? std::string(buf, n) : std::string();
+}
+
+// A fresh folder for one test, removed (with its files) afterwards.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& name) {
+    std::string base = env("DV_BENCH_DIR");
+    if (base.empty()) {
+      char tmp[MAX_PATH];
+      GetTempPathA(MAX_PATH, tmp);
+      base = tmp;
+    }
+    if (base.back() != '\\') base += '\\';
+    path_ = base + name + "_" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(path_.c_str(), nullptr);
+  }
+  ~ScratchFolder() { removeTree(path_); }
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+ private:
+  static void removeTree(const std::string& dir) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+      do {
+        const std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string full = dir + "\\" + name;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(full);
+        else DeleteFileA(full.c_str());
+      } while (FindNextFileA(h, &fd));
+      FindClose(h);
+    }
+    RemoveDirectoryA(dir.c_str());
+  }
+  std::string path_;
+};
+
+int vbErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const dv::AutomationError& e) {
+    return vb::runtimeErrorOf(e.number());
+  }
+  return 0;
+}
+
+class Win32Seams : public ::testing::Test {
+ protected:
+  w32::ComApartment apartment;
+  w32::Win32Host win32;
+  dv::Host host = win32.host();
+};
+
+// ---------------------------------------------------------------------------
+// Registry
+
+TEST_F(Win32Seams, RegistryRoundTripInCurrentUser) {
+  const std::string path = "Software\\DocvanePlatformTest";
+  dv::Registry& reg = host.registry;
+  dv::RegKey key = 0;
+  uint32_t disposition = 0;
+  ASSERT_EQ(reg.createKey(dv::kHkeyCurrentUser, path + "\\Sub", KEY_ALL_ACCESS, key, &disposition), ERROR_SUCCESS);
+  EXPECT_EQ(disposition, static_cast<uint32_t>(REG_CREATED_NEW_KEY));
+  const std::string text = "C:\\Program Files\\Docvane";
+  std::vector<uint8_t> data(text.begin(), text.end());
+  data.push_back(0);
+  ASSERT_EQ(reg.setValue(key, "Folder", REG_SZ, data), ERROR_SUCCESS);
+  ASSERT_EQ(reg.setValue(key, "Count", REG_DWORD, {7, 0, 0, 0}), ERROR_SUCCESS);
+  ASSERT_EQ(reg.closeKey(key), ERROR_SUCCESS);
+
+  ASSERT_EQ(reg.openKey(dv::kHkeyCurrentUser, path + "\\SUB", KEY_READ, key), ERROR_SUCCESS);
+  uint32_t type = 0, size = 0;
+  ASSERT_EQ(reg.queryValue(key, "folder", type, nullptr, size), ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<uint32_t>(REG_SZ));
+  EXPECT_EQ(size, data.size());
+  std::vector<uint8_t> read;
+  uint32_t small = 4;
+  EXPECT_EQ(reg.queryValue(key, "Folder", type, &read, small), ERROR_MORE_DATA);
+  EXPECT_EQ(small, data.size());
+  ASSERT_EQ(reg.queryValue(key, "Folder", type, &read, size), ERROR_SUCCESS);
+  EXPECT_EQ(read, data);
+  size = 4;
+  ASSERT_EQ(reg.queryValue(key, "Count", type, &read, size), ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<uint32_t>(REG_DWORD));
+  EXPECT_EQ(read, (std::vector<uint8_t>{7, 0, 0, 0}));
+  EXPECT_EQ(reg.queryValue(key, "Missing", type, nullptr, size), ERROR_FILE_NOT_FOUND);
+  // Read access does not allow writing.
+  EXPECT_EQ(reg.setValue(key, "Folder", REG_SZ, data), ERROR_ACCESS_DENIED);
+  ASSERT_EQ(reg.closeKey(key), ERROR_SUCCESS);
+
+  ASSERT_EQ(reg.openKey(dv::kHkeyCurrentUser, path, KEY_ALL_ACCESS, key), ERROR_SUCCESS);
+  EXPECT_EQ(reg.deleteKey(key, "Sub"), ERROR_SUCCESS);
+  EXPECT_EQ(reg.closeKey(key), ERROR_SUCCESS);
+  EXPECT_EQ(reg.deleteKey(dv::kHkeyCurrentUser, path), ERROR_SUCCESS);
+  EXPECT_EQ(reg.openKey(dv::kHkeyCurrentUser, path, KEY_READ, key), ERROR_FILE_NOT_FOUND);
+}
+
+// ---------------------------------------------------------------------------
+// Files
+
+TEST_F(Win32Seams, FilesListingAndFolders) {
+  ScratchFolder dir("platform_files");
+  dv::FileSystem& fs = host.files;
+  ASSERT_TRUE(fs.writeFile(dir / "a.txt", "hello"));
+  ASSERT_TRUE(fs.writeFile(dir / "B.TXT", std::string("x\0y", 3)));
+  ASSERT_TRUE(fs.writeFile(dir / "c.pdf", ""));
+  vb::MkDir(fs, dir / "sub.txt");
+  ASSERT_TRUE(fs.writeFile(dir / "sub.txt\\inner.txt", "inner"));
+
+  EXPECT_EQ(fs.fileLength(dir / "a.txt"), 5);
+  EXPECT_EQ(fs.fileLength(dir / "b.txt"), 3);  // names ignore case
+  EXPECT_FALSE(fs.fileLength(dir / "sub.txt"));
+  EXPECT_FALSE(fs.fileLength(dir / "none.txt"));
+  EXPECT_EQ(fs.readFile(dir / "B.txt"), std::string("x\0y", 3));
+  EXPECT_TRUE(fs.folderExists(dir.path()));
+  EXPECT_FALSE(fs.folderExists(dir / "a.txt"));
+
+  auto entries = fs.list(dir / "*.txt");
+  std::vector<std::string> names;
+  for (const auto& e : entries) names.push_back(vb::LCase(e.name));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "b.txt", "sub.txt"}));  // no "inner.txt"
+  const auto files = vb::Dir(fs, dir / "*.txt");
+  EXPECT_EQ(files.size(), 2u);
+  // Modified dates are local OLE dates of today.
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  double today = 0;
+  SystemTimeToVariantTime(&now, &today);
+  for (const auto& e : files) EXPECT_NEAR(e.modified, today, 1.0) << e.name;
+  EXPECT_TRUE(fs.list(dir / "*.none").empty());
+  EXPECT_TRUE(fs.list(dir.path() + "\\missing\\*").empty());
+
+  EXPECT_EQ(vbErrorOf([&] { vb::MkDir(fs, dir / "sub.txt"); }), 75);
+  EXPECT_EQ(vbErrorOf([&] { vb::MkDir(fs, dir / "no\\such"); }), 76);
+  EXPECT_EQ(vbErrorOf([&] { vb::FileLen(fs, dir / "none.txt"); }), 53);
+
+  EXPECT_FALSE(fs.longPathName(dir / "a.txt").empty());
+  EXPECT_EQ(fs.longPathName(dir / "none.txt"), "");
+  EXPECT_FALSE(fs.currentDirectory().empty());
+
+  vb::Kill(fs, dir / "*.txt");
+  EXPECT_FALSE(fs.fileLength(dir / "a.txt"));
+  EXPECT_TRUE(fs.folderExists(dir / "sub.txt"));
+  EXPECT_TRUE(fs.deleteFile(dir / "c.pdf"));
+  EXPECT_FALSE(fs.deleteFile(dir / "c.pdf"));
+  EXPECT_FALSE(fs.writeFile(dir / "no\\such\\x.txt", "x"));
+}
+
+// ---------------------------------------------------------------------------
+// Shell, processes, clock, pump
+
+TEST_F(Win32Seams, ShellFolders) {
+  const std::string windows = host.shell.specialFolder(CSIDL_WINDOWS);
+  ASSERT_FALSE(windows.empty());
+  EXPECT_TRUE(host.files.folderExists(windows));
+  const std::string system = host.shell.systemDirectory();
+  ASSERT_FALSE(system.empty());
+  EXPECT_NE(system.back(), '\\');
+  EXPECT_TRUE(host.files.folderExists(system));
+  // The module holding this code is the test program itself.
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string folder = exe;
+  folder.resize(folder.find_last_of('\\') + 1);
+  EXPECT_EQ(vb::LCase(host.shell.libraryFolder()), vb::LCase(w32::fromAnsi(folder)));
+  EXPECT_EQ(host.shell.specialFolder(0x7FFF), "");  // no such CSIDL
+}
+
+TEST_F(Win32Seams, StartsHiddenProcessesWithoutWaiting) {
+  ScratchFolder dir("platform_proc");
+  const std::string out = dir / "proc.txt";
+  ASSERT_TRUE(host.processes.startHidden(host.shell.systemDirectory() + "\\cmd.exe /c echo started> \"" + out + "\""));
+  // Bounded wait for the program's output.
+  std::optional<std::string> text;
+  for (int i = 0; i < 200 && !(text = host.files.readFile(out)) ; ++i) host.clock.sleepMs(50);
+  for (int i = 0; i < 40 && text && text->find("started") == std::string::npos; ++i) {
+    host.clock.sleepMs(50);
+    text = host.files.readFile(out);
+  }
+  ASSERT_TRUE(text);
+  EXPECT_NE(text->find("started"), std::string::npos);
+  EXPECT_FALSE(host.processes.startHidden("c:\\no\\such\\program.exe"));
+}
+
+TEST_F(Win32Seams, ClockAndPump) {
+  const double t = host.clock.secondsSinceMidnight();
+  EXPECT_GE(t, 0.0);
+  EXPECT_LT(t, 86400.0);
+  const uint64_t before = host.clock.tickMs();
+  host.clock.sleepMs(60);
+  EXPECT_GE(host.clock.tickMs() - before, 40u);
+
+  // A posted message reaches its window procedure through the pump.
+  static int received = 0;
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_APP + 7) ++received;
+    return DefWindowProcA(h, m, w, l);
+  };
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "DvPlatformPumpProbe";
+  RegisterClassA(&wc);
+  HWND window = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  PostMessageA(window, WM_APP + 7, 0, 0);
+  PostMessageA(window, WM_APP + 7, 0, 0);
+  EXPECT_EQ(received, 0);
+  host.pump.pump();
+  EXPECT_EQ(received, 2);
+  // A WM_QUIT is left for the thread's own loop.
+  PostQuitMessage(3);
+  host.pump.pump();
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 3u);
+  DestroyWindow(window);
+}
+
+// ---------------------------------------------------------------------------
+// Automation against the system's objects
+
+TEST_F(Win32Seams, DictionaryThroughIDispatch) {
+  ASSERT_TRUE(apartment.ok());
+  dv::ObjectPtr dict = host.automation.createObject("Scripting.Dictionary");
+  dict->call("Add", {pos("a"), pos(1)});
+  dict->call("Add", {pos("B"), pos("zwei")});
+  EXPECT_EQ(vb::CLng(dict->get("Count")), 2);
+  EXPECT_TRUE(vb::CBool(dict->get("Exists", {pos("a")})));
+  EXPECT_FALSE(vb::CBool(dict->get("Exists", {pos("zzz")})));
+  EXPECT_EQ(dict->get("Item", {pos("B")}).stringValue(), "zwei");
+  dict->let("Item", Variant(int16_t{5}), {pos("a")});
+  EXPECT_EQ(dict->get("item", {pos("a")}).int16Value(), 5);  // names ignore case
+
+  const Variant keys = dict->get("Keys");
+  ASSERT_TRUE(keys.isArray());
+  const dv::Array& k = keys.arrayValue();
+  EXPECT_EQ(k.rank(), 1);
+  EXPECT_EQ(k.lbound(), 0);
+  EXPECT_EQ(k.ubound(), 1);
+  EXPECT_EQ(k.at(0).stringValue(), "a");
+  EXPECT_EQ(k.at(1).stringValue(), "B");
+
+  // Arrays of any shape survive a trip into the object and back.
+  dv::Array grid(VarType::Variant, {dv::Bound{1, 2}, dv::Bound{-1, 3}});
+  grid.at(2, -1) = Variant("r2c-1");
+  grid.at(1, 1) = Variant(3.5);
+  dv::Array texts = dv::Array::vector(VarType::String, {Variant("x"), Variant("y")}, 1);
+  dict->call("Add", {pos("grid"), pos(grid)});
+  dict->call("Add", {pos("texts"), pos(texts)});
+  const Variant back = dict->get("Item", {pos("grid")});
+  ASSERT_TRUE(back.isArray());
+  EXPECT_EQ(back.arrayValue().bounds()[0].lower, 1);
+  EXPECT_EQ(back.arrayValue().ubound(2), 1);
+  EXPECT_EQ(back.arrayValue().at(2, -1).stringValue(), "r2c-1");
+  EXPECT_EQ(back.arrayValue().at(1, 1).doubleValue(), 3.5);
+  const Variant textsBack = dict->get("Item", {pos("texts")});
+  EXPECT_EQ(textsBack.arrayValue().elementType(), VarType::String);
+  EXPECT_EQ(textsBack.arrayValue().at(2).stringValue(), "y");
+
+  // The duplicate key keeps the object's number and text.
+  try {
+    dict->call("Add", {pos("a"), pos(2)});
+    FAIL() << "duplicate key accepted";
+  } catch (const dv::AutomationError& e) {
+    EXPECT_EQ(e.number(), static_cast<int32_t>(0x800A01C9));
+    EXPECT_EQ(e.description(), "This key is already associated with an element of this collection");
+  }
+  // An unknown member is DISP_E_UNKNOWNNAME.
+  try {
+    dict->call("NoSuchMember");
+    FAIL();
+  } catch (const dv::AutomationError& e) {
+    EXPECT_EQ(e.number(), static_cast<int32_t>(DISP_E_UNKNOWNNAME));
+    EXPECT_EQ(e.description(), "Unknown name.");
+  }
+  EXPECT_EQ(vbErrorOf([&] { host.automation.createObject("No.Such.ProgId"); }), 429);
+}
+
+TEST_F(Win32Seams, FileSystemObjectCollectionsAndErrors) {
+  ScratchFolder dir("platform_fso");
+  dv::ObjectPtr fso = host.automation.createObject("Scripting.FileSystemObject");
+  EXPECT_TRUE(vb::CBool(fso->get("FolderExists", {pos(dir.path())})));
+  const std::string file = vb::CStr(fso->get("BuildPath", {pos(dir.path()), pos("note.txt")}));
+  EXPECT_EQ(vb::LCase(file), vb::LCase(dir / "note.txt"));
+  dv::ObjectPtr stream = dv::asObject(fso->call("CreateTextFile", {pos(file), pos(true)}));
+  stream->call("Write", {pos("hello")});
+  stream->call("Close");
+  EXPECT_EQ(host.files.fileLength(file), 5);
+  host.files.writeFile(dir / "second.txt", "22");
+
+  dv::ObjectPtr folder = dv::asObject(fso->get("GetFolder", {pos(dir.path())}));
+  dv::ObjectPtr files = dv::asObject(folder->get("Files"));
+  EXPECT_EQ(vb::CLng(files->get("Count")), 2);
+  std::vector<std::string> names;
+  for (const Variant& item : files->items()) names.push_back(vb::LCase(vb::CStr(dv::asObject(item)->get("Name"))));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"note.txt", "second.txt"}));
+
+  try {
+    fso->get("GetFile", {pos(dir / "missing.txt")});
+    FAIL();
+  } catch (const dv::AutomationError& e) {
+    EXPECT_EQ(vb::runtimeErrorOf(e.number()), 53);
+    EXPECT_EQ(e.description(), "File not found");
+  }
+  // A dictionary has no events and the file object is no collection.
+  struct Quiet : dv::EventSink {
+    void onEvent(std::string_view, std::vector<Variant>&) override {}
+  };
+  dv::ObjectPtr dict = host.automation.createObject("Scripting.Dictionary");
+  EXPECT_EQ(vbErrorOf([&] { dict->advise(std::make_shared<Quiet>()); }), 459);
+  EXPECT_NE(vbErrorOf([&] { dv::asObject(fso->get("GetFile", {pos(file)}))->items(); }), 0);
+}
+
+// ---------------------------------------------------------------------------
+// A probe object: checks the argument layout it receives.
+
+// Members: Join(first, second, Optional sep) -> text; Swap(a, b) swaps two
+// by-reference arguments; Fail(kind) fails in the ways servers do; Value
+// is a property; Describe(x) reports an array as SafeArray* sees it.
+class Probe final : public IDispatch {
+ public:
+  enum : DISPID { kJoin = 1, kSwap, kFail, kValue, kDescribe };
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
+      *out = this;
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs; }  // lives on the test's stack
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    *n = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    static const std::pair<const wchar_t*, DISPID> members[] = {
+        {L"Join", kJoin}, {L"Swap", kSwap}, {L"Fail", kFail}, {L"Value", kValue}, {L"Describe", kDescribe}};
+    ids[0] = DISPID_UNKNOWN;
+    for (const auto& [name, id] : members)
+      if (_wcsicmp(names[0], name) == 0) ids[0] = id;
+    // Parameter names are numbered by position, as type libraries do.
+    static const wchar_t* params[] = {L"first", L"second", L"sep"};
+    bool ok = ids[0] != DISPID_UNKNOWN;
+    for (UINT i = 1; i < count; ++i) {
+      ids[i] = DISPID_UNKNOWN;
+      for (DISPID p = 0; p < 3; ++p)
+        if (_wcsicmp(names[i], params[p]) == 0) ids[i] = p;
+      ok = ok && ids[i] != DISPID_UNKNOWN;
+    }
+    return ok ? S_OK : DISP_E_UNKNOWNNAME;
+  }
+
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* dp, VARIANT* result,
+                                   EXCEPINFO* excep, UINT*) override {
+    lastFlags = flags;
+    switch (id) {
+      case kJoin: {
+        // Rebuild the argument list: named ones by DISPID, the rest are
+        // positional from the end of rgvarg.
+        std::wstring slots[3];
+        bool present[3] = {false, false, false};
+        const UINT positional = dp->cArgs - dp->cNamedArgs;
+        for (UINT i = 0; i < dp->cNamedArgs; ++i) {
+          const DISPID p = dp->rgdispidNamedArgs[i];
+          if (p < 0 || p > 2 || dp->rgvarg[i].vt != VT_BSTR) return DISP_E_TYPEMISMATCH;
+          slots[p] = dp->rgvarg[i].bstrVal;
+          present[p] = true;
+        }
+        for (UINT i = 0; i < positional; ++i) {
+          const VARIANT& v = dp->rgvarg[dp->cArgs - 1 - i];
+          if (v.vt != VT_BSTR || present[i]) return DISP_E_TYPEMISMATCH;
+          slots[i] = v.bstrVal;
+          present[i] = true;
+        }
+        if (!present[0] || !present[1]) return DISP_E_PARAMNOTOPTIONAL;
+        const std::wstring text = slots[0] + (present[2] ? slots[2] : L"+") + slots[1];
+        result->vt = VT_BSTR;
+        result->bstrVal = SysAllocString(text.c_str());
+        return S_OK;
+      }
+      case kSwap: {
+        if (dp->cArgs != 2) return DISP_E_BADPARAMCOUNT;
+        for (UINT i = 0; i < 2; ++i)
+          if (dp->rgvarg[i].vt != (VT_BYREF | VT_VARIANT)) return DISP_E_TYPEMISMATCH;
+        std::swap(*dp->rgvarg[0].pvarVal, *dp->rgvarg[1].pvarVal);
+        return S_OK;
+      }
+      case kFail: {
+        const LONG kind = dp->cArgs == 1 ? dp->rgvarg[0].lVal : 0;
+        if (kind == 1) {  // the description is filled in late, the number as wCode
+          *excep = EXCEPINFO{};
+          excep->wCode = 1004;
+          excep->pfnDeferredFillIn = [](EXCEPINFO* e) -> HRESULT {
+            e->bstrSource = SysAllocString(L"Probe");
+            e->bstrDescription = SysAllocString(L"Deferred failure");
+            return S_OK;
+          };
+          return DISP_E_EXCEPTION;
+        }
+        if (kind == 2) {
+          *excep = EXCEPINFO{};
+          excep->scode = static_cast<SCODE>(0x80004100);
+          excep->bstrSource = SysAllocString(L"Docvane");
+          excep->bstrDescription = SysAllocString(L"Library failure");
+          return DISP_E_EXCEPTION;
+        }
+        return E_INVALIDARG;
+      }
+      case kValue:
+        if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+          if (dp->cNamedArgs != 1 || dp->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) return DISP_E_PARAMNOTFOUND;
+          return VariantCopy(&value, &dp->rgvarg[0]);
+        }
+        return VariantCopy(result, &value);
+      case kDescribe: {
+        const VARIANT& v = dp->rgvarg[0];
+        if (!(v.vt & VT_ARRAY) || !v.parray) return DISP_E_TYPEMISMATCH;
+        std::string text = "vt=" + std::to_string(v.vt & VT_TYPEMASK);
+        const UINT dims = SafeArrayGetDim(v.parray);
+        for (UINT d = 1; d <= dims; ++d) {
+          LONG lo = 0, hi = 0;
+          SafeArrayGetLBound(v.parray, d, &lo);
+          SafeArrayGetUBound(v.parray, d, &hi);
+          text += " " + std::to_string(lo) + ".." + std::to_string(hi);
+        }
+        if (dims == 2 && (v.vt & VT_TYPEMASK) == VT_VARIANT) {
+          // Element (2, -1) by index, leftmost dimension first.
+          LONG index[2] = {2, -1};
+          VARIANT e;
+          VariantInit(&e);
+          if (SUCCEEDED(SafeArrayGetElement(v.parray, index, &e)) && e.vt == VT_BSTR) {
+            text += " (2,-1)=" + w32::narrow(e.bstrVal);
+          }
+          VariantClear(&e);
+        }
+        result->vt = VT_BSTR;
+        result->bstrVal = SysAllocString(w32::widen(text).c_str());
+        return S_OK;
+      }
+    }
+    return DISP_E_MEMBERNOTFOUND;
+  }
+
+  ~Probe() { VariantClear(&value); }
+  ULONG refs = 1;
+  WORD lastFlags = 0;
+  VARIANT value{};
+};
+
+TEST_F(Win32Seams, NamedAndByReferenceArgumentsReachTheObjectAsVbPassesThem) {
+  Probe probe;
+  {
+    auto object = std::make_shared<w32::DispatchObject>(w32::ComPtr<IDispatch>(&probe));
+    EXPECT_EQ(object->get("Join", {pos("a"), pos("b")}).stringValue(), "a+b");
+    EXPECT_EQ(probe.lastFlags, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+    EXPECT_EQ(object->call("join", {pos("a"), named("Sep", "-"), named("second", "b")}).stringValue(), "a-b");
+    EXPECT_EQ(probe.lastFlags, DISPATCH_METHOD);
+    EXPECT_EQ(object->call("Join", {named("second", "2"), named("first", "1")}).stringValue(), "1+2");
+    try {
+      object->call("Join", {pos("a"), named("nosuch", "b")});
+      FAIL();
+    } catch (const dv::AutomationError& e) {
+      EXPECT_EQ(e.number(), static_cast<int32_t>(DISP_E_UNKNOWNNAME));
+    }
+
+    Variant x("left"), y(int16_t{2});
+    object->call("Swap", {pos(Variant::ref(x)), pos(Variant::ref(y))});
+    EXPECT_EQ(x.int16Value(), 2);
+    EXPECT_EQ(y.stringValue(), "left");
+
+    object->let("Value", Variant(42));
+    EXPECT_EQ(object->get("Value").int32Value(), 42);
+    EXPECT_EQ(probe.lastFlags, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+    object->set("Value", Variant(dv::ObjectPtr(object)));
+    EXPECT_EQ(probe.lastFlags, DISPATCH_PROPERTYPUTREF);
+    // The object comes back as the same IDispatch.
+    const auto same = std::dynamic_pointer_cast<w32::DispatchObject>(dv::asObject(object->get("Value")));
+    ASSERT_TRUE(same);
+    EXPECT_EQ(same->dispatch(), static_cast<IDispatch*>(&probe));
+    object->let("Value", Variant());
+
+    dv::Array grid(VarType::Variant, {dv::Bound{1, 2}, dv::Bound{-1, 3}});
+    grid.at(2, -1) = Variant("here");
+    EXPECT_EQ(object->call("Describe", {pos(grid)}).stringValue(), "vt=12 1..2 -1..1 (2,-1)=here");
+    dv::Array texts(VarType::String, {dv::Bound{0, 0}});
+    EXPECT_EQ(object->call("Describe", {pos(texts)}).stringValue(), "vt=8 0..-1");
+
+    try {
+      object->call("Fail", {pos(1)});
+      FAIL();
+    } catch (const dv::AutomationError& e) {
+      EXPECT_EQ(e.number(), static_cast<int32_t>(0x800A03EC));
+      EXPECT_EQ(e.source(), "Probe");
+      EXPECT_EQ(e.description(), "Deferred failure");
+    }
+    try {
+      object->call("Fail", {pos(2)});
+      FAIL();
+    } catch (const dv::AutomationError& e) {
+      EXPECT_EQ(e.number(), vb::kLibraryError);
+      EXPECT_EQ(e.source(), "Docvane");
+      EXPECT_EQ(e.description(), "Library failure");
+    }
+    try {
+      object->call("Fail", {pos(3)});
+      FAIL();
+    } catch (const dv::AutomationError& e) {
+      EXPECT_EQ(e.number(), static_cast<int32_t>(E_INVALIDARG));
+      EXPECT_EQ(e.description(), "The parameter is incorrect.");
+    }
+    // A failed call leaves by-reference variables as they were.
+    Variant keep("kept");
+    EXPECT_THROW(object->call("Swap", {pos(Variant::ref(keep))}), dv::AutomationError);
+    EXPECT_EQ(keep.stringValue(), "kept");
+  }
+  EXPECT_EQ(probe.refs, 1u);  // every reference we took was released
+}
+
+TEST_F(Win32Seams, ObjectWrapperHookTurnsPlainObjectsIntoVariants) {
+  struct Plain : dv::Object {
+    Variant get(std::string_view, Args) override { return {}; }
+    void let(std::string_view, const Variant&, Args) override {}
+    void set(std::string_view, const Variant&, Args) override {}
+    Variant call(std::string_view, Args) override { return {}; }
+  };
+  auto plain = std::make_shared<Plain>();
+  VARIANT v;
+  VariantInit(&v);
+  EXPECT_EQ(vbErrorOf([&] { w32::toVariant(Variant(dv::ObjectPtr(plain)), v); }), 13);
+  Probe stand;
+  w32::setObjectWrapper([&](const dv::ObjectPtr& o) -> IDispatch* {
+    if (o != plain) return nullptr;
+    stand.AddRef();
+    return &stand;
+  });
+  w32::setObjectUnwrapper([&](IDispatch* d) -> dv::ObjectPtr { return d == &stand ? plain : nullptr; });
+  w32::toVariant(Variant(dv::ObjectPtr(plain)), v);
+  EXPECT_EQ(v.vt, VT_DISPATCH);
+  EXPECT_EQ(v.pdispVal, static_cast<IDispatch*>(&stand));
+  EXPECT_EQ(w32::fromVariant(v).objectValue(), plain);  // not wrapped twice
+  VariantClear(&v);
+  w32::setObjectWrapper(nullptr);
+  w32::setObjectUnwrapper(nullptr);
+  EXPECT_EQ(stand.refs, 1u);
+}
+
+TEST_F(Win32Seams, VariantConversionsOfScalarsAndByRefInputs) {
+  const Variant values[] = {Variant(), Variant::null(), Variant(true), Variant(int16_t{-3}), Variant(70000),
+                            Variant(uint8_t{200}), Variant(1.5f), Variant(2.25), Variant::date(36526.5),
+                            Variant("Grüße"), Variant::missing()};
+  for (const Variant& in : values) {
+    w32::ScopedVariant v;
+    w32::toVariant(in, v.v);
+    const Variant out = w32::fromVariant(v.v);
+    EXPECT_EQ(out.type(), in.type()) << dv::typeName(in.type());
+    EXPECT_EQ(vb::compareVariants(in.isMissing() ? Variant() : in, out.isMissing() ? Variant() : out), 0)
+        << dv::typeName(in.type());
+  }
+  w32::ScopedVariant missing;
+  w32::toVariant(Variant::missing(), missing.v);
+  EXPECT_EQ(missing.v.vt, VT_ERROR);
+  EXPECT_EQ(missing.v.scode, DISP_E_PARAMNOTFOUND);
+  // VT_BYREF inputs and types VB lacks.
+  LONG target = 12;
+  VARIANT ref;
+  VariantInit(&ref);
+  ref.vt = VT_BYREF | VT_I4;
+  ref.plVal = &target;
+  EXPECT_EQ(w32::fromVariant(ref).int32Value(), 12);
+  VARIANT big;
+  VariantInit(&big);
+  big.vt = VT_I8;
+  big.llVal = 5000000000LL;
+  EXPECT_EQ(w32::fromVariant(big).doubleValue(), 5e9);
+  big.llVal = 5;
+  EXPECT_EQ(w32::fromVariant(big).int32Value(), 5);
+}
+
+}  // namespace
