@@ -141,6 +141,11 @@ Hwnd searchDialog(RelayEnv& env, const std::vector<std::string>& fields) {
 
 namespace {
 
+// A class test quoted with capitals: exact and case-sensitive.
+auto exactly(const char* cls) {
+  return [cls](const WindowRecord& r) { return r.className == cls; };
+}
+
 class Handlers {
  public:
   Handlers(RelayEnv& env, Hwnd dialog) : env_(env), dialog_(dialog) {}
@@ -344,10 +349,6 @@ class Handlers {
       if (test(r)) return &r;
     }
     return nullptr;
-  }
-
-  static auto exactly(const char* cls) {
-    return [cls](const WindowRecord& r) { return r.className == cls; };
   }
 
   // Each handler lists the dialog once, when it starts.
