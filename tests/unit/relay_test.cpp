@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "dv/fakes/fake_services.h"
 #include "dv/fakes/fake_windows.h"
 #include "relay/core/relay.h"
 
@@ -18,38 +19,15 @@ using dv::fakes::FakeWindows;
 using dv::fakes::WindowMessage;
 using Lines = std::vector<std::string>;
 
-// Seconds since midnight wrap at 86400 while the millisecond tick keeps
-// counting, as on the real system.
-class SteppingClock : public dv::Clock {
- public:
-  double secondsSinceMidnight() override {
-    double s = startSeconds + static_cast<double>(elapsed) / 1000.0;
-    while (s >= 86400.0) s -= 86400.0;
-    return s;
-  }
-  uint64_t tickMs() override { return 5000000 + elapsed; }
-  void sleepMs(uint32_t ms) override {
-    sleeps.push_back(ms);
-    elapsed += ms;
-  }
-  double startSeconds = 43200;
-  uint64_t elapsed = 0;
-  std::vector<uint32_t> sleeps;
-};
-
-// Time passes while the relay serves its message queue, once per search
-// attempt, so a search that finds nothing ends after a bounded number of
-// attempts.
-class CountingPump : public dv::MessagePump {
- public:
-  CountingPump(SteppingClock& c, uint64_t step) : clock(c), stepMs(step) {}
-  void pump() override {
-    ++count;
-    clock.elapsed += stepMs;
-  }
-  SteppingClock& clock;
-  uint64_t stepMs;
-  int count = 0;
+// A clock that moves while the relay serves its message queue (once per
+// search attempt), so a search that finds nothing ends after a bounded
+// number of attempts without real waiting.
+struct SteppingTime {
+  SteppingTime(uint64_t step) { pump.addHook([this, step] { clock.advanceMs(step); }); }
+  uint64_t elapsed() { return clock.tickMs() - start; }
+  dv::fakes::FakeClock clock;
+  dv::fakes::FakePump pump;
+  uint64_t start = clock.tickMs();
 };
 
 class RelayTest : public ::testing::Test {
@@ -62,7 +40,7 @@ class RelayTest : public ::testing::Test {
   }
 
   void run(const std::string& args) {
-    dv::relay::RelayEnv env{windows, clock, pump};
+    dv::relay::RelayEnv env{windows, time.clock, time.pump};
     dv::relay::run(env, args);
   }
 
@@ -91,10 +69,14 @@ class RelayTest : public ::testing::Test {
     return out;
   }
 
+  void expectSleeps(int count) {
+    EXPECT_EQ(time.clock.sleeps(), count);
+    EXPECT_EQ(time.clock.sleptMs(), 1000u * static_cast<unsigned>(count));
+  }
+
   static constexpr uint64_t stepMs = 7;
   FakeWindows windows;
-  SteppingClock clock;
-  CountingPump pump{clock, stepMs};
+  SteppingTime time{stepMs};
   std::map<Hwnd, std::string> names;
 };
 
@@ -166,7 +148,7 @@ TEST_F(RelayTest, OpenFillsFirstEditOfTheWindowFoundWithoutRegardToCase) {
   });
   run("OPEN~OPEN~C:\\a.pdf~");
   EXPECT_EQ(messages(), (Lines{"text edit=C:\\a.pdf", std::string("key edit ") + kEnter}));
-  EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{1000}));
+  expectSleeps(1);
   EXPECT_EQ(windows.findCalls(), 5);
 }
 
@@ -176,7 +158,7 @@ TEST_F(RelayTest, WithoutFinalTildeTheDialogIsFoundButNothingTyped) {
   run("open~open~C:\\a.pdf");
   EXPECT_TRUE(messages().empty());
   EXPECT_EQ(windows.findCalls(), 1);
-  EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{1000}));
+  expectSleeps(1);
 }
 
 TEST_F(RelayTest, ADialogThatNeverOpensEndsAfterThirtySecondsAndTheSettle) {
@@ -184,30 +166,29 @@ TEST_F(RelayTest, ADialogThatNeverOpensEndsAfterThirtySecondsAndTheSettle) {
   run("open~open~C:\\a.pdf~");
   EXPECT_TRUE(messages().empty());
   // Searched for just over 30 s (one attempt's step at most), then slept 1 s.
-  uint64_t searched = clock.elapsed - 1000;
+  uint64_t searched = time.elapsed() - 1000;
   EXPECT_GT(searched, 30000u);
   EXPECT_LE(searched, 30000u + stepMs);
-  EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{1000}));
+  expectSleeps(1);
   // The message queue is served between attempts.
-  EXPECT_GE(pump.count, windows.findCalls());
+  EXPECT_GE(time.pump.count(), windows.findCalls());
 }
 
 TEST_F(RelayTest, SearchAcrossMidnightNeitherEndsEarlyNorOverruns) {
   for (double start : {86399.9, 86390.0, 86370.5, 86369.9}) {
     FakeWindows w;
-    SteppingClock c;
-    CountingPump p{c, 250};
-    c.startSeconds = start;
-    dv::relay::RelayEnv env{w, c, p};
+    SteppingTime t{250};
+    t.clock.setTimeOfDay(start);
+    dv::relay::RelayEnv env{w, t.clock, t.pump};
     dv::relay::run(env, "open~open~x~");
-    EXPECT_GT(c.elapsed, 31000u) << start;
-    EXPECT_LE(c.elapsed, 31000u + 250) << start;
+    EXPECT_GT(t.elapsed(), 31000u) << start;
+    EXPECT_LE(t.elapsed(), 31000u + 250) << start;
   }
   // A dialog that appears after midnight is still found.
-  clock.startSeconds = 86395;
+  time.clock.setTimeOfDay(86395);
   Hwnd dlg = 0;
   windows.onSearch([&] {
-    if (!dlg && clock.secondsSinceMidnight() < 100) {
+    if (!dlg && time.clock.secondsSinceMidnight() < 100) {
       dlg = add(0, "#32770", "Password", "dlg");
       add(dlg, "Edit", "", "edit");
     }
@@ -220,8 +201,8 @@ TEST_F(RelayTest, NoFieldsMeansNoSearchHitAndTheFullWait) {
   add(0, "#32770", "", "untitled");
   run("open");
   EXPECT_TRUE(messages().empty());
-  EXPECT_GT(clock.elapsed, 31000u);
-  EXPECT_LE(clock.elapsed, 31000u + stepMs);
+  EXPECT_GT(time.elapsed(), 31000u);
+  EXPECT_LE(time.elapsed(), 31000u + stepMs);
 }
 
 TEST_F(RelayTest, PrintToFileFindsTheUntitledDialogBySize) {
@@ -237,11 +218,10 @@ TEST_F(RelayTest, PrintToFileFindsTheUntitledDialogBySize) {
 
   // The other size, as a top-level window.
   FakeWindows w;
-  SteppingClock c;
-  CountingPump p{c, 1};
+  SteppingTime t{1};
   Hwnd d2 = w.create(0, "#32770", "", Rect{10, 10, 384, 111});
   Hwnd e2 = w.create(d2, "Edit", "");
-  dv::relay::RelayEnv env{w, c, p};
+  dv::relay::RelayEnv env{w, t.clock, t.pump};
   EXPECT_EQ(dv::relay::findPrintToFileDialog(w), d2);
   dv::relay::run(env, "print to file~Print To File~x.ps~");
   ASSERT_EQ(w.journal().size(), 2u);
@@ -269,7 +249,7 @@ TEST_F(RelayTest, WindowListIsPreOrderWithoutLabelsButWithTheirChildren) {
   Hwnd combo = add(group, "ComboBox", "", "combo");
   Hwnd edit = add(combo, "Edit", "typed", "edit");
   Hwnd last = add(dlg, "Statics", "", "statics");
-  dv::relay::RelayEnv env{windows, clock, pump};
+  dv::relay::RelayEnv env{windows, time.clock, time.pump};
   auto list = dv::relay::listChildWindows(env, dlg);
   std::vector<Hwnd> handles;
   for (auto& r : list) handles.push_back(r.window);
@@ -287,17 +267,8 @@ TEST_F(RelayTest, WindowListIsPreOrderWithoutLabelsButWithTheirChildren) {
 TEST_F(RelayTest, NothingIsSentWhenTheDialogClosedDuringTheSettle) {
   Hwnd dlg = add(0, "#32770", "Open", "dlg");
   add(dlg, "Edit", "", "edit");
-  struct ClosingClock : SteppingClock {
-    FakeWindows* w;
-    Hwnd d;
-    void sleepMs(uint32_t ms) override {
-      SteppingClock::sleepMs(ms);
-      w->destroy(d);
-    }
-  } c;
-  c.w = &windows;
-  c.d = dlg;
-  dv::relay::RelayEnv env{windows, c, pump};
+  time.clock.addHook([&] { windows.destroy(dlg); });
+  dv::relay::RelayEnv env{windows, time.clock, time.pump};
   dv::relay::run(env, "open~open~x~");
   EXPECT_TRUE(messages().empty());
 }
@@ -308,13 +279,12 @@ TEST_F(RelayTest, FillFirstEditTakesEditOrRichEdit50ButGoToPageAlsoRichEdit20) {
   for (const char* action : {"password", "save pdf file as", "create pdf from web page",
                              "adobe acrobat - confirm open document password"}) {
     FakeWindows w;
-    SteppingClock c;
-    CountingPump p{c, 1};
+    SteppingTime t{1};
     Hwnd dlg = w.create(0, "#32770", "caption");
     w.create(dlg, "RichEdit20W", "");
     Hwnd rich = w.create(dlg, "RICHEDIT50W", "");
     w.create(dlg, "Edit", "");
-    dv::relay::RelayEnv env{w, c, p};
+    dv::relay::RelayEnv env{w, t.clock, t.pump};
     dv::relay::run(env, std::string(action) + "~caption~p w~");
     ASSERT_EQ(w.journal().size(), 2u) << action;
     EXPECT_EQ(w.journal()[0].window, rich);
@@ -333,14 +303,13 @@ TEST_F(RelayTest, PressDefaultButtonPostsEnterToTheFirstButton) {
   for (const char* action : {"adobe pdf - security", "error: nothing done", "there were errors", "conversion warnings",
                              "adobe acrobat", "create web links"}) {
     FakeWindows w;
-    SteppingClock c;
-    CountingPump p{c, 1};
+    SteppingTime t{1};
     Hwnd dlg = w.create(0, "#32770", "Title");
     w.create(dlg, "Static", "Message");
     w.create(dlg, "button", "lower");
     Hwnd ok = w.create(dlg, "Button", "OK");
     w.create(dlg, "Button", "Cancel");
-    dv::relay::RelayEnv env{w, c, p};
+    dv::relay::RelayEnv env{w, t.clock, t.pump};
     dv::relay::run(env, std::string(action) + "~title~");
     ASSERT_EQ(w.journal().size(), 1u) << action;
     EXPECT_EQ(w.journal()[0], (WindowMessage{WindowMessage::Kind::Post, ok, dv::wm::kKeyDown, 13, 0, {}, true}));
@@ -379,7 +348,7 @@ TEST_F(RelayTest, SaveAsConfirmsOverwriteWithY) {
   });
   run("save as~save as~C:\\out.pdf~");
   EXPECT_EQ(messages(), (Lines{"text edit=C:\\out.pdf", "key edit 13", "key yes 89"}));
-  EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{1000, 1000}));
+  expectSleeps(2);
 }
 
 TEST_F(RelayTest, SaveAsWithoutEditStillLooksForTheConfirmation) {
@@ -388,7 +357,7 @@ TEST_F(RelayTest, SaveAsWithoutEditStillLooksForTheConfirmation) {
   run("save as~save as~C:\\out.pdf~");
   // The dialog itself is the window titled "save as" still open.
   EXPECT_EQ(messages(), (Lines{"key save 89"}));
-  EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{1000, 1000}));
+  expectSleeps(2);
 }
 
 TEST_F(RelayTest, SaveAsWithTypeSetsEveryEditAndStepsTheThirdCombo) {
@@ -473,7 +442,7 @@ TEST_F(RelayTest, PasswordSecurityTicksRequireThenTypesThePassword) {
   add(dlg, "Button", "&Require again", "after");
   run("password security - settings~password security - settings~s3cret~");
   EXPECT_EQ(messages(), (Lines{"click require", "click require2", "text pw=s3cret", "key pw 13"}));
-  EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{1000, 1000, 1000}));
+  expectSleeps(3);
 }
 
 // The viewer-6 headers and footers dialog: three box buttons, combos for
