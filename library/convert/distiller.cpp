@@ -49,7 +49,7 @@ void DistillerEventRelay::onEvent(std::string_view name, std::vector<Variant>& a
 void distillPostScript(ConversionContext& ctx, const std::string& ps, const std::string& pdf,
                        const DistillSettings& settings) {
   Automation& automation = ctx.host().automation;
-  if (settings.applySecurity && vb::Val(ctx.acrobatVersion()) > 5) {
+  if (settings.applySecurity && ctx.viewerVersion() > 5) {
     ObjectPtr distiller6 = automation.createObject(kDistiller6ProgId);
     distiller6->let("bShowWindow", Variant(settings.showWindow));
     distiller6->let("bSpoolJobs", Variant(settings.spoolJobs));

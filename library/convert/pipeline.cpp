@@ -37,14 +37,6 @@ void deleteQuietly(FileSystem& files, const std::string& path) {
 
 }  // namespace
 
-bool fileExists(FileSystem& files, const std::string& path) {
-  try {
-    return files.fileLength(path).has_value();
-  } catch (...) {
-    return false;
-  }
-}
-
 std::string makeTempName(ConversionContext& ctx, const std::string& folder, const std::string& extension) {
   // One generator per thread, seeded once: reseeding from the timer before
   // every draw (as a VB Randomize would) repeats the same number within one

@@ -13,6 +13,7 @@
 
 #include "dv/automation.h"
 #include "dv/host.h"
+#include "relaylaunch/relay_launch.h"  // fileExists
 
 namespace dv::lib {
 
@@ -23,10 +24,11 @@ class ConversionContext {
  public:
   virtual ~ConversionContext() = default;
   virtual Host& host() = 0;
-  // PrinterName, TempFilePath (ends in "\") and AcrobatVersion.
+  // PrinterName, TempFilePath (ends in "\") and AcrobatVersion read as a
+  // number.
   virtual std::string printerName() = 0;
   virtual std::string tempFolder() = 0;
-  virtual std::string acrobatVersion() = 0;
+  virtual double viewerVersion() = 0;
   // Locates the relay and starts it for the PDF printer's file-name
   // dialog ("save pdf file as", caption, path). Raises the missing-relay
   // error when the relay cannot be found.
@@ -44,9 +46,6 @@ class ConversionContext {
 };
 
 // ---- Shared private steps ----
-
-// True when the length of the file can be read.
-bool fileExists(FileSystem& files, const std::string& path);
 
 // A random decimal name from 1 to 99,999,999 such that folder + name +
 // extension names no existing file. The check is made on the path the
