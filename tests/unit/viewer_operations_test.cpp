@@ -1,0 +1,276 @@
+// Page counting, printing, printing a folder, shell printing and opening a
+// PDF for the user.
+#include <gtest/gtest.h>
+
+#include "viewer/pdf_file_table.h"
+#include "viewer/viewer_operations.h"
+#include "viewer_fixture.h"
+
+namespace dv::lib {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class ViewerOperationsTest : public testing::ViewerFixture {};
+
+TEST_F(ViewerOperationsTest, PageCountOpensByViewAndEndsTheViewer) {
+  addPdf("C:\\d\\a.pdf", 7);
+  EXPECT_EQ(getNumPagesPdf(ctx, "C:\\d\\a.pdf", {}), 7);
+  EXPECT_THAT(viewer->journal,
+              ElementsAre("create AcroExch.App", "create AcroExch.AVDoc", "create AcroExch.PDDoc",
+                          "AVDoc.Open(C:\\d\\a.pdf,)", "AVDoc.GetPDDoc()", "AVDoc.GetPDDoc()", "PDDoc.GetNumPages()",
+                          "AVDoc.Close(True)", "App.Exit()"));
+}
+
+TEST_F(ViewerOperationsTest, PageCountOfEncryptedFileUsesTheDialogs) {
+  addPdf("C:\\d\\s.pdf", 5, "pw");
+  EXPECT_EQ(getNumPagesPdf(ctx, "C:\\d\\s.pdf", {"pw"}), 5);
+  EXPECT_EQ(viewer->journal[3], "App.MenuItemExecute(Open)");
+  EXPECT_EQ(viewer->journal[4], "App.GetActiveDoc()");
+  ASSERT_EQ(relayStarts.size(), 1u);
+
+  // A wrong password leaves no document: the error ends the viewer.
+  viewer->journal.clear();
+  EXPECT_THROW(getNumPagesPdf(ctx, "C:\\d\\s.pdf", {"wrong"}), AutomationError);
+  EXPECT_EQ(viewer->journal.back(), "App.Exit()");
+}
+
+TEST_F(ViewerOperationsTest, MissingFileRaisesBeforeAnyObjectIsCreated) {
+  try {
+    getNumPagesPdf(ctx, "C:\\d\\none.pdf", {});
+    FAIL();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), -2147467008);
+    EXPECT_EQ(e.description(), "File C:\\d\\none.pdf does not exist.");
+  }
+  EXPECT_THROW(printPdf(ctx, {"C:\\d\\none.pdf"}), AutomationError);
+  EXPECT_THROW(openPdf(ctx, {"C:\\d\\none.pdf"}), AutomationError);
+  EXPECT_THAT(viewer->journal, IsEmpty());
+}
+
+TEST_F(ViewerOperationsTest, PrintPdfPageRangesCountFromOne) {
+  addPdf("C:\\d\\a.pdf", 9);
+  printPdf(ctx, {"C:\\d\\a.pdf"});
+  EXPECT_THAT(viewer->calls("AVDoc.Print"), ElementsAre("AVDoc.PrintPages(0,8,2,True,False)"));
+  viewer->journal.clear();
+  printPdf(ctx, {"C:\\d\\a.pdf", "", true, 2, 2});
+  EXPECT_THAT(viewer->calls("AVDoc.Print"), ElementsAre("AVDoc.PrintPagesSilent(1,1,2,True,False)"));
+  EXPECT_THAT(viewer->calls("PDDoc.GetNumPages"), IsEmpty());  // both ends given
+  viewer->journal.clear();
+  printPdf(ctx, {"C:\\d\\a.pdf", "", false, 3, -1});
+  EXPECT_THAT(viewer->calls("AVDoc.Print"), ElementsAre("AVDoc.PrintPages(2,8,2,True,False)"));
+  EXPECT_EQ(viewer->journal.back(), "App.Exit()");
+}
+
+TEST_F(ViewerOperationsTest, PrintPdfSwitchesThePrinterAndPutsItBack) {
+  addPdf("C:\\d\\a.pdf", 1);
+  printers().setDefault("Office");
+  printPdf(ctx, {"C:\\d\\a.pdf", "Adobe PDF"});
+  EXPECT_THAT(printerSwitches, ElementsAre("Adobe PDF", "Office"));
+
+  printerSwitches.clear();
+  printPdf(ctx, {"C:\\d\\a.pdf", "   "});
+  EXPECT_THAT(printerSwitches, IsEmpty());
+
+  viewer->fail("AVDoc.PrintPages", static_cast<int32_t>(0x80040201), "Printer error");
+  viewer->journal.clear();
+  try {
+    printPdf(ctx, {"C:\\d\\a.pdf", "Adobe PDF"});
+    FAIL();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), static_cast<int32_t>(0x80040201));
+    EXPECT_EQ(e.description(), "Printer error");
+  }
+  EXPECT_THAT(printerSwitches, ElementsAre("Adobe PDF", "Office"));
+  EXPECT_THAT(viewer->calls("AVDoc.Close"), ElementsAre("AVDoc.Close(True)"));
+  EXPECT_EQ(viewer->journal.back(), "App.Exit()");
+}
+
+TEST_F(ViewerOperationsTest, PrinterIsNotTouchedWhenTheOpenFails) {
+  addPdf("C:\\d\\a.pdf", 1);
+  viewer->fail("AVDoc.Open", 5, "cannot open");
+  EXPECT_THROW(printPdf(ctx, {"C:\\d\\a.pdf", "Adobe PDF"}), AutomationError);
+  EXPECT_THAT(printerSwitches, IsEmpty());
+}
+
+class PrintFolderTest : public testing::ViewerFixture {
+ protected:
+  void SetUp() override {
+    // Directory order differs from every sort order.
+    addPdf("C:\\in\\Beta.PDF", 2, "", 300, 45000.5);
+    addPdf("C:\\in\\alpha.pdf", 1, "", 100, 45002.0);
+    addPdf("C:\\in\\gamma.pdf", 3, "", 200, 45001.0);
+    addPdf("C:\\in\\delta.pdf", 1, "", 200, 44999.0);
+    addFolder("C:\\in\\sub.pdf");
+    addPdf("C:\\in\\sub.pdf\\inner.pdf", 1);
+  }
+  std::vector<std::string> printedFiles() {
+    std::vector<std::string> out;
+    for (const auto& l : viewer->journal)
+      if (l.rfind("AVDoc.Open(", 0) == 0) out.push_back(l.substr(11, l.find(',') - 11));
+    return out;
+  }
+};
+
+TEST_F(PrintFolderTest, UnknownSortTypePrintsInDirectoryOrderWithOrWithoutFinalBackslash) {
+  printPdfInDir(ctx, {"C:\\in", "*.pdf", "", false, 7, 0});
+  const auto withoutSlash = printedFiles();
+  EXPECT_THAT(withoutSlash,
+              ElementsAre("C:\\in\\beta.pdf", "C:\\in\\alpha.pdf", "C:\\in\\gamma.pdf", "C:\\in\\delta.pdf"));
+  viewer->journal.clear();
+  printPdfInDir(ctx, {"C:\\in\\", "*.pdf", "", false, 0, 1});
+  EXPECT_EQ(printedFiles(), withoutSlash);
+  EXPECT_THAT(viewer->calls("create"), ElementsAre("create AcroExch.AVDoc", "create AcroExch.PDDoc"));
+  EXPECT_THAT(viewer->calls("AVDoc.PrintPages("),
+              ElementsAre("AVDoc.PrintPages(0,1,2,True,False)", "AVDoc.PrintPages(0,0,2,True,False)",
+                          "AVDoc.PrintPages(0,2,2,True,False)", "AVDoc.PrintPages(0,0,2,True,False)"));
+}
+
+TEST_F(PrintFolderTest, SortsWholeRowsByNameSizeOrDate) {
+  const struct {
+    int32_t type, order;
+    std::vector<std::string> names;
+  } cases[] = {
+      {1, 0, {"alpha", "beta", "delta", "gamma"}},
+      {1, 1, {"gamma", "delta", "beta", "alpha"}},
+      {3, 0, {"delta", "beta", "gamma", "alpha"}},
+      {3, 5, {"alpha", "gamma", "beta", "delta"}},
+  };
+  for (const auto& c : cases) {
+    viewer->journal.clear();
+    printPdfInDir(ctx, {"C:\\in", "*.pdf", "", true, c.type, c.order});
+    std::vector<std::string> expected;
+    for (const auto& n : c.names) expected.push_back("C:\\in\\" + n + ".pdf");
+    EXPECT_EQ(printedFiles(), expected) << c.type << "/" << c.order;
+  }
+  // Sizes 100, 200, 200, 300: the tie may come out either way.
+  viewer->journal.clear();
+  printPdfInDir(ctx, {"C:\\in", "*.pdf", "", true, 2, 0});
+  auto bySize = printedFiles();
+  ASSERT_EQ(bySize.size(), 4u);
+  EXPECT_EQ(bySize.front(), "C:\\in\\alpha.pdf");
+  EXPECT_EQ(bySize.back(), "C:\\in\\beta.pdf");
+  viewer->journal.clear();
+  printPdfInDir(ctx, {"C:\\in", "*.pdf", "", true, 2, 1});
+  bySize = printedFiles();
+  EXPECT_EQ(bySize.front(), "C:\\in\\beta.pdf");
+  EXPECT_EQ(bySize.back(), "C:\\in\\alpha.pdf");
+}
+
+TEST_F(PrintFolderTest, NoMatchTouchesNothingAndFailurePutsThePrinterBack) {
+  printPdfInDir(ctx, {"C:\\in", "*.xyz", "Adobe PDF"});
+  EXPECT_THAT(viewer->journal, IsEmpty());
+  EXPECT_THAT(printerSwitches, IsEmpty());
+
+  printers().setDefault("Office");
+  printPdfInDir(ctx, {"C:\\in", "g*.pdf", "Adobe PDF"});
+  EXPECT_THAT(printedFiles(), ElementsAre("C:\\in\\gamma.pdf"));
+  EXPECT_THAT(printerSwitches, ElementsAre("Adobe PDF", "Office"));
+
+  printerSwitches.clear();
+  viewer->journal.clear();
+  viewer->fail("PDDoc.GetNumPages", 7, "Out of memory");
+  EXPECT_THROW(printPdfInDir(ctx, {"C:\\in", "*.pdf", "Adobe PDF"}), AutomationError);
+  EXPECT_THAT(printerSwitches, ElementsAre("Adobe PDF", "Office"));
+  EXPECT_EQ(viewer->journal.back(), "AVDoc.Close(True)");  // no App to end
+}
+
+TEST_F(ViewerOperationsTest, PrintApiReturnsTheShellResult) {
+  shellResult = 42;
+  EXPECT_EQ(printApi(host(), "C:\\t.txt"), 42);
+  EXPECT_EQ(lastShellCall, "print|C:\\t.txt||");
+  shellResult = 2;  // file not found
+  EXPECT_EQ(printApi(host(), "C:\\missing.txt"), 2);
+}
+
+class OpenPdfTest : public testing::ViewerFixture {
+ protected:
+  void SetUp() override {
+    FakePdfBuilder b = addPdf("C:\\d\\book.pdf", 6);
+    b.outline({{"Intro", 0, {}},
+               {"Chapter", 1, {{"Part A", 2, {}}, {"Details", 3, {{"Deep detail", 4, {}}}}}},
+               {"details", 5, {}}});
+  }
+};
+
+TEST_F(OpenPdfTest, LeavesTheDocumentOpenInTheVisibleViewer) {
+  openPdf(ctx, {"C:\\d\\book.pdf"});
+  EXPECT_THAT(viewer->journal,
+              ElementsAre("create AcroExch.App", "create AcroExch.PDDoc", "create AcroExch.AVDoc",
+                          "AVDoc.Open(C:\\d\\book.pdf,)", "App.GetActiveDoc()", "AVDoc.GetPDDoc()", "App.Show()",
+                          "PDDoc.GetJSObject()"));
+  EXPECT_TRUE(viewer->shown);
+  EXPECT_EQ(viewer->activeDoc, "C:\\d\\book.pdf");
+}
+
+TEST_F(OpenPdfTest, GoesToAPageWithinTheDocumentOnly) {
+  openPdf(ctx, {"C:\\d\\book.pdf", "", 3});
+  EXPECT_EQ(viewer->currentPage, 2);
+  openPdf(ctx, {"C:\\d\\book.pdf", "", 7});
+  EXPECT_EQ(viewer->currentPage, 0);
+  EXPECT_THAT(viewer->calls("JSO.PageNum"), ElementsAre("JSO.PageNum=2"));
+}
+
+TEST_F(OpenPdfTest, ReadAloudOnlyAboveVersionFive) {
+  version = 5;
+  openPdf(ctx, {"C:\\d\\book.pdf", "", 0, kReadDocument});
+  EXPECT_THAT(viewer->calls("App.MenuItemExecute"), IsEmpty());
+  version = 6;
+  openPdf(ctx, {"C:\\d\\book.pdf", "", 0, kReadCurrentPage});
+  openPdf(ctx, {"C:\\d\\book.pdf", "", 0, kReadDocument});
+  openPdf(ctx, {"C:\\d\\book.pdf", "", 0, 3});
+  EXPECT_THAT(viewer->calls("App.MenuItemExecute"),
+              ElementsAre("App.MenuItemExecute(ADBE:ReadAloudStart)", "App.MenuItemExecute(ADBE:ReadAloudToEnd)"));
+}
+
+TEST_F(OpenPdfTest, BookmarkByTitleObjectBelowVersionFiveElseByTreeSearch) {
+  version = 4;
+  openPdf(ctx, {"C:\\d\\book.pdf", "Chapter"});
+  EXPECT_THAT(viewer->calls("PDBookmark"),
+              ElementsAre("PDBookmark.GetByTitle(<obj>,Chapter)", "PDBookmark.Perform(<obj>)"));
+  version = 8;
+  viewer->journal.clear();
+  openPdf(ctx, {"C:\\d\\book.pdf", "DETAILS"});
+  // Depth-first: the nested "Details" comes before the top-level "details".
+  EXPECT_THAT(viewer->calls("Bookmark["), ElementsAre("Bookmark[Root].Children", "Bookmark[Intro].Name",
+                                                      "Bookmark[Intro].Children", "Bookmark[Chapter].Name",
+                                                      "Bookmark[Chapter].Children", "Bookmark[Part A].Name",
+                                                      "Bookmark[Part A].Children", "Bookmark[Details].Name",
+                                                      "Bookmark[Details].Execute()"));
+  EXPECT_EQ(viewer->currentPage, 3);
+}
+
+TEST_F(OpenPdfTest, BookmarkSearchRules) {
+  addPdf("C:\\d\\a.pdf", 1);
+  ObjectPtr pdDoc = host().automation.createObject(kProgIdPDDoc);
+  pdDoc->call("Open", {pos("C:\\d\\book.pdf")});
+  EXPECT_TRUE(findBookmarkByName(pdDoc, "details", true, true));
+  EXPECT_EQ(viewer->currentPage, 5);  // exact case skips "Details"
+  EXPECT_TRUE(findBookmarkByName(pdDoc, "deep", false, false));
+  EXPECT_EQ(viewer->currentPage, 4);
+  EXPECT_FALSE(findBookmarkByName(pdDoc, "deep", true, false));
+  EXPECT_FALSE(findBookmarkByName(pdDoc, "Part", false, true));
+  EXPECT_TRUE(findBookmarkByName(pdDoc, "Part", false, false));
+  EXPECT_EQ(viewer->currentPage, 2);
+
+  ObjectPtr empty = host().automation.createObject(kProgIdPDDoc);
+  empty->call("Open", {pos("C:\\d\\a.pdf")});
+  EXPECT_FALSE(findBookmarkByName(empty, "Intro", false, true));  // no outline at all
+}
+
+TEST_F(OpenPdfTest, ErrorsPassUnchangedAndCloseNothing) {
+  viewer->fail("App.Show", static_cast<int32_t>(0x80041111), "Viewer busy");
+  try {
+    openPdf(ctx, {"C:\\d\\book.pdf"});
+    FAIL();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), static_cast<int32_t>(0x80041111));
+    EXPECT_EQ(e.description(), "Viewer busy");
+  }
+  EXPECT_THAT(viewer->calls("AVDoc.Close"), IsEmpty());
+  EXPECT_THAT(viewer->calls("App.Exit"), IsEmpty());
+}
+
+}  // namespace
+}  // namespace dv::lib
