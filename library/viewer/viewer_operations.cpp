@@ -1,6 +1,8 @@
 #include "viewer/viewer_operations.h"
 
 #include "dv/vb.h"
+#include "frame/printers.h"
+#include "relaylaunch/relay_launch.h"
 #include "viewer/pdf_file_table.h"
 
 namespace dv::lib {
@@ -25,14 +27,14 @@ class PrinterSwitch {
   explicit PrinterSwitch(ViewerContext& ctx) : ctx_(ctx) {}
   void to(const std::string& printer) {
     if (vb::Trim(printer).empty()) return;
-    saved_ = ctx_.host.printers.defaultPrinter();
-    ctx_.setDefaultPrinter(printer);
+    saved_ = currentDefaultPrinter(ctx_.host);
+    setDefPrinter(ctx_.host, printer);
     switched_ = true;
   }
   void restore() {
     if (!switched_) return;
     switched_ = false;
-    ctx_.setDefaultPrinter(saved_);
+    setDefPrinter(ctx_.host, saved_);
   }
 
  private:
@@ -157,10 +159,8 @@ void openPdf(ViewerContext& ctx, const OpenPdfRequest& r) {
     Automation& automation = ctx.host.automation;
     o.app = automation.createObject(kProgIdApp);
     o.pdDoc = automation.createObject(kProgIdPDDoc);
-    if (!vb::Trim(r.open.password).empty()) {
-      ctx.startOpenRelays(r.pdfFile, r.open.password, r.open.openCaption, r.open.passwordCaption);
+    if (startOpenRelays(ctx.host, r.pdfFile, r.open.password, r.open.openCaption, r.open.passwordCaption))
       o.app->call("MenuItemExecute", {pos("Open")});
-    }
     // With a password these two address the document the dialogs opened.
     o.avDoc = automation.createObject(kProgIdAVDoc);
     o.avDoc->call("Open", {pos(r.pdfFile), pos("")});

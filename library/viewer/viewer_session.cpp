@@ -3,13 +3,13 @@
 #include <exception>
 
 #include "dv/vb.h"
+#include "relaylaunch/relay_launch.h"
 
 namespace dv::lib {
 
 namespace {
 
 constexpr uint32_t kWmDestroy = 0x0002;
-constexpr uint32_t kWmClose = 0x0010;
 // Pause between searches while waiting for the viewer to go away, so the
 // wait neither spins the processor nor starves a fake clock in tests.
 constexpr uint32_t kClosePollMs = 50;
@@ -44,7 +44,7 @@ void openForRelay(ViewerContext& ctx, ViewerObjects& objects, const OpenRequest&
   if (!vb::Trim(request.password).empty()) {
     // The viewer's automation cannot take a password: open through its menu
     // and let the relays type the path and the password into the dialogs.
-    ctx.startOpenRelays(request.pdfPath, request.password, request.openCaption, request.passwordCaption);
+    startOpenRelays(ctx.host, request.pdfPath, request.password, request.openCaption, request.passwordCaption);
     objects.app->call("MenuItemExecute", {pos("Open")});
     if (request.passwordForm == PasswordForm::Long) {
       objects.avDoc = ctx.host.automation.createObject(kProgIdAVDoc);
@@ -107,7 +107,7 @@ bool closeAcrobat(ViewerContext& ctx, bool waitUntilClosed, int16_t timeoutSecon
 
   // Viewers from 8 on ignore a bare WM_DESTROY; earlier ones need nothing else.
   ignoringErrors([&] {
-    if (ctx.viewerVersion() > 7.0) windows.send(h, kWmClose, 0, 0);
+    if (ctx.viewerVersion() > 7.0) windows.send(h, wm::kClose, 0, 0);
   });
   intptr_t destroyResult = -1;
   ignoringErrors([&] { destroyResult = windows.send(h, kWmDestroy, 0, 0); });

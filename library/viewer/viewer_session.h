@@ -18,22 +18,12 @@ inline constexpr const char* kProgIdAVDoc = "AcroExch.AVDoc";
 inline constexpr const char* kProgIdPDDoc = "AcroExch.PDDoc";
 inline constexpr const char* kProgIdBookmark = "AcroExch.PDBookmark";
 
-// The surroundings of a viewer operation. The pieces that live elsewhere in
-// the library (the per-thread viewer version, the default-printer switch,
-// the relay) come in as callables so this code has exactly one source for
-// each of them.
+// The surroundings of a viewer operation.
 struct ViewerContext {
   Host& host;
   // The viewer version: AcrobatVersion read as a number. Read anew at every
-  // call, because it is a per-thread value that a later CreatePDF may change.
+  // use, because it is a per-thread value that a later CreatePDF may change.
   std::function<double()> viewerVersion;
-  // SetDefPrinter: switches the system default printer; never raises.
-  std::function<void(const std::string&)> setDefaultPrinter;
-  // Starts the "open" and "password" relays for one document, in that
-  // order; raises the missing-relay error when the relay cannot be found.
-  std::function<void(const std::string& pdfPath, const std::string& password, const std::string& openCaption,
-                     const std::string& passwordCaption)>
-      startOpenRelays;
 };
 
 // The automation objects of one call. Released with the struct.
