@@ -12,6 +12,44 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
+PrintPdfRequest printing(std::string file, std::string printer = "", bool silent = false, int32_t first = 0,
+                         int32_t last = 0) {
+  PrintPdfRequest r;
+  r.pdfFile = std::move(file);
+  r.printer = std::move(printer);
+  r.silent = silent;
+  r.firstPage = first;
+  r.lastPage = last;
+  return r;
+}
+
+PrintPdfInDirRequest folder(std::string dir, std::string files, std::string printer = "", bool silent = false,
+                            int32_t sortType = 0, int32_t sortOrder = 0) {
+  PrintPdfInDirRequest r;
+  r.directory = std::move(dir);
+  r.files = std::move(files);
+  r.printer = std::move(printer);
+  r.silent = silent;
+  r.sortType = sortType;
+  r.sortOrder = sortOrder;
+  return r;
+}
+
+OpenPdfRequest opening(std::string file, std::string bookmark = "", int32_t page = 0, int32_t readType = 0) {
+  OpenPdfRequest r;
+  r.pdfFile = std::move(file);
+  r.bookmark = std::move(bookmark);
+  r.goToPage = page;
+  r.readType = readType;
+  return r;
+}
+
+OpenPassword password(std::string pw) {
+  OpenPassword p;
+  p.password = std::move(pw);
+  return p;
+}
+
 class ViewerOperationsTest : public testing::ViewerFixture {};
 
 TEST_F(ViewerOperationsTest, PageCountOpensByViewAndEndsTheViewer) {
@@ -25,14 +63,14 @@ TEST_F(ViewerOperationsTest, PageCountOpensByViewAndEndsTheViewer) {
 
 TEST_F(ViewerOperationsTest, PageCountOfEncryptedFileUsesTheDialogs) {
   addPdf("C:\\d\\s.pdf", 5, "pw");
-  EXPECT_EQ(getNumPagesPdf(ctx, "C:\\d\\s.pdf", {"pw"}), 5);
+  EXPECT_EQ(getNumPagesPdf(ctx, "C:\\d\\s.pdf", password("pw")), 5);
   EXPECT_EQ(viewer->journal[3], "App.MenuItemExecute(Open)");
   EXPECT_EQ(viewer->journal[4], "App.GetActiveDoc()");
   EXPECT_THAT(relayTails, ElementsAre("open~open~C:\\d\\s.pdf~", "password~password~pw~"));
 
   // A wrong password leaves no document: the error ends the viewer.
   viewer->journal.clear();
-  EXPECT_THROW(getNumPagesPdf(ctx, "C:\\d\\s.pdf", {"wrong"}), AutomationError);
+  EXPECT_THROW(getNumPagesPdf(ctx, "C:\\d\\s.pdf", password("wrong")), AutomationError);
   EXPECT_EQ(viewer->journal.back(), "App.Exit()");
 }
 
@@ -44,37 +82,37 @@ TEST_F(ViewerOperationsTest, MissingFileRaisesBeforeAnyObjectIsCreated) {
     EXPECT_EQ(e.number(), -2147467008);
     EXPECT_EQ(e.description(), "File C:\\d\\none.pdf does not exist.");
   }
-  EXPECT_THROW(printPdf(ctx, {"C:\\d\\none.pdf"}), AutomationError);
-  EXPECT_THROW(openPdf(ctx, {"C:\\d\\none.pdf"}), AutomationError);
+  EXPECT_THROW(printPdf(ctx, printing("C:\\d\\none.pdf")), AutomationError);
+  EXPECT_THROW(openPdf(ctx, opening("C:\\d\\none.pdf")), AutomationError);
   EXPECT_THAT(viewer->journal, IsEmpty());
 }
 
 TEST_F(ViewerOperationsTest, PrintPdfPageRangesCountFromOne) {
   addPdf("C:\\d\\a.pdf", 9);
-  printPdf(ctx, {"C:\\d\\a.pdf"});
+  printPdf(ctx, printing("C:\\d\\a.pdf"));
   EXPECT_THAT(viewer->calls("AVDoc.Print"), ElementsAre("AVDoc.PrintPages(0,8,2,True,False)"));
   viewer->journal.clear();
-  printPdf(ctx, {"C:\\d\\a.pdf", "", true, 2, 2});
+  printPdf(ctx, printing("C:\\d\\a.pdf", "", true, 2, 2));
   EXPECT_THAT(viewer->calls("AVDoc.Print"), ElementsAre("AVDoc.PrintPagesSilent(1,1,2,True,False)"));
   EXPECT_THAT(viewer->calls("PDDoc.GetNumPages"), IsEmpty());  // both ends given
   viewer->journal.clear();
-  printPdf(ctx, {"C:\\d\\a.pdf", "", false, 3, -1});
+  printPdf(ctx, printing("C:\\d\\a.pdf", "", false, 3, -1));
   EXPECT_THAT(viewer->calls("AVDoc.Print"), ElementsAre("AVDoc.PrintPages(2,8,2,True,False)"));
   EXPECT_EQ(viewer->journal.back(), "App.Exit()");
 }
 
 TEST_F(ViewerOperationsTest, PrintPdfSwitchesThePrinterAndPutsItBack) {
   addPdf("C:\\d\\a.pdf", 1);
-  printPdf(ctx, {"C:\\d\\a.pdf", "Adobe PDF"});
+  printPdf(ctx, printing("C:\\d\\a.pdf", "Adobe PDF"));
   EXPECT_THAT(printerSwitches(), ElementsAre("Adobe PDF", "Office"));
 
-    printPdf(ctx, {"C:\\d\\a.pdf", "   "});
+    printPdf(ctx, printing("C:\\d\\a.pdf", "   "));
   EXPECT_THAT(printerSwitches(), IsEmpty());
 
   viewer->fail("AVDoc.PrintPages", static_cast<int32_t>(0x80040201), "Printer error");
   viewer->journal.clear();
   try {
-    printPdf(ctx, {"C:\\d\\a.pdf", "Adobe PDF"});
+    printPdf(ctx, printing("C:\\d\\a.pdf", "Adobe PDF"));
     FAIL();
   } catch (const AutomationError& e) {
     EXPECT_EQ(e.number(), static_cast<int32_t>(0x80040201));
@@ -88,7 +126,7 @@ TEST_F(ViewerOperationsTest, PrintPdfSwitchesThePrinterAndPutsItBack) {
 TEST_F(ViewerOperationsTest, PrinterIsNotTouchedWhenTheOpenFails) {
   addPdf("C:\\d\\a.pdf", 1);
   viewer->fail("AVDoc.Open", 5, "cannot open");
-  EXPECT_THROW(printPdf(ctx, {"C:\\d\\a.pdf", "Adobe PDF"}), AutomationError);
+  EXPECT_THROW(printPdf(ctx, printing("C:\\d\\a.pdf", "Adobe PDF")), AutomationError);
   EXPECT_THAT(printerSwitches(), IsEmpty());
 }
 
@@ -112,12 +150,12 @@ class PrintFolderTest : public testing::ViewerFixture {
 };
 
 TEST_F(PrintFolderTest, UnknownSortTypePrintsInDirectoryOrderWithOrWithoutFinalBackslash) {
-  printPdfInDir(ctx, {"C:\\in", "*.pdf", "", false, 7, 0});
+  printPdfInDir(ctx, folder("C:\\in", "*.pdf", "", false, 7, 0));
   const auto withoutSlash = printedFiles();
   EXPECT_THAT(withoutSlash,
               ElementsAre("C:\\in\\beta.pdf", "C:\\in\\alpha.pdf", "C:\\in\\gamma.pdf", "C:\\in\\delta.pdf"));
   viewer->journal.clear();
-  printPdfInDir(ctx, {"C:\\in\\", "*.pdf", "", false, 0, 1});
+  printPdfInDir(ctx, folder("C:\\in\\", "*.pdf", "", false, 0, 1));
   EXPECT_EQ(printedFiles(), withoutSlash);
   EXPECT_THAT(viewer->calls("create"), ElementsAre("create AcroExch.AVDoc", "create AcroExch.PDDoc"));
   EXPECT_THAT(viewer->calls("AVDoc.PrintPages("),
@@ -137,37 +175,37 @@ TEST_F(PrintFolderTest, SortsWholeRowsByNameSizeOrDate) {
   };
   for (const auto& c : cases) {
     viewer->journal.clear();
-    printPdfInDir(ctx, {"C:\\in", "*.pdf", "", true, c.type, c.order});
+    printPdfInDir(ctx, folder("C:\\in", "*.pdf", "", true, c.type, c.order));
     std::vector<std::string> expected;
     for (const auto& n : c.names) expected.push_back("C:\\in\\" + n + ".pdf");
     EXPECT_EQ(printedFiles(), expected) << c.type << "/" << c.order;
   }
   // Sizes 100, 200, 200, 300: the tie may come out either way.
   viewer->journal.clear();
-  printPdfInDir(ctx, {"C:\\in", "*.pdf", "", true, 2, 0});
+  printPdfInDir(ctx, folder("C:\\in", "*.pdf", "", true, 2, 0));
   auto bySize = printedFiles();
   ASSERT_EQ(bySize.size(), 4u);
   EXPECT_EQ(bySize.front(), "C:\\in\\alpha.pdf");
   EXPECT_EQ(bySize.back(), "C:\\in\\beta.pdf");
   viewer->journal.clear();
-  printPdfInDir(ctx, {"C:\\in", "*.pdf", "", true, 2, 1});
+  printPdfInDir(ctx, folder("C:\\in", "*.pdf", "", true, 2, 1));
   bySize = printedFiles();
   EXPECT_EQ(bySize.front(), "C:\\in\\beta.pdf");
   EXPECT_EQ(bySize.back(), "C:\\in\\alpha.pdf");
 }
 
 TEST_F(PrintFolderTest, NoMatchTouchesNothingAndFailurePutsThePrinterBack) {
-  printPdfInDir(ctx, {"C:\\in", "*.xyz", "Adobe PDF"});
+  printPdfInDir(ctx, folder("C:\\in", "*.xyz", "Adobe PDF"));
   EXPECT_THAT(viewer->journal, IsEmpty());
   EXPECT_THAT(printerSwitches(), IsEmpty());
 
-  printPdfInDir(ctx, {"C:\\in", "g*.pdf", "Adobe PDF"});
+  printPdfInDir(ctx, folder("C:\\in", "g*.pdf", "Adobe PDF"));
   EXPECT_THAT(printedFiles(), ElementsAre("C:\\in\\gamma.pdf"));
   EXPECT_THAT(printerSwitches(), ElementsAre("Adobe PDF", "Office"));
 
     viewer->journal.clear();
   viewer->fail("PDDoc.GetNumPages", 7, "Out of memory");
-  EXPECT_THROW(printPdfInDir(ctx, {"C:\\in", "*.pdf", "Adobe PDF"}), AutomationError);
+  EXPECT_THROW(printPdfInDir(ctx, folder("C:\\in", "*.pdf", "Adobe PDF")), AutomationError);
   EXPECT_THAT(printerSwitches(), ElementsAre("Adobe PDF", "Office"));
   EXPECT_EQ(viewer->journal.back(), "AVDoc.Close(True)");  // no App to end
 }
@@ -191,7 +229,7 @@ class OpenPdfTest : public testing::ViewerFixture {
 };
 
 TEST_F(OpenPdfTest, LeavesTheDocumentOpenInTheVisibleViewer) {
-  openPdf(ctx, {"C:\\d\\book.pdf"});
+  openPdf(ctx, opening("C:\\d\\book.pdf"));
   EXPECT_THAT(viewer->journal,
               ElementsAre("create AcroExch.App", "create AcroExch.PDDoc", "create AcroExch.AVDoc",
                           "AVDoc.Open(C:\\d\\book.pdf,)", "App.GetActiveDoc()", "AVDoc.GetPDDoc()", "App.Show()",
@@ -201,33 +239,33 @@ TEST_F(OpenPdfTest, LeavesTheDocumentOpenInTheVisibleViewer) {
 }
 
 TEST_F(OpenPdfTest, GoesToAPageWithinTheDocumentOnly) {
-  openPdf(ctx, {"C:\\d\\book.pdf", "", 3});
+  openPdf(ctx, opening("C:\\d\\book.pdf", "", 3));
   EXPECT_EQ(viewer->currentPage, 2);
-  openPdf(ctx, {"C:\\d\\book.pdf", "", 7});
+  openPdf(ctx, opening("C:\\d\\book.pdf", "", 7));
   EXPECT_EQ(viewer->currentPage, 0);
   EXPECT_THAT(viewer->calls("JSO.PageNum"), ElementsAre("JSO.PageNum=2"));
 }
 
 TEST_F(OpenPdfTest, ReadAloudOnlyAboveVersionFive) {
   version = 5;
-  openPdf(ctx, {"C:\\d\\book.pdf", "", 0, kReadDocument});
+  openPdf(ctx, opening("C:\\d\\book.pdf", "", 0, kReadDocument));
   EXPECT_THAT(viewer->calls("App.MenuItemExecute"), IsEmpty());
   version = 6;
-  openPdf(ctx, {"C:\\d\\book.pdf", "", 0, kReadCurrentPage});
-  openPdf(ctx, {"C:\\d\\book.pdf", "", 0, kReadDocument});
-  openPdf(ctx, {"C:\\d\\book.pdf", "", 0, 3});
+  openPdf(ctx, opening("C:\\d\\book.pdf", "", 0, kReadCurrentPage));
+  openPdf(ctx, opening("C:\\d\\book.pdf", "", 0, kReadDocument));
+  openPdf(ctx, opening("C:\\d\\book.pdf", "", 0, 3));
   EXPECT_THAT(viewer->calls("App.MenuItemExecute"),
               ElementsAre("App.MenuItemExecute(ADBE:ReadAloudStart)", "App.MenuItemExecute(ADBE:ReadAloudToEnd)"));
 }
 
 TEST_F(OpenPdfTest, BookmarkByTitleObjectBelowVersionFiveElseByTreeSearch) {
   version = 4;
-  openPdf(ctx, {"C:\\d\\book.pdf", "Chapter"});
+  openPdf(ctx, opening("C:\\d\\book.pdf", "Chapter"));
   EXPECT_THAT(viewer->calls("PDBookmark"),
               ElementsAre("PDBookmark.GetByTitle(<obj>,Chapter)", "PDBookmark.Perform(<obj>)"));
   version = 8;
   viewer->journal.clear();
-  openPdf(ctx, {"C:\\d\\book.pdf", "DETAILS"});
+  openPdf(ctx, opening("C:\\d\\book.pdf", "DETAILS"));
   // Depth-first: the nested "Details" comes before the top-level "details".
   EXPECT_THAT(viewer->calls("Bookmark["), ElementsAre("Bookmark[Root].Children", "Bookmark[Intro].Name",
                                                       "Bookmark[Intro].Children", "Bookmark[Chapter].Name",
@@ -258,7 +296,7 @@ TEST_F(OpenPdfTest, BookmarkSearchRules) {
 TEST_F(OpenPdfTest, ErrorsPassUnchangedAndCloseNothing) {
   viewer->fail("App.Show", static_cast<int32_t>(0x80041111), "Viewer busy");
   try {
-    openPdf(ctx, {"C:\\d\\book.pdf"});
+    openPdf(ctx, opening("C:\\d\\book.pdf"));
     FAIL();
   } catch (const AutomationError& e) {
     EXPECT_EQ(e.number(), static_cast<int32_t>(0x80041111));
