@@ -29,9 +29,14 @@ struct FakePdf {
   std::vector<FakeBookmark> outline;
 };
 
+// Windows paths name the same file in any case.
+struct PathLess {
+  bool operator()(const std::string& a, const std::string& b) const { return vb::compareText(a, b) < 0; }
+};
+
 class FakeViewer : public std::enable_shared_from_this<FakeViewer> {
  public:
-  std::map<std::string, FakePdf> files;  // by path
+  std::map<std::string, FakePdf, PathLess> files;  // by path
   std::vector<std::string> journal;
   // "Object.Member" -> error raised instead of the call.
   std::map<std::string, AutomationError> failures;
@@ -44,7 +49,7 @@ class FakeViewer : public std::enable_shared_from_this<FakeViewer> {
   int currentPage = 0;
   bool shown = false;
   int appsCreated = 0;
-  std::map<std::string, FakeBookmark> roots;  // outline trees handed out, by path
+  std::map<std::string, FakeBookmark, PathLess> roots;  // outline trees handed out, by path
 
   void fail(const std::string& member, int32_t number, const std::string& description) {
     failures.emplace(member, AutomationError(number, "FakeViewer", description));
@@ -141,7 +146,7 @@ inline Variant FakeViewer::invoke(Obj& self, std::string_view member, Args& args
     if (member == "Open") {
       auto it = files.find(vb::CStr(arg(0)));
       if (it == files.end() || !it->second.password.empty()) return false;
-      self.path = it->first;
+      self.path = vb::CStr(arg(0));
       activeDoc = self.path;
       currentPage = 0;
       return true;
@@ -154,7 +159,7 @@ inline Variant FakeViewer::invoke(Obj& self, std::string_view member, Args& args
     if (member == "Open") {
       auto it = files.find(vb::CStr(arg(0)));
       if (it == files.end() || !it->second.password.empty()) return false;
-      self.path = it->first;
+      self.path = vb::CStr(arg(0));
       return true;
     }
     if (member == "OpenAVDoc") { activeDoc = self.path; return make("AVDoc", self.path); }

@@ -5,7 +5,6 @@
 // printers.
 #pragma once
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,6 +16,8 @@
 #include "viewer_fake_viewer.h"
 
 namespace dv::testing {
+
+using Lines = std::vector<std::string>;
 
 class FakePdfBuilder {
  public:

@@ -9,8 +9,8 @@
 namespace dv::lib {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
+
+using testing::Lines;
 
 PrintPdfRequest printing(std::string file, std::string printer = "", bool silent = false, int32_t first = 0,
                          int32_t last = 0) {
@@ -55,10 +55,9 @@ class ViewerOperationsTest : public testing::ViewerFixture {};
 TEST_F(ViewerOperationsTest, PageCountOpensByViewAndEndsTheViewer) {
   addPdf("C:\\d\\a.pdf", 7);
   EXPECT_EQ(getNumPagesPdf(ctx, "C:\\d\\a.pdf", {}), 7);
-  EXPECT_THAT(viewer->journal,
-              ElementsAre("create AcroExch.App", "create AcroExch.AVDoc", "create AcroExch.PDDoc",
+  EXPECT_EQ(viewer->journal, (Lines{"create AcroExch.App", "create AcroExch.AVDoc", "create AcroExch.PDDoc",
                           "AVDoc.Open(C:\\d\\a.pdf,)", "AVDoc.GetPDDoc()", "AVDoc.GetPDDoc()", "PDDoc.GetNumPages()",
-                          "AVDoc.Close(True)", "App.Exit()"));
+                          "AVDoc.Close(True)", "App.Exit()"}));
 }
 
 TEST_F(ViewerOperationsTest, PageCountOfEncryptedFileUsesTheDialogs) {
@@ -66,7 +65,7 @@ TEST_F(ViewerOperationsTest, PageCountOfEncryptedFileUsesTheDialogs) {
   EXPECT_EQ(getNumPagesPdf(ctx, "C:\\d\\s.pdf", password("pw")), 5);
   EXPECT_EQ(viewer->journal[3], "App.MenuItemExecute(Open)");
   EXPECT_EQ(viewer->journal[4], "App.GetActiveDoc()");
-  EXPECT_THAT(relayTails, ElementsAre("open~open~C:\\d\\s.pdf~", "password~password~pw~"));
+  EXPECT_EQ(relayTails, (Lines{"open~open~C:\\d\\s.pdf~", "password~password~pw~"}));
 
   // A wrong password leaves no document: the error ends the viewer.
   viewer->journal.clear();
@@ -84,30 +83,30 @@ TEST_F(ViewerOperationsTest, MissingFileRaisesBeforeAnyObjectIsCreated) {
   }
   EXPECT_THROW(printPdf(ctx, printing("C:\\d\\none.pdf")), AutomationError);
   EXPECT_THROW(openPdf(ctx, opening("C:\\d\\none.pdf")), AutomationError);
-  EXPECT_THAT(viewer->journal, IsEmpty());
+  EXPECT_TRUE((viewer->journal).empty());
 }
 
 TEST_F(ViewerOperationsTest, PrintPdfPageRangesCountFromOne) {
   addPdf("C:\\d\\a.pdf", 9);
   printPdf(ctx, printing("C:\\d\\a.pdf"));
-  EXPECT_THAT(viewer->calls("AVDoc.Print"), ElementsAre("AVDoc.PrintPages(0,8,2,True,False)"));
+  EXPECT_EQ(viewer->calls("AVDoc.Print"), (Lines{"AVDoc.PrintPages(0,8,2,True,False)"}));
   viewer->journal.clear();
   printPdf(ctx, printing("C:\\d\\a.pdf", "", true, 2, 2));
-  EXPECT_THAT(viewer->calls("AVDoc.Print"), ElementsAre("AVDoc.PrintPagesSilent(1,1,2,True,False)"));
-  EXPECT_THAT(viewer->calls("PDDoc.GetNumPages"), IsEmpty());  // both ends given
+  EXPECT_EQ(viewer->calls("AVDoc.Print"), (Lines{"AVDoc.PrintPagesSilent(1,1,2,True,False)"}));
+  EXPECT_TRUE((viewer->calls("PDDoc.GetNumPages")).empty());  // both ends given
   viewer->journal.clear();
   printPdf(ctx, printing("C:\\d\\a.pdf", "", false, 3, -1));
-  EXPECT_THAT(viewer->calls("AVDoc.Print"), ElementsAre("AVDoc.PrintPages(2,8,2,True,False)"));
+  EXPECT_EQ(viewer->calls("AVDoc.Print"), (Lines{"AVDoc.PrintPages(2,8,2,True,False)"}));
   EXPECT_EQ(viewer->journal.back(), "App.Exit()");
 }
 
 TEST_F(ViewerOperationsTest, PrintPdfSwitchesThePrinterAndPutsItBack) {
   addPdf("C:\\d\\a.pdf", 1);
   printPdf(ctx, printing("C:\\d\\a.pdf", "Adobe PDF"));
-  EXPECT_THAT(printerSwitches(), ElementsAre("Adobe PDF", "Office"));
+  EXPECT_EQ(printerSwitches(), (Lines{"Adobe PDF", "Office"}));
 
     printPdf(ctx, printing("C:\\d\\a.pdf", "   "));
-  EXPECT_THAT(printerSwitches(), IsEmpty());
+  EXPECT_TRUE((printerSwitches()).empty());
 
   viewer->fail("AVDoc.PrintPages", static_cast<int32_t>(0x80040201), "Printer error");
   viewer->journal.clear();
@@ -118,8 +117,8 @@ TEST_F(ViewerOperationsTest, PrintPdfSwitchesThePrinterAndPutsItBack) {
     EXPECT_EQ(e.number(), static_cast<int32_t>(0x80040201));
     EXPECT_EQ(e.description(), "Printer error");
   }
-  EXPECT_THAT(printerSwitches(), ElementsAre("Adobe PDF", "Office"));
-  EXPECT_THAT(viewer->calls("AVDoc.Close"), ElementsAre("AVDoc.Close(True)"));
+  EXPECT_EQ(printerSwitches(), (Lines{"Adobe PDF", "Office"}));
+  EXPECT_EQ(viewer->calls("AVDoc.Close"), (Lines{"AVDoc.Close(True)"}));
   EXPECT_EQ(viewer->journal.back(), "App.Exit()");
 }
 
@@ -127,7 +126,7 @@ TEST_F(ViewerOperationsTest, PrinterIsNotTouchedWhenTheOpenFails) {
   addPdf("C:\\d\\a.pdf", 1);
   viewer->fail("AVDoc.Open", 5, "cannot open");
   EXPECT_THROW(printPdf(ctx, printing("C:\\d\\a.pdf", "Adobe PDF")), AutomationError);
-  EXPECT_THAT(printerSwitches(), IsEmpty());
+  EXPECT_TRUE((printerSwitches()).empty());
 }
 
 class PrintFolderTest : public testing::ViewerFixture {
@@ -152,15 +151,13 @@ class PrintFolderTest : public testing::ViewerFixture {
 TEST_F(PrintFolderTest, UnknownSortTypePrintsInDirectoryOrderWithOrWithoutFinalBackslash) {
   printPdfInDir(ctx, folder("C:\\in", "*.pdf", "", false, 7, 0));
   const auto withoutSlash = printedFiles();
-  EXPECT_THAT(withoutSlash,
-              ElementsAre("C:\\in\\beta.pdf", "C:\\in\\alpha.pdf", "C:\\in\\gamma.pdf", "C:\\in\\delta.pdf"));
+  EXPECT_EQ(withoutSlash, (Lines{"C:\\in\\beta.pdf", "C:\\in\\alpha.pdf", "C:\\in\\gamma.pdf", "C:\\in\\delta.pdf"}));
   viewer->journal.clear();
   printPdfInDir(ctx, folder("C:\\in\\", "*.pdf", "", false, 0, 1));
   EXPECT_EQ(printedFiles(), withoutSlash);
-  EXPECT_THAT(viewer->calls("create"), ElementsAre("create AcroExch.AVDoc", "create AcroExch.PDDoc"));
-  EXPECT_THAT(viewer->calls("AVDoc.PrintPages("),
-              ElementsAre("AVDoc.PrintPages(0,1,2,True,False)", "AVDoc.PrintPages(0,0,2,True,False)",
-                          "AVDoc.PrintPages(0,2,2,True,False)", "AVDoc.PrintPages(0,0,2,True,False)"));
+  EXPECT_EQ(viewer->calls("create"), (Lines{"create AcroExch.AVDoc", "create AcroExch.PDDoc"}));
+  EXPECT_EQ(viewer->calls("AVDoc.PrintPages("), (Lines{"AVDoc.PrintPages(0,1,2,True,False)", "AVDoc.PrintPages(0,0,2,True,False)",
+                          "AVDoc.PrintPages(0,2,2,True,False)", "AVDoc.PrintPages(0,0,2,True,False)"}));
 }
 
 TEST_F(PrintFolderTest, SortsWholeRowsByNameSizeOrDate) {
@@ -196,17 +193,17 @@ TEST_F(PrintFolderTest, SortsWholeRowsByNameSizeOrDate) {
 
 TEST_F(PrintFolderTest, NoMatchTouchesNothingAndFailurePutsThePrinterBack) {
   printPdfInDir(ctx, folder("C:\\in", "*.xyz", "Adobe PDF"));
-  EXPECT_THAT(viewer->journal, IsEmpty());
-  EXPECT_THAT(printerSwitches(), IsEmpty());
+  EXPECT_TRUE((viewer->journal).empty());
+  EXPECT_TRUE((printerSwitches()).empty());
 
   printPdfInDir(ctx, folder("C:\\in", "g*.pdf", "Adobe PDF"));
-  EXPECT_THAT(printedFiles(), ElementsAre("C:\\in\\gamma.pdf"));
-  EXPECT_THAT(printerSwitches(), ElementsAre("Adobe PDF", "Office"));
+  EXPECT_EQ(printedFiles(), (Lines{"C:\\in\\gamma.pdf"}));
+  EXPECT_EQ(printerSwitches(), (Lines{"Adobe PDF", "Office"}));
 
     viewer->journal.clear();
   viewer->fail("PDDoc.GetNumPages", 7, "Out of memory");
   EXPECT_THROW(printPdfInDir(ctx, folder("C:\\in", "*.pdf", "Adobe PDF")), AutomationError);
-  EXPECT_THAT(printerSwitches(), ElementsAre("Adobe PDF", "Office"));
+  EXPECT_EQ(printerSwitches(), (Lines{"Adobe PDF", "Office"}));
   EXPECT_EQ(viewer->journal.back(), "AVDoc.Close(True)");  // no App to end
 }
 
@@ -230,10 +227,9 @@ class OpenPdfTest : public testing::ViewerFixture {
 
 TEST_F(OpenPdfTest, LeavesTheDocumentOpenInTheVisibleViewer) {
   openPdf(ctx, opening("C:\\d\\book.pdf"));
-  EXPECT_THAT(viewer->journal,
-              ElementsAre("create AcroExch.App", "create AcroExch.PDDoc", "create AcroExch.AVDoc",
+  EXPECT_EQ(viewer->journal, (Lines{"create AcroExch.App", "create AcroExch.PDDoc", "create AcroExch.AVDoc",
                           "AVDoc.Open(C:\\d\\book.pdf,)", "App.GetActiveDoc()", "AVDoc.GetPDDoc()", "App.Show()",
-                          "PDDoc.GetJSObject()"));
+                          "PDDoc.GetJSObject()"}));
   EXPECT_TRUE(viewer->shown);
   EXPECT_EQ(viewer->activeDoc, "C:\\d\\book.pdf");
 }
@@ -243,35 +239,33 @@ TEST_F(OpenPdfTest, GoesToAPageWithinTheDocumentOnly) {
   EXPECT_EQ(viewer->currentPage, 2);
   openPdf(ctx, opening("C:\\d\\book.pdf", "", 7));
   EXPECT_EQ(viewer->currentPage, 0);
-  EXPECT_THAT(viewer->calls("JSO.PageNum"), ElementsAre("JSO.PageNum=2"));
+  EXPECT_EQ(viewer->calls("JSO.PageNum"), (Lines{"JSO.PageNum=2"}));
 }
 
 TEST_F(OpenPdfTest, ReadAloudOnlyAboveVersionFive) {
   version = 5;
   openPdf(ctx, opening("C:\\d\\book.pdf", "", 0, kReadDocument));
-  EXPECT_THAT(viewer->calls("App.MenuItemExecute"), IsEmpty());
+  EXPECT_TRUE((viewer->calls("App.MenuItemExecute")).empty());
   version = 6;
   openPdf(ctx, opening("C:\\d\\book.pdf", "", 0, kReadCurrentPage));
   openPdf(ctx, opening("C:\\d\\book.pdf", "", 0, kReadDocument));
   openPdf(ctx, opening("C:\\d\\book.pdf", "", 0, 3));
-  EXPECT_THAT(viewer->calls("App.MenuItemExecute"),
-              ElementsAre("App.MenuItemExecute(ADBE:ReadAloudStart)", "App.MenuItemExecute(ADBE:ReadAloudToEnd)"));
+  EXPECT_EQ(viewer->calls("App.MenuItemExecute"), (Lines{"App.MenuItemExecute(ADBE:ReadAloudStart)", "App.MenuItemExecute(ADBE:ReadAloudToEnd)"}));
 }
 
 TEST_F(OpenPdfTest, BookmarkByTitleObjectBelowVersionFiveElseByTreeSearch) {
   version = 4;
   openPdf(ctx, opening("C:\\d\\book.pdf", "Chapter"));
-  EXPECT_THAT(viewer->calls("PDBookmark"),
-              ElementsAre("PDBookmark.GetByTitle(<obj>,Chapter)", "PDBookmark.Perform(<obj>)"));
+  EXPECT_EQ(viewer->calls("PDBookmark"), (Lines{"PDBookmark.GetByTitle(<obj>,Chapter)", "PDBookmark.Perform(<obj>)"}));
   version = 8;
   viewer->journal.clear();
   openPdf(ctx, opening("C:\\d\\book.pdf", "DETAILS"));
   // Depth-first: the nested "Details" comes before the top-level "details".
-  EXPECT_THAT(viewer->calls("Bookmark["), ElementsAre("Bookmark[Root].Children", "Bookmark[Intro].Name",
+  EXPECT_EQ(viewer->calls("Bookmark["), (Lines{"Bookmark[Root].Children", "Bookmark[Intro].Name",
                                                       "Bookmark[Intro].Children", "Bookmark[Chapter].Name",
                                                       "Bookmark[Chapter].Children", "Bookmark[Part A].Name",
                                                       "Bookmark[Part A].Children", "Bookmark[Details].Name",
-                                                      "Bookmark[Details].Execute()"));
+                                                      "Bookmark[Details].Execute()"}));
   EXPECT_EQ(viewer->currentPage, 3);
 }
 
@@ -302,8 +296,8 @@ TEST_F(OpenPdfTest, ErrorsPassUnchangedAndCloseNothing) {
     EXPECT_EQ(e.number(), static_cast<int32_t>(0x80041111));
     EXPECT_EQ(e.description(), "Viewer busy");
   }
-  EXPECT_THAT(viewer->calls("AVDoc.Close"), IsEmpty());
-  EXPECT_THAT(viewer->calls("App.Exit"), IsEmpty());
+  EXPECT_TRUE((viewer->calls("AVDoc.Close")).empty());
+  EXPECT_TRUE((viewer->calls("App.Exit")).empty());
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 namespace dv::lib {
 namespace {
 
-using ::testing::ElementsAre;
+
+using testing::Lines;
 
 class ViewerSessionTest : public testing::ViewerFixture {
  protected:
@@ -35,13 +36,13 @@ TEST_F(ViewerSessionTest, OpenFormsWithoutPasswordMakeTheirOwnCalls) {
   {
     ViewerObjects o = created(true);
     openForRelay(ctx, o, request(OpenForm::ByView));
-    EXPECT_THAT(viewer->journal, ElementsAre("AVDoc.Open(C:\\Docs\\a.pdf,)", "AVDoc.GetPDDoc()"));
+    EXPECT_EQ(viewer->journal, (Lines{"AVDoc.Open(C:\\Docs\\a.pdf,)", "AVDoc.GetPDDoc()"}));
     EXPECT_TRUE(o.pdDoc);
   }
   {
     ViewerObjects o = created(false);
     openForRelay(ctx, o, request(OpenForm::ByDocument));
-    EXPECT_THAT(viewer->journal, ElementsAre("PDDoc.Open(C:\\Docs\\a.pdf)"));
+    EXPECT_EQ(viewer->journal, (Lines{"PDDoc.Open(C:\\Docs\\a.pdf)"}));
     EXPECT_FALSE(o.avDoc);
   }
   EXPECT_TRUE(relayTails.empty());
@@ -62,7 +63,7 @@ TEST_F(ViewerSessionTest, ViewTitleIsTheFileNameAboveVersionFiveOrWhenAlwaysAske
     version = c.version;
     ViewerObjects o = created(false);
     openForRelay(ctx, o, request(c.form));
-    EXPECT_THAT(viewer->journal, ElementsAre("PDDoc.Open(C:\\Docs\\a.pdf)", c.openAVDoc)) << c.version;
+    EXPECT_EQ(viewer->journal, (Lines{"PDDoc.Open(C:\\Docs\\a.pdf)", c.openAVDoc})) << c.version;
     EXPECT_TRUE(o.avDoc);
   }
   EXPECT_EQ(viewTitle("a.pdf"), "a.pdf");
@@ -74,19 +75,17 @@ TEST_F(ViewerSessionTest, PasswordFormsGoThroughTheOpenDialog) {
   {
     ViewerObjects o = created(true);
     openForRelay(ctx, o, request(OpenForm::ByView, "secret", PasswordForm::Short));
-    EXPECT_THAT(viewer->journal,
-                ElementsAre("App.MenuItemExecute(Open)", "App.GetActiveDoc()", "AVDoc.GetPDDoc()"));
+    EXPECT_EQ(viewer->journal, (Lines{"App.MenuItemExecute(Open)", "App.GetActiveDoc()", "AVDoc.GetPDDoc()"}));
   }
   {
     ViewerObjects o = created(false);
     openForRelay(ctx, o, request(OpenForm::ByDocumentWithView, "secret", PasswordForm::Long));
-    EXPECT_THAT(viewer->journal,
-                ElementsAre("App.MenuItemExecute(Open)", "create AcroExch.AVDoc", "AVDoc.Open(C:\\Docs\\a.pdf,)",
-                            "App.GetActiveDoc()", "AVDoc.GetPDDoc()"));
+    EXPECT_EQ(viewer->journal, (Lines{"App.MenuItemExecute(Open)", "create AcroExch.AVDoc", "AVDoc.Open(C:\\Docs\\a.pdf,)",
+                            "App.GetActiveDoc()", "AVDoc.GetPDDoc()"}));
     EXPECT_EQ(vb::CLng(o.pdDoc->call("GetNumPages")), 4);
   }
-  EXPECT_THAT(relayTails, ElementsAre("open~open~C:\\Docs\\a.pdf~", "password~password~secret~",
-                                      "open~open~C:\\Docs\\a.pdf~", "password~password~secret~"));
+  EXPECT_EQ(relayTails, (Lines{"open~open~C:\\Docs\\a.pdf~", "password~password~secret~",
+                                      "open~open~C:\\Docs\\a.pdf~", "password~password~secret~"}));
 }
 
 TEST_F(ViewerSessionTest, BlankPasswordIsNoneAndOtherPasswordsKeepTheirBlanks) {
@@ -101,7 +100,7 @@ TEST_F(ViewerSessionTest, BlankPasswordIsNoneAndOtherPasswordsKeepTheirBlanks) {
   r.openCaption = "ouvrir";
   r.passwordCaption = "mot de passe";
   openForRelay(ctx, o, r);
-  EXPECT_THAT(relayTails, ElementsAre("open~ouvrir~C:\\Docs\\a.pdf~", "password~mot de passe~ pw ~"));
+  EXPECT_EQ(relayTails, (Lines{"open~ouvrir~C:\\Docs\\a.pdf~", "password~mot de passe~ pw ~"}));
   EXPECT_EQ(vb::CLng(o.pdDoc->call("GetNumPages")), 1);  // the dialog opened it
 }
 
@@ -128,8 +127,8 @@ TEST_F(ViewerSessionTest, ErrorExitClosesWhatIsOpenAndRaisesTheSameError) {
     EXPECT_EQ(e.source(), "Docvane");
   }
   EXPECT_EQ(firstSteps, 1);
-  EXPECT_THAT(viewer->journal, ElementsAre("AVDoc.Open(C:\\Docs\\a.pdf,)", "AVDoc.GetPDDoc()", "PDDoc.GetNumPages()",
-                                           "AVDoc.Close(True)", "PDDoc.Close()", "App.Exit()"));
+  EXPECT_EQ(viewer->journal, (Lines{"AVDoc.Open(C:\\Docs\\a.pdf,)", "AVDoc.GetPDDoc()", "PDDoc.GetNumPages()",
+                                           "AVDoc.Close(True)", "PDDoc.Close()", "App.Exit()"}));
   EXPECT_FALSE(o.app || o.avDoc || o.pdDoc);
 }
 
@@ -191,13 +190,13 @@ TEST_F(CloseAcrobatTest, VersionDecidesWhetherWmCloseComesFirst) {
   version = 6;
   const Hwnd h = windows().create(0, "AdobeAcrobat", "");
   EXPECT_TRUE(closeAcrobat(ctx, false, 10));  // WM_DESTROY returned 0
-  EXPECT_THAT(messagesTo(h), ElementsAre(kDestroy));
+  EXPECT_EQ(messagesTo(h), (std::vector<uint32_t>{kDestroy}));
 
   version = 8;
   const Hwnd sdi = windows().create(0, "AcrobatSDIWindow", "");
   windows().destroy(h);
   EXPECT_TRUE(closeAcrobat(ctx, false, 10));
-  EXPECT_THAT(messagesTo(sdi), ElementsAre(wm::kClose, kDestroy));
+  EXPECT_EQ(messagesTo(sdi), (std::vector<uint32_t>{wm::kClose, kDestroy}));
 }
 
 TEST_F(CloseAcrobatTest, ZeroTimeoutMakesOneSearchPass) {
