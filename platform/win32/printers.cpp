@@ -5,26 +5,14 @@
 
 #include <vector>
 
+#include "dv/win32/text.h"
+
 namespace dv::win32 {
 
 namespace {
 
 constexpr DWORD kProfileBuffer = 1024;
 
-// The seam speaks UTF-8; the spooler and profile functions used here are
-// the ANSI ones.
-std::string convert(const std::string& s, UINT from, UINT to) {
-  if (s.empty()) return s;
-  int n = MultiByteToWideChar(from, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(from, 0, s.data(), static_cast<int>(s.size()), wide.data(), n);
-  int m = WideCharToMultiByte(to, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(m), '\0');
-  WideCharToMultiByte(to, 0, wide.data(), n, out.data(), m, nullptr, nullptr);
-  return out;
-}
-std::string toAnsi(const std::string& utf8) { return convert(utf8, CP_UTF8, CP_ACP); }
-std::string fromAnsi(const std::string& ansi) { return convert(ansi, CP_ACP, CP_UTF8); }
 constexpr DWORD kPrinterFullAccess = 0xF000C;  // PRINTER_ALL_ACCESS
 
 // A spooler handle that is closed on every path.
