@@ -95,8 +95,18 @@ bool Win32Windows::post(Hwnd window, uint32_t message, uintptr_t wParam, intptr_
 }
 
 intptr_t Win32Windows::sendText(Hwnd window, uint32_t message, uintptr_t wParam, const std::string& text) {
-  std::string ansi = toAnsi(text);
   DWORD_PTR result = 0;
+  if (window == kHwndBroadcast) {
+    // Broadcast in its Unicode form: every window gets the text in its own
+    // character set either way, and Wine's ANSI broadcast hands the windows
+    // the ANSI bytes as if they were UTF-16.
+    std::wstring wide = widen(text, CP_UTF8);
+    if (!SendMessageTimeoutW(toHwnd(window), message, wParam, reinterpret_cast<LPARAM>(wide.c_str()),
+                             SMTO_ABORTIFHUNG, sendTimeoutMs_, &result))
+      return 0;
+    return static_cast<intptr_t>(result);
+  }
+  std::string ansi = toAnsi(text);
   if (!SendMessageTimeoutA(toHwnd(window), message, wParam, reinterpret_cast<LPARAM>(ansi.c_str()),
                            SMTO_ABORTIFHUNG, sendTimeoutMs_, &result))
     return 0;
