@@ -2,32 +2,14 @@
 
 #include <windows.h>
 
+#include "dv/win32/text.h"
+
 namespace dv::win32 {
 
 namespace {
 
 HWND toHwnd(Hwnd h) { return reinterpret_cast<HWND>(h); }
 Hwnd fromHwnd(HWND h) { return reinterpret_cast<Hwnd>(h); }
-
-std::wstring widen(const std::string& s, UINT codePage) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
-
-std::string narrow(const std::wstring& w, UINT codePage) {
-  if (w.empty()) return {};
-  int n = WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  return s;
-}
-
-// The seam speaks UTF-8; the ANSI functions want the ANSI code page.
-std::string toAnsi(const std::string& utf8) { return narrow(widen(utf8, CP_UTF8), CP_ACP); }
-std::string fromAnsi(const std::string& ansi) { return narrow(widen(ansi, CP_ACP), CP_UTF8); }
 
 BOOL CALLBACK collectWindow(HWND window, LPARAM param) {
   reinterpret_cast<std::vector<Hwnd>*>(param)->push_back(fromHwnd(window));

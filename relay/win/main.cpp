@@ -4,21 +4,16 @@
 
 #include <string>
 
+#include "dv/win32/text.h"
 #include "dv/win32/windows.h"
 #include "relay/core/relay.h"
 
 namespace {
 
-std::string toUtf8(const wchar_t* w) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return {};
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
-  s.resize(static_cast<size_t>(n - 1));
-  return s;
-}
-
-class SystemClock : public dv::Clock {
+// The relay's own clock and pump rather than those of the host services:
+// those would link the shell and OLE into a program that is started once
+// per dialog and needs neither.
+class RelayClock : public dv::Clock {
  public:
   double secondsSinceMidnight() override {
     SYSTEMTIME t;
@@ -29,17 +24,13 @@ class SystemClock : public dv::Clock {
   void sleepMs(uint32_t ms) override { Sleep(ms); }
 };
 
-// DoEvents: the relay owns no windows, but yielding keeps the busy search
-// from starving the process whose dialog it waits for.
-class ThreadPump : public dv::MessagePump {
+// The relay owns no windows; serving its queue between search attempts
+// is all DoEvents has to do here.
+class RelayPump : public dv::MessagePump {
  public:
   void pump() override {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    Sleep(0);
+    for (int n = 0; n < 1000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++n) DispatchMessageA(&msg);
   }
 };
 
@@ -51,11 +42,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (n == 0 || n >= sizeof ownPath / sizeof ownPath[0]) ownPath[0] = L'\0';
 
   dv::win32::Win32Windows windows;
-  SystemClock clock;
-  ThreadPump pump;
+  RelayClock clock;
+  RelayPump pump;
   dv::relay::RelayEnv env{windows, clock, pump};
   try {
-    dv::relay::run(env, dv::relay::argumentsOf(toUtf8(GetCommandLineW()), toUtf8(ownPath)));
+    dv::relay::run(env, dv::relay::argumentsOf(dv::win32::narrow(GetCommandLineW()), dv::win32::narrow(ownPath)));
   } catch (...) {
     // Nobody reads the outcome; a failed relay simply leaves the dialog
     // to the user.
