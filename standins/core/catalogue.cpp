@@ -1,0 +1,20 @@
+// Every stand-in class, listed explicitly so that linking the static
+// library keeps them all.
+#include "dv/standins/distiller.h"
+#include "dv/standins/standin.h"
+#include "dv/vb.h"
+
+namespace dv::standins {
+
+std::vector<const ClassDef*> allClasses() {
+  return {&pdfDistillerClass(), &pdfDistiller6Class()};
+}
+
+const ClassDef* findClassByProgId(std::string_view progId) {
+  for (const ClassDef* c : allClasses())
+    for (const auto& p : c->progIds())
+      if (vb::compareText(p, progId) == 0 && p.size() == progId.size()) return c;
+  return nullptr;
+}
+
+}  // namespace dv::standins

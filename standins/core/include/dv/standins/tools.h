@@ -1,0 +1,48 @@
+// Running the Unix tools a stand-in uses for real work (Ghostscript, qpdf).
+// Natively they are child processes; under Wine they are started through
+// /bin/sh with output to files (standins/win32/wine_tools.cpp).
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace dv::standins {
+
+struct ToolResult {
+  bool started = false;
+  bool timedOut = false;
+  int exitCode = -1;       // valid when started and not timed out
+  std::string output;      // stdout and stderr, merged
+  bool ok() const { return started && !timedOut && exitCode == 0; }
+};
+
+class ToolRunner {
+ public:
+  virtual ~ToolRunner() = default;
+  // The path under which a tool sees a file named by a client.
+  virtual std::string toolPath(const std::string& clientPath) = 0;
+  // Drive letters a client path may start with and the folders the tools
+  // see for them (empty where client paths are tool paths).
+  virtual std::vector<std::pair<char, std::string>> drives() = 0;
+  // A fresh scratch folder for one job, as a client path; removed by the caller.
+  virtual std::string scratchFolder() = 0;
+  // Runs argv[0] (found on PATH) with the arguments; onLine receives each
+  // output line as it appears. The program is ended when the time runs out.
+  virtual ToolResult run(const std::vector<std::string>& argv, const std::function<void(std::string_view)>& onLine,
+                         std::chrono::milliseconds timeout) = 0;
+};
+
+// The runner of this process: the native one by default, the Wine one when
+// the COM hosting installs it.
+ToolRunner& toolRunner();
+void setToolRunner(ToolRunner* runner);
+
+// Convenience for tests and checks: runs a tool and returns everything.
+ToolResult runTool(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = std::chrono::seconds(60));
+
+}  // namespace dv::standins
