@@ -1,0 +1,212 @@
+// Class factories, registration and configuration of hosted stand-ins.
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+
+#include "dv/standins/com_hosting.h"
+#include "dv/win32/automation.h"
+#include "dv/win32/text.h"
+
+namespace dv::standins::com {
+
+using dv::win32::ComPtr;
+using dv::win32::widen;
+
+namespace {
+
+std::string guidText(const GUID& g) {
+  wchar_t buf[40];
+  StringFromGUID2(g, buf, 40);
+  return dv::win32::narrow(buf);
+}
+
+// ---- configuration from HKCU\Software\DvStandins ----
+
+std::string readString(HKEY key, const char* name) {
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
+  std::string s(size, '\0');
+  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(s.data()), &size) != ERROR_SUCCESS) return {};
+  s.resize(size);
+  while (!s.empty() && s.back() == '\0') s.pop_back();
+  return s;
+}
+
+std::vector<std::pair<std::string, std::string>> readValues(HKEY parent, const char* subKey) {
+  std::vector<std::pair<std::string, std::string>> values;
+  HKEY key;
+  if (RegOpenKeyExA(parent, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return values;
+  for (DWORD i = 0;; ++i) {
+    char name[512];
+    DWORD nameSize = sizeof name, type = 0;
+    if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (type == REG_SZ || type == REG_EXPAND_SZ) values.emplace_back(name, readString(key, name));
+  }
+  RegCloseKey(key);
+  return values;
+}
+
+ExternalConfig readConfig() {
+  ExternalConfig c;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kConfigKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return c;
+  c.journalFile = readString(key, "JournalFile");
+  for (auto& [target, spec] : readValues(key, "Failures"))
+    if (auto rule = parseFailureRule(target, spec)) c.failures.push_back(*rule);
+  for (auto& [name, value] : readValues(key, "Settings")) c.values[name] = value;
+  RegCloseKey(key);
+  return c;
+}
+
+// ---- class factory ----
+
+class ClassFactory : public IClassFactory {
+ public:
+  explicit ClassFactory(const ClassDef& cls) : cls_(cls) { lockServer(true); }
+  virtual ~ClassFactory() { lockServer(false); }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
+    *out = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    long r = --refs_;
+    if (r == 0) delete this;
+    return static_cast<ULONG>(r);
+  }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    try {
+      ComPtr<IDispatch> d = ComPtr<IDispatch>::adopt(wrap(cls_.create()));
+      return d->QueryInterface(iid, out);
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    } catch (const std::exception&) {
+      return E_FAIL;
+    }
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    lockServer(lock != FALSE);
+    return S_OK;
+  }
+
+ private:
+  std::atomic<long> refs_{1};
+  const ClassDef& cls_;
+};
+
+// ---- registration ----
+
+LONG setValue(HKEY root, const std::string& path, const char* name, const std::string& value) {
+  HKEY key;
+  LONG rc = RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+  if (rc != ERROR_SUCCESS) return rc;
+  rc = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                      static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(key);
+  return rc;
+}
+
+std::vector<const TypeLibDef*> libraries() {
+  std::vector<const TypeLibDef*> libs;
+  for (const ClassDef* c : allClasses()) {
+    bool seen = false;
+    for (auto* l : libs) seen |= l->name == c->typeLib().name;
+    if (!seen) libs.push_back(&c->typeLib());
+  }
+  return libs;
+}
+
+std::wstring folderOf(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+void installHosting() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    Control::instance().setConfigSource(readConfig);
+    dv::win32::setObjectWrapper([](const ObjectPtr& o) { return wrap(o); });
+    dv::win32::setObjectUnwrapper([](IDispatch* d) { return unwrap(d); });
+  });
+}
+
+HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  installHosting();
+  for (const ClassDef* c : allClasses()) {
+    if (!c->creatable() || classId(*c) != clsid) continue;
+    ClassFactory* f = new (std::nothrow) ClassFactory(*c);
+    if (!f) return E_OUTOFMEMORY;
+    HRESULT hr = f->QueryInterface(iid, out);
+    f->Release();
+    return hr;
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+HRESULT registerServer(const std::wstring& modulePath, ServerKind kind) {
+  std::wstring folder = folderOf(modulePath);
+  for (const TypeLibDef* lib : libraries()) {
+    std::wstring path = folder + widen(lib->name) + L".tlb";
+    HRESULT hr = saveTypeLibrary(*lib, path);
+    if (FAILED(hr)) return hr;
+    ComPtr<ITypeLib> tl;
+    if (FAILED(hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, tl.put()))) return hr;
+    std::vector<wchar_t> dir(folder.begin(), folder.end());
+    dir.push_back(L'\0');
+    if (FAILED(hr = RegisterTypeLib(tl.get(), path.c_str(), dir.data()))) return hr;
+  }
+  std::string module = dv::win32::narrow(modulePath, dv::win32::kCodePageAnsi);
+  for (const ClassDef* c : allClasses()) {
+    if (!c->creatable()) continue;
+    std::string clsid = guidText(classId(*c));
+    std::string key = "CLSID\\" + clsid;
+    std::string version = std::to_string(c->typeLib().major) + "." + std::to_string(c->typeLib().minor);
+    LONG rc = setValue(HKEY_CLASSES_ROOT, key, nullptr, c->name());
+    if (kind == ServerKind::InProcess) {
+      if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, key + "\\InprocServer32", nullptr, module);
+      if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "ThreadingModel", "Apartment");
+    } else if (rc == ERROR_SUCCESS) {
+      rc = setValue(HKEY_CLASSES_ROOT, key + "\\LocalServer32", nullptr, "\"" + module + "\"");
+    }
+    if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, key + "\\ProgID", nullptr, c->progIds().front());
+    if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, key + "\\TypeLib", nullptr, guidText(libraryId(c->typeLib())));
+    if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, key + "\\Version", nullptr, version);
+    for (const auto& progId : c->progIds()) {
+      if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, progId, nullptr, c->name());
+      if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, progId + "\\CLSID", nullptr, clsid);
+    }
+    if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+  }
+  return S_OK;
+}
+
+HRESULT unregisterServer(const std::wstring&) {
+#ifdef _WIN64
+  const SYSKIND kind = SYS_WIN64;
+#else
+  const SYSKIND kind = SYS_WIN32;
+#endif
+  for (const ClassDef* c : allClasses()) {
+    if (!c->creatable()) continue;
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, ("CLSID\\" + guidText(classId(*c))).c_str());
+    for (const auto& progId : c->progIds()) RegDeleteTreeA(HKEY_CLASSES_ROOT, progId.c_str());
+  }
+  for (const TypeLibDef* lib : libraries()) UnRegisterTypeLib(libraryId(*lib), lib->major, lib->minor, LOCALE_NEUTRAL, kind);
+  return S_OK;
+}
+
+}  // namespace dv::standins::com
