@@ -124,10 +124,10 @@ class Distiller : public StandIn {
         out << distillerPrologue(tools.toolPath(input), tools.drives());
         if (!out) throw std::runtime_error("cannot write " + prologue);
       }
-      std::vector<std::string> argv = {"gs", "-q", "-dBATCH", "-dNOPAUSE", "-dSAFER"};
-      auto drives = tools.drives();
-      if (drives.empty()) argv.push_back("--permit-file-read=/");
-      for (const auto& d : drives) argv.push_back("--permit-file-read=" + d.second + (d.second.ends_with("/") ? "" : "/"));
+      // SAFER keeps the job from writing or deleting files; reading stays
+      // open because RunFile may name any file on any drive (under Wine the
+      // drive folders are symbolic links, which gs's prefix checks miss).
+      std::vector<std::string> argv = {"gs", "-q", "-dBATCH", "-dNOPAUSE", "-dSAFER", "--permit-file-read=/*"};
       argv.push_back("-sDEVICE=pdfwrite");
       argv.push_back("-sOutputFile=" + tools.toolPath(partial));
       argv.push_back("-f");

@@ -165,9 +165,10 @@ HRESULT registerServer(const std::wstring& modulePath, ServerKind kind) {
     if (FAILED(hr)) return hr;
     ComPtr<ITypeLib> tl;
     if (FAILED(hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, tl.put()))) return hr;
-    std::vector<wchar_t> dir(folder.begin(), folder.end());
+    std::vector<wchar_t> file(path.begin(), path.end()), dir(folder.begin(), folder.end());
+    file.push_back(L'\0');
     dir.push_back(L'\0');
-    if (FAILED(hr = RegisterTypeLib(tl.get(), path.c_str(), dir.data()))) return hr;
+    if (FAILED(hr = RegisterTypeLib(tl.get(), file.data(), dir.data()))) return hr;
   }
   std::string module = dv::win32::narrow(modulePath, dv::win32::kCodePageAnsi);
   for (const ClassDef* c : allClasses()) {
