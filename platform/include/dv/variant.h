@@ -60,7 +60,7 @@ class Array {
   int32_t lbound(int dimension = 1) const;
   int32_t ubound(int dimension = 1) const;
   const std::vector<Bound>& bounds() const { return bounds_; }
-  size_t size() const { return elements_.size(); }
+  size_t size() const;
 
   // Indexed access; raises "Subscript out of range" (9) outside the bounds.
   Variant& at(std::span<const int32_t> index);
@@ -162,5 +162,8 @@ class Variant {
                                DateValue, std::string, ObjectPtr, ErrorValue, ArrayBox, Variant*>;
   Storage v_;
 };
+
+// Defined here, where Variant is complete (clang insists on it).
+inline size_t Array::size() const { return elements_.size(); }
 
 }  // namespace dv
