@@ -1,0 +1,183 @@
+#include "viewer/viewer_server.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "dv/standins/tools.h"
+#include "dv/vb.h"
+
+namespace dv::standins {
+
+namespace {
+
+// A viewer without a screen: nothing to show, and every dialog is
+// cancelled, as if nobody were there to answer it.
+class HeadlessUi : public ViewerUi {
+ public:
+  void start(const std::string&) override {}
+  void show() override {}
+  void end() override {}
+  std::optional<std::string> ask(const std::string&, const std::string&, bool) override { return std::nullopt; }
+};
+
+int32_t leadingInt(const std::string& text) {
+  const std::string digits = text.substr(0, text.find_first_not_of("0123456789"));
+  return digits.empty() || digits.size() > 9 ? -1 : std::atoi(digits.c_str());
+}
+
+}  // namespace
+
+PdfProbe probePdf(const std::string& clientPath, const std::string& password) {
+  ToolRunner& tools = toolRunner();
+  std::vector<std::string> argv{"qpdf"};
+  if (!password.empty()) argv.push_back("--password=" + password);
+  argv.push_back("--show-npages");
+  argv.push_back(tools.toolPath(clientPath));
+  const ToolResult r = tools.run(argv, {}, std::chrono::seconds(30));
+  PdfProbe probe;
+  if (r.ok()) {
+    const int32_t pages = leadingInt(r.output);
+    if (pages >= 0) {
+      probe.status = PdfProbe::Status::Opened;
+      probe.pages = pages;
+    }
+    return probe;
+  }
+  if (r.started && !r.timedOut && r.output.find("invalid password") != std::string::npos)
+    probe.status = PdfProbe::Status::NeedsPassword;
+  return probe;
+}
+
+SharedViewer& SharedViewer::instance() {
+  static SharedViewer viewer;
+  return viewer;
+}
+
+ViewerUi& SharedViewer::ui() {
+  static HeadlessUi headless;
+  return ui_ ? *ui_ : headless;
+}
+
+double SharedViewer::version() const {
+  const std::string text =
+      versionSource_ ? versionSource_() : Control::instance().setting("AcrobatVersion", "9.0");
+  return vb::Val(text);
+}
+
+std::string SharedViewer::windowClass() const { return version() < 8.0 ? "AdobeAcrobat" : "AcrobatSDIWindow"; }
+
+std::string SharedViewer::printer() const {
+  return printerSource_ ? printerSource_() : Control::instance().setting("DefaultPrinter", "Default Printer");
+}
+
+void SharedViewer::ensureRunning() {
+  if (running_) return;
+  running_ = true;
+  visible_ = false;
+  ui().start(windowClass());
+}
+
+void SharedViewer::show() {
+  ensureRunning();
+  visible_ = true;
+  ui().show();
+}
+
+void SharedViewer::end() {
+  documents_.clear();
+  pdDocs_.clear();
+  if (!running_) return;
+  running_ = false;
+  visible_ = false;
+  ui().end();
+}
+
+ViewerView* SharedViewer::find(const std::string& path) {
+  for (auto& d : documents_)
+    if (vb::compareText(d.path, path) == 0) return &d;
+  return nullptr;
+}
+
+ViewerView* SharedViewer::byId(int id) {
+  for (auto& d : documents_)
+    if (d.id == id) return &d;
+  return nullptr;
+}
+
+ViewerView* SharedViewer::active() { return documents_.empty() ? nullptr : &documents_.back(); }
+
+ViewerView& SharedViewer::add(const std::string& path, const std::string& password, int32_t pages,
+                                  const std::string& title) {
+  ensureRunning();
+  documents_.push_back(ViewerView{nextId_++, path, password, title, pages, 0});
+  return documents_.back();
+}
+
+void SharedViewer::activate(int id) {
+  auto it = std::find_if(documents_.begin(), documents_.end(), [&](const auto& d) { return d.id == id; });
+  if (it != documents_.end()) std::rotate(it, it + 1, documents_.end());
+}
+
+void SharedViewer::close(int id) {
+  std::erase_if(documents_, [&](const auto& d) { return d.id == id; });
+  std::erase_if(pdDocs_, [&](const auto& p) { return p.second == id || p.first.expired(); });
+}
+
+ViewerView* SharedViewer::openThroughDialogs() {
+  ensureRunning();
+  const std::optional<std::string> path = ui().ask("Open", "File name:", false);
+  if (!path || path->empty()) return nullptr;
+  return openFile(*path, "");
+}
+
+ViewerView* SharedViewer::openFile(const std::string& path, const std::string& title) {
+  ensureRunning();
+  if (ViewerView* open = find(path)) {
+    activate(open->id);
+    return active();
+  }
+  PdfProbe probe = probePdf(path, "");
+  std::string password;
+  if (probe.status == PdfProbe::Status::NeedsPassword) {
+    const std::optional<std::string> given =
+        ui().ask("Password", "'" + path + "' is protected. Please enter a Document Open Password.", true);
+    if (!given) return nullptr;
+    password = *given;
+    probe = probePdf(path, password);
+  }
+  // A wrong password or a damaged file opens nothing. (The viewer would
+  // tell the user so; the stand-in keeps quiet, so that no second dialog
+  // waits for an answer nobody is going to give.)
+  if (probe.status != PdfProbe::Status::Opened) return nullptr;
+  return &add(path, password, probe.pages, title);
+}
+
+ObjectPtr SharedViewer::pdDocOf(const ViewerView& doc) {
+  for (const auto& [weak, id] : pdDocs_)
+    if (id == doc.id)
+      if (ObjectPtr p = weak.lock()) return p;
+  ObjectPtr pdDoc;
+  if (pdDocProvider_) {
+    pdDoc = pdDocProvider_(doc);
+  } else {
+    pdDoc = pdDocClass().create();
+    pdDoc->call("Open", {pos(doc.path)});
+  }
+  pdDocs_.emplace_back(pdDoc, doc.id);
+  return pdDoc;
+}
+
+ViewerView* SharedViewer::documentOf(const ObjectPtr& pdDoc) {
+  for (const auto& [weak, id] : pdDocs_)
+    if (weak.lock() == pdDoc) return byId(id);
+  return nullptr;
+}
+
+void SharedViewer::reset() {
+  documents_.clear();
+  pdDocs_.clear();
+  running_ = visible_ = false;
+  nextId_ = 1;
+}
+
+}  // namespace dv::standins
