@@ -1,4 +1,4 @@
-#include "viewer/app.h"
+#include "dv/standins/app.h"
 
 #include "dv/vb.h"
 

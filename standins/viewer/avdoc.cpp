@@ -1,7 +1,7 @@
 #include <fstream>
 
 #include "dv/vb.h"
-#include "viewer/app.h"
+#include "dv/standins/app.h"
 
 namespace dv::standins {
 
@@ -42,6 +42,43 @@ Variant printPages(Invocation& in, bool silent) {
   return true;
 }
 
+// The page view of a document window: where the window stands.
+class AcroAVPageView : public StandIn {
+ public:
+  AcroAVPageView(const ClassDef& cls, int viewId) : StandIn(cls), viewId(viewId) {}
+  int viewId;
+  ViewerView& openView() {
+    ViewerView* v = SharedViewer::instance().byId(viewId);
+    if (!v) throw AutomationError(static_cast<int32_t>(0x80004005u), errorSource(), "The document is not open.");
+    return *v;
+  }
+};
+
+}  // namespace
+
+const ClassDef& acroAVPageViewClass() {
+  static const ClassDef cls = [] {
+    ClassDef c(acrobatTypeLib(), "AcroAVPageView", {});
+    c.method("GetPageNum", {}, kLong, [](Invocation& in) -> Variant {
+      return in.as<AcroAVPageView>().openView().currentPage;
+    });
+    c.method("GoTo", {{"nPage", kLong}}, kBool, [](Invocation& in) -> Variant {
+      ViewerView& view = in.as<AcroAVPageView>().openView();
+      const int32_t page = vb::CLng(in.arg(0));
+      if (page < 0 || page >= view.pages) return false;
+      view.currentPage = page;
+      return true;
+    });
+    c.method("GetDoc", {}, kObject, [](Invocation& in) -> Variant {
+      return Variant(SharedViewer::instance().pdDocOf(in.as<AcroAVPageView>().openView()));
+    });
+    return c;
+  }();
+  return cls;
+}
+
+namespace {
+
 const std::vector<ParamDef> kPrintParams{{"nFirstPage", kLong},    {"nLastPage", kLong},
                                          {"nPSLevel", kLong},      {"bBinaryOk", kVariant},
                                          {"bShrinkToFit", kVariant}};
@@ -81,6 +118,10 @@ const ClassDef& acroAVDocClass() {
       if (!self.view()) return false;
       SharedViewer::instance().activate(self.viewId);
       return true;
+    });
+    c.method("GetAVPageView", {}, kObject, [](Invocation& in) -> Variant {
+      const ViewerView& view = in.as<AcroAVDoc>().openView();
+      return Variant(ObjectPtr(std::make_shared<AcroAVPageView>(acroAVPageViewClass(), view.id)));
     });
     c.method("IsValid", {}, kBool, [](Invocation& in) -> Variant { return in.as<AcroAVDoc>().view() != nullptr; });
     c.method("GetTitle", {}, kString, [](Invocation& in) -> Variant {

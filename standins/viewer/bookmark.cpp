@@ -4,8 +4,8 @@
 
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
-#include "viewer/app.h"
-#include "viewer/json.h"
+#include "dv/standins/app.h"
+#include "dv/standins/json.h"
 
 namespace dv::standins {
 

@@ -1,4 +1,4 @@
-#include "viewer/viewer_server.h"
+#include "dv/standins/viewer_server.h"
 
 #include <algorithm>
 #include <cstdlib>

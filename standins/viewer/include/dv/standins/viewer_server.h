@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "dv/standins/standin.h"
-#include "viewer/viewer_document.h"
+#include "dv/standins/viewer_document.h"
 
 namespace dv::standins {
 

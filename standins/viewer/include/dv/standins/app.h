@@ -5,7 +5,7 @@
 #include <string>
 
 #include "dv/standins/standin.h"
-#include "viewer/viewer_server.h"
+#include "dv/standins/viewer_server.h"
 
 namespace dv::standins {
 
@@ -14,8 +14,10 @@ namespace dv::standins {
 // CloseAllDocs.
 const ClassDef& acroAppClass();
 // "AcroExch.AVDoc": Open, GetPDDoc, Close, PrintPages, PrintPagesSilent,
-// BringToFront, IsValid, GetTitle.
+// BringToFront, GetAVPageView, IsValid, GetTitle.
 const ClassDef& acroAVDocClass();
+// The page view of a window: GetPageNum, GoTo, GetDoc.
+const ClassDef& acroAVPageViewClass();
 // "AcroExch.PDBookmark": GetByTitle, Perform, IsValid, GetTitle.
 const ClassDef& acroPDBookmarkClass();
 // The JavaScript bookmark object (BookMarkRoot and its children).
