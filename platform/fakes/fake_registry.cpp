@@ -47,13 +47,18 @@ std::shared_ptr<FakeRegistry::Node> FakeRegistry::rootNode(RegKey root) const {
   }
 }
 
-const FakeRegistry::Handle* FakeRegistry::resolve(RegKey key, Handle& predefined) const {
+// The handle behind a key (a predefined root has full access), or the
+// error a call on it returns.
+const FakeRegistry::Handle* FakeRegistry::resolve(RegKey key, Handle& predefined, long& error) const {
+  const Handle* h = nullptr;
   if (isPredefined(key)) {
     predefined = Handle{rootNode(key), kKeyAllAccess};
-    return &predefined;
+    h = &predefined;
+  } else if (const auto it = handles_.find(key); it != handles_.end()) {
+    h = &it->second;
   }
-  const auto it = handles_.find(key);
-  return it == handles_.end() ? nullptr : &it->second;
+  error = !h ? kErrorInvalidHandle : (h->node->deleted ? kErrorKeyDeleted : kErrorSuccess);
+  return error == kErrorSuccess ? h : nullptr;
 }
 
 std::shared_ptr<FakeRegistry::Node> FakeRegistry::walk(const std::shared_ptr<Node>& from,
@@ -91,9 +96,9 @@ bool FakeRegistry::refuses(const Node& node, uint32_t access) {
 
 long FakeRegistry::openKey(RegKey root, const std::string& subKey, uint32_t access, RegKey& result) {
   Handle scratch;
-  const Handle* h = resolve(root, scratch);
-  if (!h) return kErrorInvalidHandle;
-  if (h->node->deleted) return kErrorKeyDeleted;
+  long error = kErrorSuccess;
+  const Handle* h = resolve(root, scratch, error);
+  if (!h) return error;
   const auto node = walk(h->node, subKey);
   if (!node) return kErrorFileNotFound;
   if (refuses(*node, access)) return kErrorAccessDenied;
@@ -106,9 +111,9 @@ long FakeRegistry::openKey(RegKey root, const std::string& subKey, uint32_t acce
 long FakeRegistry::createKey(RegKey parent, const std::string& subKey, uint32_t access, RegKey& result,
                              uint32_t* disposition) {
   Handle scratch;
-  const Handle* h = resolve(parent, scratch);
-  if (!h) return kErrorInvalidHandle;
-  if (h->node->deleted) return kErrorKeyDeleted;
+  long error = kErrorSuccess;
+  const Handle* h = resolve(parent, scratch, error);
+  if (!h) return error;
   const auto existing = walk(h->node, subKey);
   if (!existing) {
     // Creating needs the right on the parent and on every key on the way.
@@ -134,33 +139,21 @@ long FakeRegistry::createKey(RegKey parent, const std::string& subKey, uint32_t 
 long FakeRegistry::queryValue(RegKey key, const std::string& name, uint32_t& type, std::vector<uint8_t>* data,
                               uint32_t& size) {
   Handle scratch;
-  const Handle* h = resolve(key, scratch);
-  if (!h) return kErrorInvalidHandle;
-  if (h->node->deleted) return kErrorKeyDeleted;
+  long error = kErrorSuccess;
+  const Handle* h = resolve(key, scratch, error);
+  if (!h) return error;
   if ((h->access & kKeyQueryValue) == 0) return kErrorAccessDenied;
   const auto it = h->node->values.find(fold(name));
   if (it == h->node->values.end()) return kErrorFileNotFound;
-  const Value& v = it->second;
-  type = v.type;
-  const auto needed = static_cast<uint32_t>(v.data.size());
-  if (data == nullptr) {
-    size = needed;
-    return kErrorSuccess;
-  }
-  if (size < needed) {
-    size = needed;
-    return kErrorMoreData;
-  }
-  *data = v.data;
-  size = needed;
-  return kErrorSuccess;
+  type = it->second.type;
+  return deliverRegistryValue(it->second.data, data, size);
 }
 
 long FakeRegistry::setValue(RegKey key, const std::string& name, uint32_t type, const std::vector<uint8_t>& data) {
   Handle scratch;
-  const Handle* h = resolve(key, scratch);
-  if (!h) return kErrorInvalidHandle;
-  if (h->node->deleted) return kErrorKeyDeleted;
+  long error = kErrorSuccess;
+  const Handle* h = resolve(key, scratch, error);
+  if (!h) return error;
   if ((h->access & kKeySetValue) == 0 || refuses(*h->node, kKeySetValue)) return kErrorAccessDenied;
   h->node->values[fold(name)] = Value{name, type, data};
   return kErrorSuccess;
@@ -168,18 +161,18 @@ long FakeRegistry::setValue(RegKey key, const std::string& name, uint32_t type, 
 
 long FakeRegistry::deleteValue(RegKey key, const std::string& name) {
   Handle scratch;
-  const Handle* h = resolve(key, scratch);
-  if (!h) return kErrorInvalidHandle;
-  if (h->node->deleted) return kErrorKeyDeleted;
+  long error = kErrorSuccess;
+  const Handle* h = resolve(key, scratch, error);
+  if (!h) return error;
   if ((h->access & kKeySetValue) == 0 || refuses(*h->node, kKeySetValue)) return kErrorAccessDenied;
   return h->node->values.erase(fold(name)) ? kErrorSuccess : kErrorFileNotFound;
 }
 
 long FakeRegistry::deleteKey(RegKey parent, const std::string& subKey) {
   Handle scratch;
-  const Handle* h = resolve(parent, scratch);
-  if (!h) return kErrorInvalidHandle;
-  if (h->node->deleted) return kErrorKeyDeleted;
+  long error = kErrorSuccess;
+  const Handle* h = resolve(parent, scratch, error);
+  if (!h) return error;
   const auto node = walk(h->node, subKey);
   if (!node) return kErrorFileNotFound;
   // RegDeleteKey removes only keys without subkeys; roots cannot go.

@@ -57,7 +57,7 @@ long Win32Registry::queryValue(RegKey key, const std::string& name, uint32_t& ty
   std::vector<BYTE> raw;
   DWORD rawType = 0, rawSize = 0;
   LONG rc = RegQueryValueExA(toHkey(key), ansiName.c_str(), nullptr, &rawType, nullptr, &rawSize);
-  for (int attempt = 0; rc == ERROR_SUCCESS && attempt < 4; ++attempt) {
+  for (int attempt = 0; rc == ERROR_SUCCESS; ++attempt) {
     raw.resize(rawSize + 2);
     DWORD got = static_cast<DWORD>(raw.size());
     rc = RegQueryValueExA(toHkey(key), ansiName.c_str(), nullptr, &rawType, raw.data(), &got);
@@ -65,11 +65,9 @@ long Win32Registry::queryValue(RegKey key, const std::string& name, uint32_t& ty
       raw.resize(got);
       break;
     }
-    if (rc == ERROR_MORE_DATA) {
-      rawSize = got;
-      rc = ERROR_SUCCESS;
-      continue;
-    }
+    if (rc != ERROR_MORE_DATA || attempt == 3) break;  // a value that keeps growing: report it
+    rawSize = got;
+    rc = ERROR_SUCCESS;
   }
   if (rc != ERROR_SUCCESS) return rc;
   std::vector<uint8_t> value;
@@ -80,18 +78,7 @@ long Win32Registry::queryValue(RegKey key, const std::string& name, uint32_t& ty
     value.assign(raw.begin(), raw.end());
   }
   type = rawType;
-  const auto needed = static_cast<uint32_t>(value.size());
-  if (data == nullptr) {
-    size = needed;
-    return ERROR_SUCCESS;
-  }
-  if (size < needed) {
-    size = needed;
-    return ERROR_MORE_DATA;
-  }
-  *data = std::move(value);
-  size = needed;
-  return ERROR_SUCCESS;
+  return deliverRegistryValue(std::move(value), data, size);
 }
 
 long Win32Registry::setValue(RegKey key, const std::string& name, uint32_t type, const std::vector<uint8_t>& data) {

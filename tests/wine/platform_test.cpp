@@ -5,6 +5,8 @@
 // the exact DISPPARAMS layout of named and by-reference arguments.
 #include <windows.h>
 #include <shlobj.h>
+#include <ocidl.h>
+#include <olectl.h>
 
 #include <gtest/gtest.h>
 
@@ -556,6 +558,218 @@ TEST_F(Win32Seams, NamedAndByReferenceArgumentsReachTheObjectAsVbPassesThem) {
     EXPECT_EQ(keep.stringValue(), "kept");
   }
   EXPECT_EQ(probe.refs, 1u);  // every reference we took was released
+}
+
+// ---------------------------------------------------------------------------
+// Events: a source object with a type library built in memory, offering
+// its events through IProvideClassInfo2 or only IProvideClassInfo.
+
+const IID kEventsIid = {0x6b1c2f10, 0x4d7e, 0x4a51, {0x9a, 0x11, 0x3e, 0x52, 0x70, 0x0d, 0x21, 0x01}};
+const GUID kSourceClsid = {0x6b1c2f10, 0x4d7e, 0x4a51, {0x9a, 0x11, 0x3e, 0x52, 0x70, 0x0d, 0x21, 0x02}};
+const GUID kLibId = {0x6b1c2f10, 0x4d7e, 0x4a51, {0x9a, 0x11, 0x3e, 0x52, 0x70, 0x0d, 0x21, 0x03}};
+
+// dispinterface _ProbeEvents { [id(1)] void Progress(VARIANT percent, VARIANT cancel);
+//                              [id(2)] void Done(VARIANT name); }
+// coclass ProbeSource { [default, source] dispinterface _ProbeEvents; }
+w32::ComPtr<ITypeLib> buildEventsLibrary() {
+  w32::ComPtr<ICreateTypeLib2> lib;
+  if (FAILED(CreateTypeLib2(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, L"probe_events.tlb", lib.put()))) return {};
+  lib->SetGuid(kLibId);
+  w32::ComPtr<ITypeLib> stdole;
+  if (FAILED(LoadRegTypeLib(IID_StdOle, 2, 0, LOCALE_NEUTRAL, stdole.put()))) return {};
+  w32::ComPtr<ITypeInfo> dispatchInfo;
+  if (FAILED(stdole->GetTypeInfoOfGuid(IID_IDispatch, dispatchInfo.put()))) return {};
+
+  w32::ComPtr<ICreateTypeInfo> events;
+  if (FAILED(lib->CreateTypeInfo(const_cast<LPOLESTR>(L"_ProbeEvents"), TKIND_DISPATCH, events.put()))) return {};
+  events->SetGuid(kEventsIid);
+  HREFTYPE base = 0;
+  events->AddRefTypeInfo(dispatchInfo.get(), &base);
+  events->AddImplType(0, base);
+  ELEMDESC params[2] = {};
+  params[0].tdesc.vt = VT_VARIANT;
+  params[1].tdesc.vt = VT_VARIANT;
+  struct Method {
+    MEMBERID id;
+    const wchar_t* names[3];
+    SHORT count;
+  } methods[] = {{1, {L"Progress", L"percent", L"cancel"}, 2}, {2, {L"Done", L"name", nullptr}, 1}};
+  for (UINT i = 0; i < 2; ++i) {
+    FUNCDESC f{};
+    f.memid = methods[i].id;
+    f.funckind = FUNC_DISPATCH;
+    f.invkind = INVOKE_FUNC;
+    f.callconv = CC_STDCALL;
+    f.cParams = methods[i].count;
+    f.lprgelemdescParam = params;
+    f.elemdescFunc.tdesc.vt = VT_VOID;
+    if (FAILED(events->AddFuncDesc(i, &f))) return {};
+    events->SetFuncAndParamNames(i, const_cast<LPOLESTR*>(methods[i].names), methods[i].count + 1);
+  }
+  if (FAILED(events->LayOut())) return {};
+
+  w32::ComPtr<ICreateTypeInfo> coclass;
+  if (FAILED(lib->CreateTypeInfo(const_cast<LPOLESTR>(L"ProbeSource"), TKIND_COCLASS, coclass.put()))) return {};
+  coclass->SetGuid(kSourceClsid);
+  auto eventsInfo = events.as<ITypeInfo>(IID_ITypeInfo);
+  HREFTYPE source = 0;
+  if (!eventsInfo || FAILED(coclass->AddRefTypeInfo(eventsInfo.get(), &source))) return {};
+  coclass->AddImplType(0, source);
+  coclass->SetImplTypeFlags(0, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE);
+  if (FAILED(coclass->LayOut())) return {};
+  return lib.as<ITypeLib>(IID_ITypeLib);
+}
+
+class EventSource final : public IDispatch,
+                          public IProvideClassInfo2,
+                          public IConnectionPointContainer,
+                          public IConnectionPoint {
+ public:
+  enum class Info { None, ClassInfo, ClassInfo2 };
+  EventSource(Info info, w32::ComPtr<ITypeLib> lib) : info_(info), lib_(std::move(lib)) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    *out = nullptr;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) *out = static_cast<IDispatch*>(this);
+    else if (IsEqualIID(riid, IID_IConnectionPointContainer)) *out = static_cast<IConnectionPointContainer*>(this);
+    else if (IsEqualIID(riid, IID_IProvideClassInfo) && info_ != Info::None) *out = static_cast<IProvideClassInfo2*>(this);
+    else if (IsEqualIID(riid, IID_IProvideClassInfo2) && info_ == Info::ClassInfo2) *out = static_cast<IProvideClassInfo2*>(this);
+    if (!*out) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs; }  // lives on the test's stack
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    *n = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return DISP_E_MEMBERNOTFOUND;
+  }
+  // IProvideClassInfo2
+  HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) override { return lib_->GetTypeInfoOfGuid(kSourceClsid, out); }
+  HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* out) override {
+    if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
+    *out = kEventsIid;
+    return S_OK;
+  }
+  // IConnectionPointContainer
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** out) override {
+    *out = nullptr;
+    if (!IsEqualIID(riid, kEventsIid)) return CONNECT_E_NOCONNECTION;
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  // IConnectionPoint
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* out) override {
+    *out = kEventsIid;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
+    // Real sources ask the sink for the event interface itself.
+    if (sink_ || FAILED(sink->QueryInterface(kEventsIid, sink_.putVoid()))) return CONNECT_E_CANNOTCONNECT;
+    *cookie = 77;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
+    if (cookie != 77 || !sink_) return CONNECT_E_NOCONNECTION;
+    sink_.reset();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+  // Progress(percent, ByRef cancel As Boolean)
+  HRESULT fireProgress(LONG percent, VARIANT_BOOL& cancel, EXCEPINFO& excep) {
+    VARIANT args[2];
+    args[1].vt = VT_I4;
+    args[1].lVal = percent;
+    args[0].vt = VT_BYREF | VT_BOOL;
+    args[0].pboolVal = &cancel;
+    DISPPARAMS dp{args, nullptr, 2, 0};
+    return sink_->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr, &excep, nullptr);
+  }
+  // Done(ByRef name As String)
+  HRESULT fireDone(BSTR& name) {
+    VARIANT arg;
+    arg.vt = VT_BYREF | VT_BSTR;
+    arg.pbstrVal = &name;
+    DISPPARAMS dp{&arg, nullptr, 1, 0};
+    return sink_->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr, nullptr, nullptr);
+  }
+  bool connected() const { return static_cast<bool>(sink_); }
+
+  ULONG refs = 1;
+
+ private:
+  Info info_;
+  w32::ComPtr<ITypeLib> lib_;
+  w32::ComPtr<IDispatch> sink_;
+};
+
+struct RecordingSink : dv::EventSink {
+  std::vector<std::string> names;
+  std::vector<std::vector<Variant>> args;
+  void onEvent(std::string_view name, std::vector<Variant>& a) override {
+    names.emplace_back(name);
+    args.push_back(a);
+    if (name == "Progress") {
+      if (vb::CLng(a[0]) > 100) throw dv::AutomationError(vb::kLibraryError, "Docvane", "Too far");
+      a[1].assign(Variant(true));
+    }
+    if (name == "Done") a[0].assign(Variant(vb::CStr(a[0]) + " done"));
+  }
+};
+
+TEST_F(Win32Seams, EventsReachTheSinkWithByReferenceWriteBack) {
+  const auto lib = buildEventsLibrary();
+  ASSERT_TRUE(lib);
+  for (auto info : {EventSource::Info::ClassInfo2, EventSource::Info::ClassInfo}) {
+    EventSource source(info, lib);
+    auto sink = std::make_shared<RecordingSink>();
+    {
+      auto object = std::make_shared<w32::DispatchObject>(w32::ComPtr<IDispatch>(static_cast<IDispatch*>(&source)));
+      std::unique_ptr<dv::EventConnection> connection = object->advise(sink);
+      ASSERT_TRUE(source.connected());
+
+      VARIANT_BOOL cancel = VARIANT_FALSE;
+      EXCEPINFO excep{};
+      ASSERT_EQ(source.fireProgress(50, cancel, excep), S_OK);
+      EXPECT_EQ(cancel, VARIANT_TRUE);
+      BSTR name = SysAllocString(L"job");
+      ASSERT_EQ(source.fireDone(name), S_OK);
+      EXPECT_EQ(w32::fromBstr(name), "job done");
+      SysFreeString(name);
+      ASSERT_EQ(sink->names, (std::vector<std::string>{"Progress", "Done"}));
+      EXPECT_EQ(sink->args[0][0].int32Value(), 50);
+
+      // A handler's error goes back to the source as an exception.
+      cancel = VARIANT_FALSE;
+      EXPECT_EQ(source.fireProgress(101, cancel, excep), DISP_E_EXCEPTION);
+      EXPECT_EQ(excep.scode, vb::kLibraryError);
+      EXPECT_EQ(w32::fromBstr(excep.bstrDescription), "Too far");
+      EXPECT_EQ(cancel, VARIANT_FALSE);
+      SysFreeString(excep.bstrSource);
+      SysFreeString(excep.bstrDescription);
+
+      connection.reset();  // disconnects
+      EXPECT_FALSE(source.connected());
+    }
+    EXPECT_EQ(sink.use_count(), 1);  // the COM sink is gone
+    EXPECT_EQ(source.refs, 1u);
+  }
+  EventSource silent(EventSource::Info::None, lib);
+  auto object = std::make_shared<w32::DispatchObject>(w32::ComPtr<IDispatch>(static_cast<IDispatch*>(&silent)));
+  EXPECT_EQ(vbErrorOf([&] { object->advise(std::make_shared<RecordingSink>()); }), 459);
 }
 
 TEST_F(Win32Seams, ObjectWrapperHookTurnsPlainObjectsIntoVariants) {

@@ -38,6 +38,11 @@ class Registry {
   virtual long closeKey(RegKey key) = 0;
 };
 
+// The answer of RegQueryValueEx once a value of `value.size()` bytes has
+// been read: the size query (data == nullptr), ERROR_MORE_DATA (234) when
+// `size` is too small, else the bytes. Shared by every Registry.
+long deliverRegistryValue(std::vector<uint8_t> value, std::vector<uint8_t>* data, uint32_t& size);
+
 // ---- Files (paths are Windows paths; names compare case-insensitively) ----
 struct FileEntry {
   std::string name;  // name only, no folder

@@ -89,7 +89,7 @@ class FakeRegistry : public dv::Registry {
     uint32_t access = 0;
   };
 
-  const Handle* resolve(RegKey key, Handle& predefined) const;
+  const Handle* resolve(RegKey key, Handle& predefined, long& error) const;
   std::shared_ptr<Node> walk(const std::shared_ptr<Node>& from, const std::string& path) const;
   std::shared_ptr<Node> walkOrCreate(const std::shared_ptr<Node>& from, const std::string& path, bool& created);
   std::shared_ptr<Node> rootNode(RegKey root) const;
