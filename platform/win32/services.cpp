@@ -208,6 +208,24 @@ void addStroke(std::vector<INPUT>& out, const KeyStroke& k) {
     addKey(out, k.vk, true);
     return;
   }
+  // Type a character as its key on the current layout, so that held
+  // modifiers act on it ("+a" gives "A", "^c" copies), pressing Shift,
+  // Ctrl or Alt where the layout needs them for the character.
+  const SHORT scan = VkKeyScanW(k.ch);
+  if (scan != -1) {
+    const WORD vk = LOBYTE(scan);
+    const BYTE shifts = HIBYTE(scan);
+    std::vector<WORD> extra;
+    if (shifts & 1) extra.push_back(VK_SHIFT);
+    if (shifts & 2) extra.push_back(VK_CONTROL);
+    if (shifts & 4) extra.push_back(VK_MENU);
+    for (WORD m : extra) addKey(out, m, false);
+    addKey(out, vk, false);
+    addKey(out, vk, true);
+    for (auto m = extra.rbegin(); m != extra.rend(); ++m) addKey(out, *m, true);
+    return;
+  }
+  // Not on the keyboard: send the character itself.
   for (bool up : {false, true}) {
     INPUT in{};
     in.type = INPUT_KEYBOARD;

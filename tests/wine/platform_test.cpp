@@ -254,6 +254,71 @@ TEST_F(Win32Seams, ClockAndPump) {
   DestroyWindow(window);
 }
 
+TEST_F(Win32Seams, ClipboardBitmapBecomesABmpFile) {
+  ScratchFolder dir("platform_clip");
+  // A 2x2 24-bit DIB: rows padded to 8 bytes.
+  const SIZE_T pixels = 2 * 8;
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + pixels);
+  ASSERT_NE(mem, nullptr);
+  auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(mem));
+  *header = BITMAPINFOHEADER{};
+  header->biSize = sizeof(BITMAPINFOHEADER);
+  header->biWidth = 2;
+  header->biHeight = 2;
+  header->biPlanes = 1;
+  header->biBitCount = 24;
+  header->biCompression = BI_RGB;
+  std::memset(header + 1, 0xAB, pixels);
+  GlobalUnlock(mem);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  ASSERT_NE(SetClipboardData(CF_DIB, mem), nullptr);  // the clipboard owns it now
+  CloseClipboard();
+
+  const std::string file = dir / "clip.bmp";
+  ASSERT_TRUE(host.clipboard.saveBitmap(file));
+  const auto bytes = host.files.readFile(file);
+  ASSERT_TRUE(bytes);
+  ASSERT_EQ(bytes->size(), sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + pixels);
+  BITMAPFILEHEADER fh;
+  std::memcpy(&fh, bytes->data(), sizeof fh);
+  EXPECT_EQ(fh.bfType, 0x4D42);
+  EXPECT_EQ(fh.bfSize, bytes->size());
+  EXPECT_EQ(fh.bfOffBits, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER));
+  EXPECT_EQ(static_cast<unsigned char>(bytes->back()), 0xAB);
+
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  CloseClipboard();
+  EXPECT_FALSE(host.clipboard.saveBitmap(dir / "none.bmp"));
+  EXPECT_FALSE(host.files.fileLength(dir / "none.bmp"));
+}
+
+TEST_F(Win32Seams, SendKeysTypesIntoTheFocusedControl) {
+  HWND frame = CreateWindowA("STATIC", "DvPlatformKeys", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 100, nullptr,
+                             nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(frame, nullptr);
+  HWND edit = CreateWindowA("EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 5, 5, 280, 24, frame, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(edit, nullptr);
+  SetForegroundWindow(frame);
+  SetFocus(edit);
+  host.pump.pump();
+  host.keyboard.sendKeys("Hi {+}+(ab)c{LEFT}{BS}{END}{x 2}");
+  // Input arrives through the message queue; give it a bounded time.
+  char text[64] = {0};
+  for (int i = 0; i < 100; ++i) {
+    host.pump.pump();
+    GetWindowTextA(edit, text, sizeof text);
+    if (std::string(text) == "Hi +Acxx") break;
+    host.clock.sleepMs(20);
+  }
+  EXPECT_STREQ(text, "Hi +Acxx");
+  EXPECT_EQ(vbErrorOf([&] { host.keyboard.sendKeys("{NOSUCHKEY}"); }), 5);
+  EXPECT_EQ(vbErrorOf([&] { host.keyboard.sendKeys("{ENTER"); }), 5);
+  DestroyWindow(frame);
+}
+
 // ---------------------------------------------------------------------------
 // Automation against the system's objects
 
