@@ -169,6 +169,8 @@ Variant::Variant(const Variant& other) { *this = other; }
 
 Variant& Variant::operator=(const Variant& other) {
   if (this == &other) return *this;
+  // x = ref(x) would make x refer to itself; it already holds the value.
+  if (const auto* p = std::get_if<Variant*>(&other.v_); p && *p == this) return *this;
   if (const auto* box = std::get_if<ArrayBox>(&other.v_)) {
     // Deep copy; build first so a self-contained element copy stays valid.
     Storage copy = ArrayBox{box->p ? std::make_unique<Array>(*box->p) : nullptr};

@@ -135,6 +135,9 @@ TEST(Variant, ByReferenceSlotsReadAndWriteTheTarget) {
   // Self-assignment through a slot keeps the value.
   slot.assign(slot);
   EXPECT_EQ(x.int32Value(), 1);
+  x = slot;  // a variable never becomes a reference to itself
+  EXPECT_FALSE(x.isByRef());
+  EXPECT_EQ(x.int32Value(), 1);
   // Arrays are reachable and writable through a slot.
   Variant arr(Array::vector(VarType::Variant, {Variant(1)}));
   Variant arrSlot = Variant::ref(arr);
