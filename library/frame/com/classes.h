@@ -1,0 +1,108 @@
+// The COM classes of Docvane. Each member converts its arguments, calls the
+// portable core and converts the result back; comCall turns whatever the
+// core raises into an HRESULT with IErrorInfo.
+//
+// Members that later subsystems add are declared in these classes (the
+// compiler insists: the generated interface declares them pure virtual)
+// and defined in a file of this folder named after the subsystem, for
+// example create_pdf_convert.cpp. See ../README.md.
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <memory>
+
+#include "connection_point.h"
+#include "dispatch_object.h"
+#include "docvane_header.h"
+#include "dv/automation.h"
+#include "event_probe.h"
+#include "frame/create_pdf.h"
+#include "frame/objects.h"
+
+namespace dv::com {
+
+class CreatePdfObject : public DispatchObject<_CreatePDF>,
+                        public IConnectionPointContainer,
+                        public IProvideClassInfo2,
+                        public IDocvaneEventProbe,
+                        private EventSink {
+ public:
+  static HRESULT create(REFIID riid, void** ppv);
+
+  // IUnknown, resolved for every base.
+  ULONG STDMETHODCALLTYPE AddRef() override { return DispatchObject::AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return DispatchObject::Release(); }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    return DispatchObject::QueryInterface(riid, ppv);
+  }
+
+  // _CreatePDF: frame members.
+  HRESULT STDMETHODCALLTYPE get_AccessVersion(short* intVersion) override;
+  HRESULT STDMETHODCALLTYPE put_AccessVersion(short intVersion) override;
+  HRESULT STDMETHODCALLTYPE OpenDocument(BSTR* strPDF, _Document** objDocument) override;
+  HRESULT STDMETHODCALLTYPE SetDefPrinter(BSTR strPrinter) override;
+  HRESULT STDMETHODCALLTYPE AcrobatVersion(BSTR* strVersion) override;
+  HRESULT STDMETHODCALLTYPE get_TempFilePath(BSTR* strPath) override;
+  HRESULT STDMETHODCALLTYPE put_TempFilePath(BSTR strPath) override;
+  HRESULT STDMETHODCALLTYPE PrinterName(BSTR* strPrinterName) override;
+
+  // IConnectionPointContainer
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** result) override;
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** result) override;
+
+  // IProvideClassInfo2
+  HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
+  HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* guid) override;
+
+  // IDocvaneEventProbe
+  HRESULT STDMETHODCALLTYPE RaiseEvent(LPCOLESTR name, UINT count, const VARIANT* args) override;
+
+  lib::CreatePdf& core() { return *core_; }
+
+ protected:
+  void* queryOther(REFIID riid) override;
+
+ private:
+  CreatePdfObject();
+  ~CreatePdfObject() override;
+  void onEvent(std::string_view name, std::vector<Variant>& args) override;
+
+  std::unique_ptr<lib::CreatePdf> core_;
+  ConnectionPoint events_;
+};
+
+class DocumentObject : public DispatchObject<_Document> {
+ public:
+  // Creates the Document for the path that OpenDocument stored.
+  static HRESULT create(_Document** result);
+  lib::DocumentCore& core() { return *core_; }
+
+ private:
+  DocumentObject();
+  std::unique_ptr<lib::DocumentCore> core_;
+};
+
+class FieldObject : public DispatchObject<_Field> {
+ public:
+  // Creates the Field from the hand-off values of Document.GetField.
+  static HRESULT create(_Field** result);
+  lib::FieldCore& core() { return *core_; }
+
+ private:
+  FieldObject();
+  std::unique_ptr<lib::FieldCore> core_;
+};
+
+class NewDocumentObject : public DispatchObject<_NewDocument> {
+ public:
+  static HRESULT create(REFIID riid, void** ppv);
+  lib::NewDocumentCore& core() { return *core_; }
+
+ private:
+  NewDocumentObject();
+  std::unique_ptr<lib::NewDocumentCore> core_;
+};
+
+}  // namespace dv::com

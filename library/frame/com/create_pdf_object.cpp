@@ -1,0 +1,148 @@
+// CreatePDF: the frame's members, events and class information.
+#include <new>
+
+#include "classes.h"
+#include "com_util.h"
+#include "dv/vb.h"
+#include "frame/printers.h"
+
+namespace dv::com {
+
+namespace {
+
+// The value of a VARIANT argument of the event probe.
+Variant fromProbeArgument(const VARIANT& v) {
+  switch (V_VT(&v)) {
+    case VT_BSTR:
+      return Variant(narrow(V_BSTR(&v)));
+    case VT_I2:
+      return Variant(static_cast<int32_t>(V_I2(&v)));
+    case VT_I4:
+      return Variant(static_cast<int32_t>(V_I4(&v)));
+    default: {
+      Var text;
+      if (FAILED(VariantChangeType(&text, &v, 0, VT_BSTR))) vb::raise(vb::kTypeMismatch);
+      return Variant(narrow(V_BSTR(&text)));
+    }
+  }
+}
+
+}  // namespace
+
+CreatePdfObject::CreatePdfObject()
+    : core_(std::make_unique<lib::CreatePdf>(host())), events_(*this, DIID___CreatePDF) {
+  core_->setEventSink(this);
+}
+
+CreatePdfObject::~CreatePdfObject() {
+  core_->setEventSink(nullptr);
+  events_.disconnectAll();
+}
+
+HRESULT CreatePdfObject::create(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  CreatePdfObject* object = nullptr;
+  HRESULT hr = comCall(IID__CreatePDF, [&] { object = new CreatePdfObject(); });
+  if (FAILED(hr)) return hr;
+  hr = object->QueryInterface(riid, ppv);
+  object->Release();
+  return hr;
+}
+
+void* CreatePdfObject::queryOther(REFIID riid) {
+  if (riid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(this);
+  if (riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2) return static_cast<IProvideClassInfo2*>(this);
+  if (riid == __uuidof(IDocvaneEventProbe)) return static_cast<IDocvaneEventProbe*>(this);
+  return nullptr;
+}
+
+HRESULT CreatePdfObject::get_AccessVersion(short* intVersion) {
+  if (!intVersion) return E_POINTER;
+  return comCall(IID__CreatePDF, [&] { *intVersion = core_->AccessVersion(); });
+}
+
+HRESULT CreatePdfObject::put_AccessVersion(short intVersion) {
+  return comCall(IID__CreatePDF, [&] { core_->setAccessVersion(intVersion); });
+}
+
+HRESULT CreatePdfObject::OpenDocument(BSTR* strPDF, _Document** objDocument) {
+  if (!strPDF || !objDocument) return E_POINTER;
+  *objDocument = nullptr;
+  HRESULT hr = comCall(IID__CreatePDF, [&] { core_->OpenDocument(narrow(*strPDF)); });
+  if (FAILED(hr)) return hr;
+  return DocumentObject::create(objDocument);
+}
+
+HRESULT CreatePdfObject::SetDefPrinter(BSTR strPrinter) {
+  return comCall(IID__CreatePDF, [&] { lib::setDefPrinter(core_->host(), narrow(strPrinter)); });
+}
+
+HRESULT CreatePdfObject::AcrobatVersion(BSTR* strVersion) {
+  if (!strVersion) return E_POINTER;
+  return comCall(IID__CreatePDF, [&] { *strVersion = allocBstr(core_->AcrobatVersion()); });
+}
+
+HRESULT CreatePdfObject::get_TempFilePath(BSTR* strPath) {
+  if (!strPath) return E_POINTER;
+  return comCall(IID__CreatePDF, [&] { *strPath = allocBstr(core_->TempFilePath()); });
+}
+
+HRESULT CreatePdfObject::put_TempFilePath(BSTR strPath) {
+  return comCall(IID__CreatePDF, [&] { core_->setTempFilePath(narrow(strPath)); });
+}
+
+HRESULT CreatePdfObject::PrinterName(BSTR* strPrinterName) {
+  if (!strPrinterName) return E_POINTER;
+  return comCall(IID__CreatePDF, [&] { *strPrinterName = allocBstr(core_->PrinterName()); });
+}
+
+HRESULT CreatePdfObject::EnumConnectionPoints(IEnumConnectionPoints** result) {
+  return enumConnectionPoints(&events_, result);
+}
+
+HRESULT CreatePdfObject::FindConnectionPoint(REFIID riid, IConnectionPoint** result) {
+  if (!result) return E_POINTER;
+  *result = nullptr;
+  if (riid != DIID___CreatePDF) return CONNECT_E_NOCONNECTION;
+  *result = &events_;
+  events_.AddRef();
+  return S_OK;
+}
+
+HRESULT CreatePdfObject::GetClassInfo(ITypeInfo** info) {
+  if (!info) return E_POINTER;
+  *info = nullptr;
+  return comCall(IID__CreatePDF, [&] {
+    HRESULT hr = typeLibrary()->GetTypeInfoOfGuid(clsidOf(L"CreatePDF"), info);
+    if (FAILED(hr)) throw AutomationError(hr, vb::kLibrarySource, "The class information cannot be read.");
+  });
+}
+
+HRESULT CreatePdfObject::GetGUID(DWORD kind, GUID* guid) {
+  if (!guid) return E_POINTER;
+  if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) {
+    *guid = GUID_NULL;
+    return E_INVALIDARG;
+  }
+  *guid = DIID___CreatePDF;
+  return S_OK;
+}
+
+HRESULT CreatePdfObject::RaiseEvent(LPCOLESTR name, UINT count, const VARIANT* args) {
+  if (!name || (count && !args)) return E_POINTER;
+  return comCall(IID__CreatePDF, [&] {
+    std::vector<Variant> values;
+    for (UINT i = 0; i < count; ++i) values.push_back(fromProbeArgument(args[i]));
+    core_->raiseEvent(narrow(name, wcslen(name)), values);
+  });
+}
+
+void CreatePdfObject::onEvent(std::string_view name, std::vector<Variant>& args) {
+  // Keep the object alive while clients' handlers run: a handler may drop
+  // its last reference to it.
+  ComPtr<IUnknown> self(static_cast<_CreatePDF*>(this));
+  events_.fire(name, args);
+}
+
+}  // namespace dv::com

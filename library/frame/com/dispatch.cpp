@@ -1,0 +1,417 @@
+#include "dispatch.h"
+
+#include <cstring>
+#include <mutex>
+#include <utility>
+
+#include "com_util.h"
+#include "module.h"
+
+namespace dv::com {
+
+namespace {
+
+bool isMissing(const VARIANT& v) { return V_VT(&v) == VT_ERROR && V_ERROR(&v) == DISP_E_PARAMNOTFOUND; }
+
+// The caller's value behind a by-reference variant (VBScript variables).
+const VARIANT& dereferenced(const VARIANT& v) {
+  if (V_VT(&v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(&v)) return *V_VARIANTREF(&v);
+  return v;
+}
+
+void setMissing(VARIANT& v) {
+  V_VT(&v) = VT_ERROR;
+  V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
+}
+
+// Stores `value` (already of the caller's type) through a typed
+// by-reference argument, releasing what the caller's storage held.
+void storeThrough(const VARIANT& callerArg, VARIANT& value) {
+  VARTYPE vt = V_VT(&callerArg) & ~VT_BYREF;
+  void* target = V_BYREF(&callerArg);
+  if (!target) return;
+  if (vt & VT_ARRAY) {
+    SAFEARRAY** slot = static_cast<SAFEARRAY**>(target);
+    if (*slot) SafeArrayDestroy(*slot);
+    *slot = std::exchange(V_ARRAY(&value), nullptr);
+    V_VT(&value) = VT_EMPTY;
+    return;
+  }
+  switch (vt) {
+    case VT_BSTR: {
+      BSTR* slot = static_cast<BSTR*>(target);
+      SysFreeString(*slot);
+      *slot = std::exchange(V_BSTR(&value), nullptr);
+      break;
+    }
+    case VT_DISPATCH:
+    case VT_UNKNOWN: {
+      IUnknown** slot = static_cast<IUnknown**>(target);
+      if (*slot) (*slot)->Release();
+      *slot = std::exchange(V_UNKNOWN(&value), nullptr);
+      break;
+    }
+    case VT_I1:
+    case VT_UI1:
+      std::memcpy(target, &V_UI1(&value), 1);
+      break;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+      std::memcpy(target, &V_I2(&value), 2);
+      break;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR:
+      std::memcpy(target, &V_I4(&value), 4);
+      break;
+    case VT_R8:
+    case VT_DATE:
+    case VT_CY:
+    case VT_I8:
+    case VT_UI8:
+      std::memcpy(target, &V_R8(&value), 8);
+      break;
+    case VT_DECIMAL:
+      std::memcpy(target, &V_DECIMAL(&value), sizeof(DECIMAL));
+      break;
+    default:
+      return;
+  }
+  V_VT(&value) = VT_EMPTY;
+}
+
+}  // namespace
+
+Dispatcher::Dispatcher(REFIID iid) {
+  ITypeLib* lib = typeLibrary();
+  HRESULT hr = lib->GetTypeInfoOfGuid(iid, &dispatchInfo_);
+  if (FAILED(hr)) throw AutomationError(hr, "Docvane", "An interface is missing from the type library.");
+  // The vtable view of the dual interface: its functions carry the slots
+  // that ITypeInfo::Invoke calls through.
+  HREFTYPE ref = 0;
+  if (SUCCEEDED(dispatchInfo_->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
+      SUCCEEDED(dispatchInfo_->GetRefTypeInfo(ref, &vtableInfo_))) {
+  } else {
+    vtableInfo_ = dispatchInfo_;
+    vtableInfo_->AddRef();
+  }
+  TYPEATTR* attr = nullptr;
+  if (FAILED(vtableInfo_->GetTypeAttr(&attr))) return;
+  WORD count = attr->cFuncs;
+  vtableInfo_->ReleaseTypeAttr(attr);
+  for (UINT i = 0; i < count; ++i) {
+    FUNCDESC* desc = nullptr;
+    if (FAILED(vtableInfo_->GetFuncDesc(i, &desc))) continue;
+    auto fn = std::make_unique<Function>();
+    fn->id = desc->memid;
+    fn->kind = desc->invkind;
+    for (SHORT p = 0; p < desc->cParams; ++p) {
+      const ELEMDESC& elem = desc->lprgelemdescParam[p];
+      USHORT flags = elem.paramdesc.wParamFlags;
+      if (flags & (PARAMFLAG_FRETVAL | PARAMFLAG_FLCID)) continue;
+      Param param;
+      VariantInit(&param.defaultValue);
+      const TYPEDESC* type = &elem.tdesc;
+      if (type->vt == VT_PTR) {
+        param.byRef = true;
+        type = type->lptdesc;
+      }
+      param.vt = resolve(*type, param.passThrough);
+      param.optional = (flags & PARAMFLAG_FOPT) != 0;
+      if ((flags & PARAMFLAG_FHASDEFAULT) && elem.paramdesc.pparamdescex) {
+        param.hasDefault = true;
+        VariantCopy(&param.defaultValue, &elem.paramdesc.pparamdescex->varDefaultValue);
+      }
+      fn->params.push_back(param);
+    }
+    vtableInfo_->ReleaseFuncDesc(desc);
+    MEMBERID id = fn->id;
+    functions_.emplace(id, std::move(fn));
+  }
+}
+
+Dispatcher::~Dispatcher() {
+  for (auto& [id, fn] : functions_)
+    for (Param& p : fn->params) VariantClear(&p.defaultValue);
+  if (vtableInfo_) vtableInfo_->Release();
+  if (dispatchInfo_) dispatchInfo_->Release();
+}
+
+VARTYPE Dispatcher::resolve(const TYPEDESC& desc, bool& passThrough) const {
+  switch (desc.vt) {
+    case VT_SAFEARRAY: {
+      bool inner = false;
+      VARTYPE element = resolve(*desc.lptdesc, inner);
+      passThrough = passThrough || inner;
+      return static_cast<VARTYPE>(VT_ARRAY | element);
+    }
+    case VT_PTR:
+      // A pointer to a pointer: an interface reference returned by reference.
+      return resolve(*desc.lptdesc, passThrough);
+    case VT_USERDEFINED: {
+      ComPtr<ITypeInfo> ref;
+      if (FAILED(vtableInfo_->GetRefTypeInfo(desc.hreftype, ref.put()))) {
+        passThrough = true;
+        return VT_EMPTY;
+      }
+      TYPEATTR* attr = nullptr;
+      if (FAILED(ref->GetTypeAttr(&attr))) {
+        passThrough = true;
+        return VT_EMPTY;
+      }
+      VARTYPE vt = VT_EMPTY;
+      switch (attr->typekind) {
+        case TKIND_ENUM:
+          vt = VT_I4;
+          break;
+        case TKIND_ALIAS:
+          vt = resolve(attr->tdescAlias, passThrough);
+          break;
+        case TKIND_DISPATCH:
+        case TKIND_COCLASS:
+          vt = VT_DISPATCH;
+          break;
+        case TKIND_INTERFACE:
+          vt = (attr->wTypeFlags & (TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE)) ? VT_DISPATCH : VT_UNKNOWN;
+          break;
+        default:
+          passThrough = true;
+          break;
+      }
+      ref->ReleaseTypeAttr(attr);
+      return vt;
+    }
+    default:
+      return desc.vt;
+  }
+}
+
+const Dispatcher::Function* Dispatcher::find(DISPID id, WORD flags) const {
+  auto [first, last] = functions_.equal_range(id);
+  const Function* put = nullptr;
+  const Function* putRef = nullptr;
+  const Function* get = nullptr;
+  const Function* method = nullptr;
+  for (auto it = first; it != last; ++it) {
+    switch (it->second->kind) {
+      case INVOKE_FUNC: method = it->second.get(); break;
+      case INVOKE_PROPERTYGET: get = it->second.get(); break;
+      case INVOKE_PROPERTYPUT: put = it->second.get(); break;
+      case INVOKE_PROPERTYPUTREF: putRef = it->second.get(); break;
+    }
+  }
+  if ((flags & DISPATCH_METHOD) && method) return method;
+  if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) && get) return get;
+  if ((flags & DISPATCH_PROPERTYPUTREF) && putRef) return putRef;
+  if ((flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) && put) return put;
+  return nullptr;
+}
+
+HRESULT Dispatcher::getIDsOfNames(LPOLESTR* names, UINT count, DISPID* ids) {
+  return dispatchInfo_->GetIDsOfNames(names, count, ids);
+}
+
+HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+                           EXCEPINFO* excep, UINT* argErr) {
+  static DISPPARAMS noParams = {nullptr, nullptr, 0, 0};
+  if (!params) params = &noParams;
+  const Function* fn = find(id, flags);
+  if (!fn) return DISP_E_MEMBERNOTFOUND;
+  const bool isPut = fn->kind == INVOKE_PROPERTYPUT || fn->kind == INVOKE_PROPERTYPUTREF;
+  const UINT formal = static_cast<UINT>(fn->params.size());
+  if (params->cArgs > formal) return DISP_E_BADPARAMCOUNT;
+
+  // The caller's argument for each formal parameter (nullptr: not given).
+  std::vector<VARIANT*> given(formal, nullptr);
+  std::vector<UINT> givenIndex(formal, 0);
+  UINT positional = params->cArgs - params->cNamedArgs;
+  for (UINT i = 0; i < positional; ++i) {
+    UINT index = params->cArgs - 1 - i;
+    given[i] = &params->rgvarg[index];
+    givenIndex[i] = index;
+  }
+  for (UINT j = 0; j < params->cNamedArgs; ++j) {
+    DISPID name = params->rgdispidNamedArgs[j];
+    UINT target = (name == DISPID_PROPERTYPUT && isPut) ? formal - 1 : static_cast<UINT>(name);
+    if (name < 0 && name != DISPID_PROPERTYPUT) return DISP_E_PARAMNOTFOUND;
+    if (target >= formal) {
+      if (argErr) *argErr = j;
+      return DISP_E_PARAMNOTFOUND;
+    }
+    given[target] = &params->rgvarg[j];
+    givenIndex[target] = j;
+  }
+
+  // Arguments in exactly the declared form, in formal order.
+  std::vector<Var> locals(formal);
+  std::vector<VARIANT> args(formal);
+  enum class WriteBack { None, IntoVariant, IntoTyped };
+  std::vector<WriteBack> writeBack(formal, WriteBack::None);
+
+  for (UINT i = 0; i < formal; ++i) {
+    const Param& p = fn->params[i];
+    VARIANT& arg = args[i];
+    VariantInit(&arg);
+    VARIANT* actual = given[i];
+    auto fail = [&](HRESULT hr) {
+      if (argErr) *argErr = givenIndex[i];
+      return hr;
+    };
+
+    if (p.passThrough) {
+      if (actual) {
+        arg = *actual;
+      } else {
+        setMissing(arg);
+      }
+      continue;
+    }
+
+    // An omitted argument, or the missing marker for an optional one.
+    const bool missing = !actual || ((p.optional || p.hasDefault) && isMissing(dereferenced(*actual)));
+    if (missing) {
+      if (!p.optional && !p.hasDefault) return DISP_E_PARAMNOTFOUND;
+      Var& local = locals[i];
+      if (p.hasDefault) {
+        if (p.vt == VT_VARIANT) {
+          VariantCopy(&local, &p.defaultValue);
+        } else if (FAILED(VariantChangeType(&local, &p.defaultValue, 0, p.vt))) {
+          return fail(DISP_E_TYPEMISMATCH);
+        }
+      } else if (p.vt == VT_VARIANT) {
+        setMissing(local);  // what IsMissing tests
+      } else if (p.vt == VT_DISPATCH || p.vt == VT_UNKNOWN || (p.vt & VT_ARRAY)) {
+        V_VT(&local) = p.vt;
+        V_UNKNOWN(&local) = nullptr;
+      } else {
+        Var empty;  // the zero value of the declared type
+        if (FAILED(VariantChangeType(&local, &empty, 0, p.vt))) return fail(DISP_E_TYPEMISMATCH);
+      }
+      if (p.byRef) {
+        V_VT(&arg) = static_cast<VARTYPE>(VT_BYREF | p.vt);
+        V_BYREF(&arg) = (p.vt == VT_VARIANT) ? static_cast<void*>(&local) : static_cast<void*>(&V_UI1(&local));
+      } else {
+        arg = local;  // borrowed: locals keep ownership
+      }
+      continue;
+    }
+
+    const VARTYPE actualVt = V_VT(actual);
+    if (!p.byRef) {
+      if (p.vt == VT_VARIANT) {
+        if (FAILED(VariantCopyInd(&locals[i], actual))) return fail(DISP_E_TYPEMISMATCH);
+      } else {
+        const VARIANT& source = dereferenced(*actual);
+        HRESULT hr = VariantChangeType(&locals[i], &source, 0, p.vt);
+        if (FAILED(hr)) return fail(hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH);
+      }
+      arg = locals[i];
+      continue;
+    }
+
+    // By reference.
+    const VARTYPE declaredRef = static_cast<VARTYPE>(VT_BYREF | p.vt);
+    if (actualVt == declaredRef) {
+      arg = *actual;  // the caller's own storage of the declared type
+      continue;
+    }
+    Var& local = locals[i];
+    if (p.vt == VT_VARIANT) {
+      // A plain value for a VARIANT*: the member works on a copy.
+      if (FAILED(VariantCopyInd(&local, actual))) return fail(DISP_E_TYPEMISMATCH);
+      V_VT(&arg) = declaredRef;
+      V_VARIANTREF(&arg) = &local;
+      continue;
+    }
+    if (actualVt == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(actual) && V_VT(V_VARIANTREF(actual)) == p.vt) {
+      // The caller's variable already holds the declared type: the member
+      // writes straight into it.
+      VARIANT* variable = V_VARIANTREF(actual);
+      V_VT(&arg) = declaredRef;
+      V_BYREF(&arg) = &V_UI1(variable);
+      continue;
+    }
+    const VARIANT& source = dereferenced(*actual);
+    if ((p.vt & VT_ARRAY) && V_VT(&source) == VT_EMPTY) {
+      V_VT(&local) = p.vt;
+      V_ARRAY(&local) = nullptr;
+    } else {
+      HRESULT hr = VariantChangeType(&local, &source, 0, p.vt);
+      if (FAILED(hr)) return fail(hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH);
+    }
+    V_VT(&arg) = declaredRef;
+    V_BYREF(&arg) = &V_UI1(&local);
+    if (actualVt == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(actual))
+      writeBack[i] = WriteBack::IntoVariant;
+    else if (actualVt & VT_BYREF)
+      writeBack[i] = WriteBack::IntoTyped;
+  }
+
+  // DISPPARAMS wants the last parameter first; a property put names its
+  // value DISPID_PROPERTYPUT.
+  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+  DISPID putId = DISPID_PROPERTYPUT;
+  DISPPARAMS call = {reversed.empty() ? nullptr : reversed.data(), isPut ? &putId : nullptr,
+                     static_cast<UINT>(reversed.size()), isPut ? 1u : 0u};
+
+  clearPendingError();
+  UINT stockArgErr = 0;
+  HRESULT hr = vtableInfo_->Invoke(instance, id, static_cast<WORD>(fn->kind), &call, result, excep, &stockArgErr);
+
+  // By VB's rules a by-reference argument is the caller's variable itself,
+  // so what the member stored stays even when it then failed.
+  for (UINT i = 0; i < formal; ++i) {
+    if (writeBack[i] == WriteBack::None) continue;
+    VARIANT* actual = given[i];
+    if (writeBack[i] == WriteBack::IntoVariant) {
+      VARIANT* variable = V_VARIANTREF(actual);
+      VariantClear(variable);
+      *variable = locals[i];
+      VariantInit(&locals[i]);
+    } else {
+      Var converted;
+      if (SUCCEEDED(VariantChangeType(&converted, &locals[i], 0, V_VT(actual) & ~VT_BYREF)))
+        storeThrough(*actual, converted);
+    }
+  }
+
+  PendingError pending = takePendingError();
+  if (pending.set && FAILED(hr)) {
+    if (!excep) return pending.hr;
+    SysFreeString(excep->bstrSource);
+    SysFreeString(excep->bstrDescription);
+    SysFreeString(excep->bstrHelpFile);
+    std::memset(excep, 0, sizeof(*excep));
+    excep->scode = pending.hr;
+    excep->bstrSource = SysAllocString(L"Docvane");
+    std::wstring text = widen(pending.description);
+    excep->bstrDescription = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return DISP_E_EXCEPTION;
+  }
+  if (FAILED(hr) && argErr) *argErr = stockArgErr;
+  return hr;
+}
+
+namespace {
+std::mutex gDispatchersMutex;
+std::map<GUID, std::unique_ptr<Dispatcher>, bool (*)(const GUID&, const GUID&)> gDispatchers(
+    [](const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) < 0; });
+}  // namespace
+
+Dispatcher& dispatcherFor(REFIID iid) {
+  std::lock_guard<std::mutex> guard(gDispatchersMutex);
+  auto it = gDispatchers.find(iid);
+  if (it == gDispatchers.end()) it = gDispatchers.emplace(iid, std::make_unique<Dispatcher>(iid)).first;
+  return *it->second;
+}
+
+void releaseDispatchers() {
+  std::lock_guard<std::mutex> guard(gDispatchersMutex);
+  gDispatchers.clear();
+}
+
+}  // namespace dv::com

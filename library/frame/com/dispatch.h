@@ -1,0 +1,65 @@
+// IDispatch of the dual interfaces, driven by the type library.
+//
+// Names, dispids, parameter types, optional parameters and their defaults
+// all come from the type library; the member itself is reached through
+// its vtable slot (ITypeInfo::Invoke). Before that call the arguments are
+// put into the exact declared form, because script clients pass their
+// variables as VT_BYREF|VT_VARIANT (VBScript) or as plain values (JScript),
+// which the stock Invoke refuses for a typed by-reference parameter such
+// as BSTR*. A by-reference argument is coerced into a temporary of the
+// declared type, the member works on that, and the new value is written
+// back into the caller's variable. Errors the member reported become
+// EXCEPINFO with source "Docvane".
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace dv::com {
+
+class Dispatcher {
+ public:
+  // `iid` is a dual interface of the embedded type library.
+  explicit Dispatcher(REFIID iid);
+  ~Dispatcher();
+  Dispatcher(const Dispatcher&) = delete;
+  Dispatcher& operator=(const Dispatcher&) = delete;
+
+  // The dispinterface view, as IDispatch::GetTypeInfo hands it out.
+  ITypeInfo* dispatchTypeInfo() const { return dispatchInfo_; }
+  HRESULT getIDsOfNames(LPOLESTR* names, UINT count, DISPID* ids);
+  HRESULT invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                 UINT* argErr);
+
+ private:
+  struct Param {
+    VARTYPE vt = VT_EMPTY;  // declared type without VT_BYREF
+    bool byRef = false;
+    bool optional = false;
+    bool hasDefault = false;
+    bool passThrough = false;  // records and other types the stock Invoke handles itself
+    VARIANT defaultValue;
+  };
+  struct Function {
+    MEMBERID id = 0;
+    INVOKEKIND kind = INVOKE_FUNC;
+    std::vector<Param> params;  // without [out, retval]
+  };
+
+  const Function* find(DISPID id, WORD flags) const;
+  VARTYPE resolve(const TYPEDESC& desc, bool& passThrough) const;
+
+  ITypeInfo* dispatchInfo_ = nullptr;
+  ITypeInfo* vtableInfo_ = nullptr;
+  std::multimap<MEMBERID, std::unique_ptr<Function>> functions_;
+};
+
+// One dispatcher per interface, created on first use.
+Dispatcher& dispatcherFor(REFIID iid);
+void releaseDispatchers();
+
+}  // namespace dv::com

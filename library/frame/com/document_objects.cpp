@@ -1,0 +1,38 @@
+// The noncreatable Document and Field and the creatable NewDocument.
+#include <new>
+
+#include "classes.h"
+#include "com_util.h"
+
+namespace dv::com {
+
+DocumentObject::DocumentObject() : core_(std::make_unique<lib::DocumentCore>(host())) {}
+
+HRESULT DocumentObject::create(_Document** result) {
+  if (!result) return E_POINTER;
+  *result = nullptr;
+  return comCall(IID__Document, [&] { *result = new DocumentObject(); });
+}
+
+FieldObject::FieldObject() : core_(std::make_unique<lib::FieldCore>(host())) {}
+
+HRESULT FieldObject::create(_Field** result) {
+  if (!result) return E_POINTER;
+  *result = nullptr;
+  return comCall(IID__Field, [&] { *result = new FieldObject(); });
+}
+
+NewDocumentObject::NewDocumentObject() : core_(std::make_unique<lib::NewDocumentCore>(host())) {}
+
+HRESULT NewDocumentObject::create(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  NewDocumentObject* object = nullptr;
+  HRESULT hr = comCall(IID__NewDocument, [&] { object = new NewDocumentObject(); });
+  if (FAILED(hr)) return hr;
+  hr = object->QueryInterface(riid, ppv);
+  object->Release();
+  return hr;
+}
+
+}  // namespace dv::com
