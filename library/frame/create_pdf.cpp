@@ -56,7 +56,7 @@ void readConfiguration(Host& host) {
   values.TempFolder = std::string(kDefaultTempFolder) + "\\";
 }
 
-CreatePdf::CreatePdf(Host& host) : host_(host) {
+CreatePdf::CreatePdf(Host host) : host_(host) {
   readConfiguration(host_);
   accessVersion_ = ReadAccessVersion(host_);
 }

@@ -37,7 +37,7 @@ class CreatePdf {
   // Runs the creation algorithm: reads the viewer version, the Distiller
   // printer name, prepares the temporary folder and reads the Access
   // version into this thread's library-wide values. Cannot fail.
-  explicit CreatePdf(Host& host);
+  explicit CreatePdf(Host host);
   ~CreatePdf();
   CreatePdf(const CreatePdf&) = delete;
   CreatePdf& operator=(const CreatePdf&) = delete;
@@ -66,7 +66,7 @@ class CreatePdf {
   void raiseEvent(std::string_view name, std::vector<Variant>& args);
 
  private:
-  Host& host_;
+  Host host_;
   int16_t accessVersion_ = 0;
   EventSink* eventSink_ = nullptr;
 };

@@ -18,7 +18,7 @@ class DocumentCore {
   // Creation hook: runs when OpenDocument creates the Document, right
   // after it stored the path in OpenDocumentPath. The frame takes the path;
   // opening the file through the viewer is the document subsystem's.
-  explicit DocumentCore(Host& host);
+  explicit DocumentCore(Host host);
   virtual ~DocumentCore();
   DocumentCore(const DocumentCore&) = delete;
   DocumentCore& operator=(const DocumentCore&) = delete;
@@ -27,7 +27,7 @@ class DocumentCore {
   const std::string& path() const { return path_; }
 
  private:
-  Host& host_;
+  Host host_;
   std::string path_;
 };
 
@@ -35,7 +35,7 @@ class FieldCore {
  public:
   // Creation hook: takes the hand-off values that Document.GetField left
   // for it (the field name and the document's JavaScript object).
-  explicit FieldCore(Host& host);
+  explicit FieldCore(Host host);
   virtual ~FieldCore();
   FieldCore(const FieldCore&) = delete;
   FieldCore& operator=(const FieldCore&) = delete;
@@ -45,7 +45,7 @@ class FieldCore {
   const ObjectPtr& javaScript() const { return handOff_.javaScript; }
 
  private:
-  Host& host_;
+  Host host_;
   FieldHandOff handOff_;
 };
 
@@ -53,7 +53,7 @@ class NewDocumentCore {
  public:
   // Creation hook of the composer; it shares only the library-wide values
   // of the thread with CreatePDF.
-  explicit NewDocumentCore(Host& host);
+  explicit NewDocumentCore(Host host);
   virtual ~NewDocumentCore();
   NewDocumentCore(const NewDocumentCore&) = delete;
   NewDocumentCore& operator=(const NewDocumentCore&) = delete;
@@ -61,7 +61,7 @@ class NewDocumentCore {
   Host& host() { return host_; }
 
  private:
-  Host& host_;
+  Host host_;
 };
 
 }  // namespace dv::lib

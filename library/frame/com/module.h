@@ -29,6 +29,6 @@ CLSID clsidOf(const wchar_t* coclassName);
 void releaseTypeLibrary();
 
 // The host services of the Windows platform.
-Host& host();
+Host host();
 
 }  // namespace dv::com

@@ -1,0 +1,224 @@
+// The four entry points of the in-process server, its class factories and
+// its registration.
+#include <windows.h>
+#include <olectl.h>
+
+#include <string>
+#include <vector>
+
+#include "classes.h"
+#include "com_util.h"
+#include "module.h"
+
+namespace dv::com {
+
+void setModuleHandle(HMODULE module);
+
+namespace {
+
+using Creator = HRESULT (*)(REFIID, void**);
+
+// The creatable classes. Their CLSIDs come from the type library, which
+// is the one place that declares them.
+struct CreatableClass {
+  const wchar_t* coclass;
+  const wchar_t* progId;  // version-independent
+  const wchar_t* description;
+  Creator create;
+};
+const CreatableClass kClasses[] = {
+    {L"CreatePDF", L"Docvane.CreatePDF", L"Docvane CreatePDF", &CreatePdfObject::create},
+    {L"NewDocument", L"Docvane.NewDocument", L"Docvane NewDocument", &NewDocumentObject::create},
+};
+constexpr const wchar_t* kVersionSuffix = L".1";
+
+class ClassFactory : public IClassFactory {
+ public:
+  explicit ClassFactory(Creator create) : create_(create) { objectCreated(); }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    LONG n = InterlockedDecrement(&refs_);
+    if (n == 0) delete this;
+    return static_cast<ULONG>(n);
+  }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+      *ppv = static_cast<IClassFactory*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    return create_(riid, ppv);
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    lockServer(lock != FALSE);
+    return S_OK;
+  }
+
+ private:
+  ~ClassFactory() { objectDestroyed(); }
+  Creator create_;
+  LONG refs_ = 1;
+};
+
+std::wstring guidText(REFGUID guid) {
+  wchar_t text[64] = {};
+  StringFromGUID2(guid, text, 64);
+  return text;
+}
+
+LONG setString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+  HKEY key = nullptr;
+  LONG r = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+  if (r != ERROR_SUCCESS) return r;
+  r = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+  return r;
+}
+
+// Removes a key this server created, with everything below it. A key that
+// is already gone is no error.
+LONG removeTree(HKEY root, const std::wstring& path) {
+  LONG r = RegDeleteTreeW(root, path.c_str());
+  return r == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : r;
+}
+
+HRESULT fromWin32(LONG r) { return r == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<DWORD>(r)); }
+
+HRESULT registerClass(const CreatableClass& c, const std::wstring& libId, const std::wstring& path) {
+  CLSID clsid = clsidOf(c.coclass);
+  if (clsid == GUID_NULL) return SELFREG_E_CLASS;
+  std::wstring id = guidText(clsid);
+  std::wstring versioned = std::wstring(c.progId) + kVersionSuffix;
+  std::wstring clsKey = L"CLSID\\" + id;
+  LONG r = ERROR_SUCCESS;
+  auto set = [&](const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+    if (r == ERROR_SUCCESS) r = setString(HKEY_CLASSES_ROOT, key, name, value);
+  };
+  set(clsKey, nullptr, c.description);
+  set(clsKey + L"\\InprocServer32", nullptr, path);
+  set(clsKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+  set(clsKey + L"\\ProgID", nullptr, versioned);
+  set(clsKey + L"\\VersionIndependentProgID", nullptr, c.progId);
+  set(clsKey + L"\\TypeLib", nullptr, libId);
+  set(clsKey + L"\\Version", nullptr, L"1.0");
+  set(clsKey + L"\\Programmable", nullptr, L"");
+  set(c.progId, nullptr, c.description);
+  set(std::wstring(c.progId) + L"\\CLSID", nullptr, id);
+  set(std::wstring(c.progId) + L"\\CurVer", nullptr, versioned);
+  set(versioned, nullptr, c.description);
+  set(versioned + L"\\CLSID", nullptr, id);
+  return fromWin32(r);
+}
+
+HRESULT unregisterClass(const CreatableClass& c) {
+  CLSID clsid = clsidOf(c.coclass);
+  if (clsid == GUID_NULL) return SELFREG_E_CLASS;
+  LONG r = removeTree(HKEY_CLASSES_ROOT, L"CLSID\\" + guidText(clsid));
+  LONG r2 = removeTree(HKEY_CLASSES_ROOT, c.progId);
+  LONG r3 = removeTree(HKEY_CLASSES_ROOT, std::wstring(c.progId) + kVersionSuffix);
+  if (r != ERROR_SUCCESS) return fromWin32(r);
+  if (r2 != ERROR_SUCCESS) return fromWin32(r2);
+  return fromWin32(r3);
+}
+
+}  // namespace
+
+HRESULT registerServer() {
+  try {
+    std::wstring path = modulePath();
+    ITypeLib* lib = typeLibrary();
+    HRESULT hr = RegisterTypeLib(lib, const_cast<LPOLESTR>(path.c_str()), nullptr);
+    if (FAILED(hr)) return SELFREG_E_TYPELIB;
+    TLIBATTR* attr = nullptr;
+    if (FAILED(lib->GetLibAttr(&attr))) return SELFREG_E_TYPELIB;
+    std::wstring libId = guidText(attr->guid);
+    lib->ReleaseTLibAttr(attr);
+    for (const CreatableClass& c : kClasses) {
+      hr = registerClass(c, libId, path);
+      if (FAILED(hr)) return hr;
+    }
+    return S_OK;
+  } catch (const AutomationError& e) {
+    return hresultOf(e.number());
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT unregisterServer() {
+  try {
+    HRESULT result = S_OK;
+    for (const CreatableClass& c : kClasses) {
+      HRESULT hr = unregisterClass(c);
+      if (FAILED(hr)) result = hr;
+    }
+    ITypeLib* lib = typeLibrary();
+    TLIBATTR* attr = nullptr;
+    if (FAILED(lib->GetLibAttr(&attr))) return SELFREG_E_TYPELIB;
+    HRESULT hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+    lib->ReleaseTLibAttr(attr);
+    // A type library that is not registered is already as it should be.
+    if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_LIBNOTREGISTERED) result = SELFREG_E_TYPELIB;
+    return result;
+  } catch (const AutomationError& e) {
+    return hresultOf(e.number());
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+HRESULT getClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  try {
+    for (const CreatableClass& c : kClasses) {
+      if (clsidOf(c.coclass) != rclsid) continue;
+      ClassFactory* factory = new ClassFactory(c.create);
+      HRESULT hr = factory->QueryInterface(riid, ppv);
+      factory->Release();
+      return hr;
+    }
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (const AutomationError& e) {
+    return hresultOf(e.number());
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+}  // namespace dv::com
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    dv::com::setModuleHandle(instance);
+    DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
+  return dv::com::getClassObject(rclsid, riid, ppv);
+}
+
+STDAPI DllCanUnloadNow() {
+  if (!dv::com::canUnload()) return S_FALSE;
+  dv::com::releaseTypeLibrary();
+  return S_OK;
+}
+
+STDAPI DllRegisterServer() { return dv::com::registerServer(); }
+
+STDAPI DllUnregisterServer() { return dv::com::unregisterServer(); }
+
+}  // extern "C"
