@@ -8,26 +8,6 @@ namespace {
 thread_local PendingError tPending;
 }
 
-std::wstring widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
-
-std::string narrow(const wchar_t* text, size_t length) {
-  if (!text || length == 0) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::string narrow(BSTR text) { return text ? narrow(text, SysStringLen(text)) : std::string(); }
-
-Bstr::Bstr(std::string_view utf8) : b_(allocBstr(utf8)) {}
-
 BSTR allocBstr(std::string_view utf8) {
   std::wstring wide = widen(utf8);
   BSTR b = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));

@@ -13,59 +13,16 @@
 #include <utility>
 
 #include "dv/automation.h"
+#include "dv/win32/com.h"
+#include "dv/win32/text.h"
 
 namespace dv::com {
 
-template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  explicit ComPtr(T* p, bool addRef = true) : p_(p) {
-    if (p_ && addRef) p_->AddRef();
-  }
-  ComPtr(const ComPtr& o) : ComPtr(o.p_) {}
-  ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-  ComPtr& operator=(ComPtr o) noexcept {
-    std::swap(p_, o.p_);
-    return *this;
-  }
-  ~ComPtr() { reset(); }
-  void reset() {
-    if (p_) std::exchange(p_, nullptr)->Release();
-  }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  // For out-parameters: releases what is held first.
-  T** put() {
-    reset();
-    return &p_;
-  }
-  T* detach() { return std::exchange(p_, nullptr); }
-
- private:
-  T* p_ = nullptr;
-};
-
-class Bstr {
- public:
-  Bstr() = default;
-  explicit Bstr(std::string_view utf8);
-  explicit Bstr(const wchar_t* text) : b_(SysAllocString(text)) {}
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  Bstr(Bstr&& o) noexcept : b_(std::exchange(o.b_, nullptr)) {}
-  ~Bstr() { SysFreeString(b_); }
-  BSTR get() const { return b_; }
-  BSTR* put() {
-    SysFreeString(std::exchange(b_, nullptr));
-    return &b_;
-  }
-  BSTR detach() { return std::exchange(b_, nullptr); }
-
- private:
-  BSTR b_ = nullptr;
-};
+using win32::Bstr;
+using win32::ComPtr;
+using win32::fromBstr;
+using win32::narrow;
+using win32::widen;
 
 // A VARIANT that clears itself.
 struct Var : VARIANT {
@@ -74,10 +31,6 @@ struct Var : VARIANT {
   Var& operator=(const Var&) = delete;
   ~Var() { VariantClear(this); }
 };
-
-std::wstring widen(std::string_view utf8);
-std::string narrow(const wchar_t* text, size_t length);
-std::string narrow(BSTR text);  // a null BSTR is the empty string
 
 // Allocates the BSTR of a string result; throws std::bad_alloc.
 BSTR allocBstr(std::string_view utf8);

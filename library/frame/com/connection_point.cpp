@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "dv/vb.h"
+#include "dv/win32/automation.h"
 #include "module.h"
 
 namespace dv::com {
@@ -23,7 +24,7 @@ void drop(IConnectionPoint*& p) {
 }
 
 template <typename IEnum, typename T>
-class SnapshotEnum : public IEnum {
+class SnapshotEnum final : public IEnum {
  public:
   explicit SnapshotEnum(std::vector<T> items, size_t position = 0) : items_(std::move(items)), position_(position) {
     for (T& item : items_) hold(item);
@@ -83,31 +84,10 @@ class SnapshotEnum : public IEnum {
 
 // The value of one event argument in the type the source interface declares.
 void toDeclared(const Variant& value, VARTYPE vt, VARIANT& out) {
+  Var plain;
+  win32::toVariant(value, plain);
   VariantInit(&out);
-  switch (vt) {
-    case VT_BSTR:
-      V_VT(&out) = VT_BSTR;
-      V_BSTR(&out) = allocBstr(vb::CStr(value));
-      break;
-    case VT_I4:
-      V_VT(&out) = VT_I4;
-      V_I4(&out) = vb::CLng(value);
-      break;
-    case VT_I2:
-      V_VT(&out) = VT_I2;
-      V_I2(&out) = vb::CInt(value);
-      break;
-    case VT_BOOL:
-      V_VT(&out) = VT_BOOL;
-      V_BOOL(&out) = vb::CBool(value) ? VARIANT_TRUE : VARIANT_FALSE;
-      break;
-    case VT_R8:
-      V_VT(&out) = VT_R8;
-      V_R8(&out) = vb::CDbl(value);
-      break;
-    default:
-      vb::raise(vb::kTypeMismatch);
-  }
+  if (FAILED(VariantChangeType(&out, &plain, 0, vt))) vb::raise(vb::kTypeMismatch);
 }
 
 }  // namespace

@@ -4,30 +4,10 @@
 #include "classes.h"
 #include "com_util.h"
 #include "dv/vb.h"
+#include "dv/win32/automation.h"
 #include "frame/printers.h"
 
 namespace dv::com {
-
-namespace {
-
-// The value of a VARIANT argument of the event probe.
-Variant fromProbeArgument(const VARIANT& v) {
-  switch (V_VT(&v)) {
-    case VT_BSTR:
-      return Variant(narrow(V_BSTR(&v)));
-    case VT_I2:
-      return Variant(static_cast<int32_t>(V_I2(&v)));
-    case VT_I4:
-      return Variant(static_cast<int32_t>(V_I4(&v)));
-    default: {
-      Var text;
-      if (FAILED(VariantChangeType(&text, &v, 0, VT_BSTR))) vb::raise(vb::kTypeMismatch);
-      return Variant(narrow(V_BSTR(&text)));
-    }
-  }
-}
-
-}  // namespace
 
 CreatePdfObject::CreatePdfObject()
     : core_(std::make_unique<lib::CreatePdf>(host())), events_(*this, DIID___CreatePDF) {
@@ -69,13 +49,13 @@ HRESULT CreatePdfObject::put_AccessVersion(short intVersion) {
 HRESULT CreatePdfObject::OpenDocument(BSTR* strPDF, _Document** objDocument) {
   if (!strPDF || !objDocument) return E_POINTER;
   *objDocument = nullptr;
-  HRESULT hr = comCall(IID__CreatePDF, [&] { core_->OpenDocument(narrow(*strPDF)); });
+  HRESULT hr = comCall(IID__CreatePDF, [&] { core_->OpenDocument(fromBstr(*strPDF)); });
   if (FAILED(hr)) return hr;
   return DocumentObject::create(objDocument);
 }
 
 HRESULT CreatePdfObject::SetDefPrinter(BSTR strPrinter) {
-  return comCall(IID__CreatePDF, [&] { lib::setDefPrinter(core_->host(), narrow(strPrinter)); });
+  return comCall(IID__CreatePDF, [&] { lib::setDefPrinter(core_->host(), fromBstr(strPrinter)); });
 }
 
 HRESULT CreatePdfObject::AcrobatVersion(BSTR* strVersion) {
@@ -89,7 +69,7 @@ HRESULT CreatePdfObject::get_TempFilePath(BSTR* strPath) {
 }
 
 HRESULT CreatePdfObject::put_TempFilePath(BSTR strPath) {
-  return comCall(IID__CreatePDF, [&] { core_->setTempFilePath(narrow(strPath)); });
+  return comCall(IID__CreatePDF, [&] { core_->setTempFilePath(fromBstr(strPath)); });
 }
 
 HRESULT CreatePdfObject::PrinterName(BSTR* strPrinterName) {
@@ -133,8 +113,8 @@ HRESULT CreatePdfObject::RaiseEvent(LPCOLESTR name, UINT count, const VARIANT* a
   if (!name || (count && !args)) return E_POINTER;
   return comCall(IID__CreatePDF, [&] {
     std::vector<Variant> values;
-    for (UINT i = 0; i < count; ++i) values.push_back(fromProbeArgument(args[i]));
-    core_->raiseEvent(narrow(name, wcslen(name)), values);
+    for (UINT i = 0; i < count; ++i) values.push_back(win32::fromVariant(args[i]));
+    core_->raiseEvent(narrow(std::wstring_view(name)), values);
   });
 }
 

@@ -14,7 +14,7 @@ namespace {
 bool isMissing(const VARIANT& v) { return V_VT(&v) == VT_ERROR && V_ERROR(&v) == DISP_E_PARAMNOTFOUND; }
 
 // The caller's value behind a by-reference variant (VBScript variables).
-const VARIANT& dereferenced(const VARIANT& v) {
+VARIANT& dereferenced(VARIANT& v) {
   if (V_VT(&v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(&v)) return *V_VARIANTREF(&v);
   return v;
 }
@@ -124,7 +124,7 @@ Dispatcher::Dispatcher(REFIID iid) {
       param.optional = (flags & PARAMFLAG_FOPT) != 0;
       if ((flags & PARAMFLAG_FHASDEFAULT) && elem.paramdesc.pparamdescex) {
         param.hasDefault = true;
-        VariantCopy(&param.defaultValue, &elem.paramdesc.pparamdescex->varDefaultValue);
+        VariantCopy(&param.defaultValue, const_cast<VARIANT*>(&elem.paramdesc.pparamdescex->varDefaultValue));
       }
       fn->params.push_back(param);
     }
@@ -305,7 +305,7 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
       if (p.vt == VT_VARIANT) {
         if (FAILED(VariantCopyInd(&locals[i], actual))) return fail(DISP_E_TYPEMISMATCH);
       } else {
-        const VARIANT& source = dereferenced(*actual);
+        VARIANT& source = dereferenced(*actual);
         HRESULT hr = VariantChangeType(&locals[i], &source, 0, p.vt);
         if (FAILED(hr)) return fail(hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH);
       }
@@ -335,7 +335,7 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
       V_BYREF(&arg) = &V_UI1(variable);
       continue;
     }
-    const VARIANT& source = dereferenced(*actual);
+    VARIANT& source = dereferenced(*actual);
     if ((p.vt & VT_ARRAY) && V_VT(&source) == VT_EMPTY) {
       V_VT(&local) = p.vt;
       V_ARRAY(&local) = nullptr;

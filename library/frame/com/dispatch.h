@@ -42,7 +42,7 @@ class Dispatcher {
     bool optional = false;
     bool hasDefault = false;
     bool passThrough = false;  // records and other types the stock Invoke handles itself
-    VARIANT defaultValue;
+    mutable VARIANT defaultValue;  // the oleaut32 calls take no const
   };
   struct Function {
     MEMBERID id = 0;

@@ -8,7 +8,7 @@
 #include <unknwn.h>
 
 // {3bbd7a2b-d3dd-4406-ace5-6d2d8665fa88}
-struct __declspec(uuid("3bbd7a2b-d3dd-4406-ace5-6d2d8665fa88")) IDocvaneEventProbe : public IUnknown {
+struct IDocvaneEventProbe : public IUnknown {
   // Raises the event `name` of __CreatePDF with `count` arguments in
   // declaration order.
   virtual HRESULT STDMETHODCALLTYPE RaiseEvent(LPCOLESTR name, UINT count, const VARIANT* args) = 0;

@@ -32,7 +32,7 @@ const CreatableClass kClasses[] = {
 };
 constexpr const wchar_t* kVersionSuffix = L".1";
 
-class ClassFactory : public IClassFactory {
+class ClassFactory final : public IClassFactory {
  public:
   explicit ClassFactory(Creator create) : create_(create) { objectCreated(); }
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
