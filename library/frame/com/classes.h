@@ -17,7 +17,6 @@
 #include "dispatch_object.h"
 #include "docvane_header.h"
 #include "dv/automation.h"
-#include "event_probe.h"
 #include "frame/create_pdf.h"
 #include "frame/objects.h"
 
@@ -26,7 +25,6 @@ namespace dv::com {
 class CreatePdfObject : public DispatchObject<_CreatePDF>,
                         public IConnectionPointContainer,
                         public IProvideClassInfo2,
-                        public IDocvaneEventProbe,
                         private EventSink {
  public:
   static HRESULT create(REFIID riid, void** ppv);
@@ -56,13 +54,10 @@ class CreatePdfObject : public DispatchObject<_CreatePDF>,
   HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* guid) override;
 
-  // IDocvaneEventProbe
-  HRESULT STDMETHODCALLTYPE RaiseEvent(LPCOLESTR name, UINT count, const VARIANT* args) override;
-
   lib::CreatePdf& core() { return *core_; }
 
  protected:
-  void* queryOther(REFIID riid) override;
+  HRESULT queryOther(REFIID riid, void** ppv) override;
 
  private:
   CreatePdfObject();
@@ -71,6 +66,24 @@ class CreatePdfObject : public DispatchObject<_CreatePDF>,
 
   std::unique_ptr<lib::CreatePdf> core_;
   ConnectionPoint events_;
+};
+
+// The diagnostics interface of a CreatePDF object, created on demand
+// (a tear-off sharing the object's identity).
+class DiagnosticsObject : public DispatchObject<_DocvaneDiagnostics> {
+ public:
+  explicit DiagnosticsObject(CreatePdfObject& owner);
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+
+  HRESULT STDMETHODCALLTYPE RaiseEvent(BSTR strEvent, VARIANT varArguments) override;
+  HRESULT STDMETHODCALLTYPE Transform(BSTR* strText, LONG* lngNumber, SHORT* intNumber, VARIANT_BOOL* blnFlag,
+                                      VARIANT* varValue, BSTR* strOptional, VARIANT varMissing,
+                                      BSTR* strReport) override;
+  HRESULT STDMETHODCALLTYPE Fail(LONG lngNumber, BSTR strDescription) override;
+
+ private:
+  CreatePdfObject& owner_;
+  ComPtr<IUnknown> ownerReference_;
 };
 
 class DocumentObject : public DispatchObject<_Document> {

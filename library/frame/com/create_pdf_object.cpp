@@ -30,11 +30,19 @@ HRESULT CreatePdfObject::create(REFIID riid, void** ppv) {
   return hr;
 }
 
-void* CreatePdfObject::queryOther(REFIID riid) {
-  if (riid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(this);
-  if (riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2) return static_cast<IProvideClassInfo2*>(this);
-  if (riid == __uuidof(IDocvaneEventProbe)) return static_cast<IDocvaneEventProbe*>(this);
-  return nullptr;
+HRESULT CreatePdfObject::queryOther(REFIID riid, void** ppv) {
+  if (riid == IID_IConnectionPointContainer) {
+    *ppv = static_cast<IConnectionPointContainer*>(this);
+  } else if (riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2) {
+    *ppv = static_cast<IProvideClassInfo2*>(this);
+  } else if (riid == IID__DocvaneDiagnostics) {
+    *ppv = static_cast<_DocvaneDiagnostics*>(new (std::nothrow) DiagnosticsObject(*this));
+    return *ppv ? S_OK : E_OUTOFMEMORY;
+  } else {
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
 }
 
 HRESULT CreatePdfObject::get_AccessVersion(short* intVersion) {
@@ -107,15 +115,6 @@ HRESULT CreatePdfObject::GetGUID(DWORD kind, GUID* guid) {
   }
   *guid = DIID___CreatePDF;
   return S_OK;
-}
-
-HRESULT CreatePdfObject::RaiseEvent(LPCOLESTR name, UINT count, const VARIANT* args) {
-  if (!name || (count && !args)) return E_POINTER;
-  return comCall(IID__CreatePDF, [&] {
-    std::vector<Variant> values;
-    for (UINT i = 0; i < count; ++i) values.push_back(win32::fromVariant(args[i]));
-    core_->raiseEvent(narrow(std::wstring_view(name)), values);
-  });
 }
 
 void CreatePdfObject::onEvent(std::string_view name, std::vector<Variant>& args) {

@@ -5,11 +5,15 @@
 #include <utility>
 
 #include "com_util.h"
+#include "dv/vb.h"
 #include "module.h"
 
 namespace dv::com {
 
 namespace {
+
+// The custom attribute that refdefault(v) writes (see docvane_interfaces.idl).
+const GUID kRefDefault = {0xa137b489, 0x6c64, 0x4047, {0x9c, 0x44, 0xdd, 0xf3, 0x08, 0xc0, 0xa8, 0xad}};
 
 bool isMissing(const VARIANT& v) { return V_VT(&v) == VT_ERROR && V_ERROR(&v) == DISP_E_PARAMNOTFOUND; }
 
@@ -84,6 +88,28 @@ void storeThrough(const VARIANT& callerArg, VARIANT& value) {
   V_VT(&value) = VT_EMPTY;
 }
 
+void fillException(EXCEPINFO* excep, HRESULT hr, const std::string& description) {
+  SysFreeString(excep->bstrSource);
+  SysFreeString(excep->bstrDescription);
+  SysFreeString(excep->bstrHelpFile);
+  std::memset(excep, 0, sizeof(*excep));
+  excep->scode = hr;
+  excep->bstrSource = SysAllocString(L"Docvane");
+  std::wstring text = widen(description);
+  excep->bstrDescription = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+}
+
+// An argument that does not convert to its declared type fails the way a
+// VB component fails: "Overflow" (6) or "Type mismatch" (13).
+HRESULT conversionError(HRESULT hr, EXCEPINFO* excep) {
+  if (hr == E_OUTOFMEMORY) return hr;
+  int vbError = hr == DISP_E_OVERFLOW ? vb::kOverflow : vb::kTypeMismatch;
+  HRESULT number = static_cast<HRESULT>(vb::runtimeErrorNumber(vbError));
+  if (!excep) return number;
+  fillException(excep, number, vb::runtimeErrorDescription(vbError));
+  return DISP_E_EXCEPTION;
+}
+
 }  // namespace
 
 Dispatcher::Dispatcher(REFIID iid) {
@@ -99,6 +125,8 @@ Dispatcher::Dispatcher(REFIID iid) {
     vtableInfo_ = dispatchInfo_;
     vtableInfo_->AddRef();
   }
+  ComPtr<ITypeInfo2> info2;
+  vtableInfo_->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(info2.put()));
   TYPEATTR* attr = nullptr;
   if (FAILED(vtableInfo_->GetTypeAttr(&attr))) return;
   WORD count = attr->cFuncs;
@@ -125,6 +153,9 @@ Dispatcher::Dispatcher(REFIID iid) {
       if ((flags & PARAMFLAG_FHASDEFAULT) && elem.paramdesc.pparamdescex) {
         param.hasDefault = true;
         VariantCopy(&param.defaultValue, const_cast<VARIANT*>(&elem.paramdesc.pparamdescex->varDefaultValue));
+      } else if (info2 && SUCCEEDED(info2->GetParamCustData(i, static_cast<UINT>(p), kRefDefault, &param.defaultValue)) &&
+                 V_VT(&param.defaultValue) != VT_EMPTY) {
+        param.hasDefault = true;  // refdefault(v) of an optional by-reference parameter
       }
       fn->params.push_back(param);
     }
@@ -259,7 +290,7 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
     VARIANT* actual = given[i];
     auto fail = [&](HRESULT hr) {
       if (argErr) *argErr = givenIndex[i];
-      return hr;
+      return conversionError(hr, excep);
     };
 
     if (p.passThrough) {
@@ -307,7 +338,7 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
       } else {
         VARIANT& source = dereferenced(*actual);
         HRESULT hr = VariantChangeType(&locals[i], &source, 0, p.vt);
-        if (FAILED(hr)) return fail(hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH);
+        if (FAILED(hr)) return fail(hr);
       }
       arg = locals[i];
       continue;
@@ -341,7 +372,7 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
       V_ARRAY(&local) = nullptr;
     } else {
       HRESULT hr = VariantChangeType(&local, &source, 0, p.vt);
-      if (FAILED(hr)) return fail(hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH);
+      if (FAILED(hr)) return fail(hr);
     }
     V_VT(&arg) = declaredRef;
     V_BYREF(&arg) = &V_UI1(&local);
@@ -382,14 +413,7 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
   PendingError pending = takePendingError();
   if (pending.set && FAILED(hr)) {
     if (!excep) return pending.hr;
-    SysFreeString(excep->bstrSource);
-    SysFreeString(excep->bstrDescription);
-    SysFreeString(excep->bstrHelpFile);
-    std::memset(excep, 0, sizeof(*excep));
-    excep->scode = pending.hr;
-    excep->bstrSource = SysAllocString(L"Docvane");
-    std::wstring text = widen(pending.description);
-    excep->bstrDescription = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    fillException(excep, pending.hr, pending.description);
     return DISP_E_EXCEPTION;
   }
   if (FAILED(hr) && argErr) *argErr = stockArgErr;

@@ -32,8 +32,7 @@ class DispatchObject : public Itf, public ISupportErrorInfo {
     else if (riid == IID_ISupportErrorInfo)
       *ppv = static_cast<ISupportErrorInfo*>(this);
     else
-      *ppv = queryOther(riid);
-    if (!*ppv) return E_NOINTERFACE;
+      return queryOther(riid, ppv);
     AddRef();
     return S_OK;
   }
@@ -71,8 +70,8 @@ class DispatchObject : public Itf, public ISupportErrorInfo {
 
  protected:
   virtual ~DispatchObject() { objectDestroyed(); }
-  // Further interfaces of the object (not AddRef'ed).
-  virtual void* queryOther(REFIID) { return nullptr; }
+  // Further interfaces of the object; a pointer handed out carries its reference.
+  virtual HRESULT queryOther(REFIID, void**) { return E_NOINTERFACE; }
 
  private:
   static Dispatcher* dispatcher() {

@@ -164,10 +164,18 @@ HRESULT unregisterServer() {
     ITypeLib* lib = typeLibrary();
     TLIBATTR* attr = nullptr;
     if (FAILED(lib->GetLibAttr(&attr))) return SELFREG_E_TYPELIB;
-    HRESULT hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
-    lib->ReleaseTLibAttr(attr);
     // A type library that is not registered is already as it should be.
-    if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_LIBNOTREGISTERED) result = SELFREG_E_TYPELIB;
+    wchar_t version[32] = {};
+    wsprintfW(version, L"\\%x.%x", attr->wMajorVerNum, attr->wMinorVerNum);
+    HKEY key = nullptr;
+    bool registered = RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"TypeLib\\" + guidText(attr->guid) + version).c_str(), 0,
+                                    KEY_READ, &key) == ERROR_SUCCESS;
+    if (key) RegCloseKey(key);
+    HRESULT hr = registered
+                     ? UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind)
+                     : S_OK;
+    lib->ReleaseTLibAttr(attr);
+    if (FAILED(hr)) result = SELFREG_E_TYPELIB;
     return result;
   } catch (const AutomationError& e) {
     return hresultOf(e.number());
