@@ -7,18 +7,51 @@
 namespace dv::lib {
 
 namespace {
-thread_local LibraryValues tValues;
-thread_local FieldHandOff tFieldHandOff;
+
+// Plain pointers, not thread_local objects: MinGW runs the destructors of
+// thread_local objects in a DLL after their storage is gone, which corrupts
+// the heap when a client thread ends. The DLL frees them on
+// DLL_THREAD_DETACH instead (releaseThreadValues); elsewhere a guard does.
+thread_local LibraryValues* tValues = nullptr;
+thread_local FieldHandOff* tFieldHandOff = nullptr;
+
+#ifndef _WIN32
+struct ThreadExit {
+  ~ThreadExit() { releaseThreadValues(); }
+};
+thread_local ThreadExit tExit;
+#endif
+
+LibraryValues& values() {
+  if (!tValues) {
+#ifndef _WIN32
+    (void)&tExit;  // constructs the guard on this thread
+#endif
+    tValues = new LibraryValues();
+  }
+  return *tValues;
+}
+
+FieldHandOff& handOff() {
+  if (!tFieldHandOff) tFieldHandOff = new FieldHandOff();
+  return *tFieldHandOff;
+}
+
 }  // namespace
 
-LibraryValues& libraryValues() { return tValues; }
+LibraryValues& libraryValues() { return values(); }
+
+void releaseThreadValues() {
+  delete std::exchange(tValues, nullptr);
+  delete std::exchange(tFieldHandOff, nullptr);
+}
 
 double viewerVersion(const std::string& versionText) { return vb::Val(versionText); }
 
-double viewerVersion() { return viewerVersion(tValues.AcrobatVersionText); }
+double viewerVersion() { return viewerVersion(values().AcrobatVersionText); }
 
-void putFieldHandOff(FieldHandOff values) { tFieldHandOff = std::move(values); }
+void putFieldHandOff(FieldHandOff values) { handOff() = std::move(values); }
 
-FieldHandOff takeFieldHandOff() { return std::exchange(tFieldHandOff, FieldHandOff{}); }
+FieldHandOff takeFieldHandOff() { return std::exchange(handOff(), FieldHandOff{}); }
 
 }  // namespace dv::lib

@@ -20,6 +20,8 @@ struct LibraryValues {
 
 // This thread's values.
 LibraryValues& libraryValues();
+// Frees this thread's values (the thread is ending).
+void releaseThreadValues();
 
 // The viewer version as the library compares it: the leading number of
 // AcrobatVersionText ("8.0" -> 8, "10.1.2" -> 10.1, "" or "x" -> 0). Every

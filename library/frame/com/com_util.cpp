@@ -5,8 +5,15 @@
 namespace dv::com {
 
 namespace {
-thread_local PendingError tPending;
+// A plain pointer, freed on DLL_THREAD_DETACH (see library_values.cpp).
+thread_local PendingError* tPendingStorage = nullptr;
+PendingError& pending() {
+  if (!tPendingStorage) tPendingStorage = new PendingError();
+  return *tPendingStorage;
 }
+}  // namespace
+
+void releaseThreadState() { delete std::exchange(tPendingStorage, nullptr); }
 
 BSTR allocBstr(std::string_view utf8) {
   std::wstring wide = widen(utf8);
@@ -22,9 +29,10 @@ HRESULT hresultOf(int32_t number) {
 }
 
 HRESULT reportError(REFIID iid, HRESULT hr, const std::string& description) {
-  tPending.set = true;
-  tPending.hr = hr;
-  tPending.description = description;
+  PendingError& p = pending();
+  p.set = true;
+  p.hr = hr;
+  p.description = description;
   ComPtr<ICreateErrorInfo> create;
   if (SUCCEEDED(CreateErrorInfo(create.put()))) {
     create->SetGUID(iid);
@@ -38,8 +46,8 @@ HRESULT reportError(REFIID iid, HRESULT hr, const std::string& description) {
   return hr;
 }
 
-PendingError takePendingError() { return std::exchange(tPending, PendingError{}); }
+PendingError takePendingError() { return std::exchange(pending(), PendingError{}); }
 
-void clearPendingError() { tPending.set = false; }
+void clearPendingError() { pending().set = false; }
 
 }  // namespace dv::com

@@ -6,6 +6,7 @@
 #include <oleauto.h>
 
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <string>
@@ -25,8 +26,10 @@ using win32::narrow;
 using win32::widen;
 
 // A VARIANT that clears itself.
+// Its storage starts zeroed, so a member that fails before filling an
+// output slot leaves nothing to free.
 struct Var : VARIANT {
-  Var() { VariantInit(this); }
+  Var() { std::memset(static_cast<VARIANT*>(this), 0, sizeof(VARIANT)); }
   Var(const Var&) = delete;
   Var& operator=(const Var&) = delete;
   ~Var() { VariantClear(this); }
@@ -51,6 +54,8 @@ struct PendingError {
   std::string description;
 };
 PendingError takePendingError();
+// Frees this thread's state (the thread is ending).
+void releaseThreadState();
 void clearPendingError();
 
 // Runs one member body and converts whatever it throws: the library's and

@@ -137,10 +137,17 @@ Dispatcher::Dispatcher(REFIID iid) {
     auto fn = std::make_unique<Function>();
     fn->id = desc->memid;
     fn->kind = desc->invkind;
+    fn->vtableOffset = desc->oVft;
     for (SHORT p = 0; p < desc->cParams; ++p) {
       const ELEMDESC& elem = desc->lprgelemdescParam[p];
       USHORT flags = elem.paramdesc.wParamFlags;
-      if (flags & (PARAMFLAG_FRETVAL | PARAMFLAG_FLCID)) continue;
+      if (flags & PARAMFLAG_FRETVAL) {
+        const TYPEDESC* type = elem.tdesc.vt == VT_PTR ? elem.tdesc.lptdesc : &elem.tdesc;
+        bool unused = false;
+        fn->hasRetval = true;
+        fn->retvalVt = resolve(*type, unused);
+        continue;
+      }
       Param param;
       VariantInit(&param.defaultValue);
       const TYPEDESC* type = &elem.tdesc;
@@ -382,16 +389,43 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
       writeBack[i] = WriteBack::IntoTyped;
   }
 
-  // DISPPARAMS wants the last parameter first; a property put names its
-  // value DISPID_PROPERTYPUT.
-  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-  DISPID putId = DISPID_PROPERTYPUT;
-  DISPPARAMS call = {reversed.empty() ? nullptr : reversed.data(), isPut ? &putId : nullptr,
-                     static_cast<UINT>(reversed.size()), isPut ? 1u : 0u};
+  // The member through its vtable slot, every argument in its declared form.
+  std::vector<VARTYPE> types(formal);
+  std::vector<VARIANTARG*> pointers(formal);
+  for (UINT i = 0; i < formal; ++i) {
+    if (fn->params[i].passThrough && V_VT(&args[i]) == VT_RECORD) {
+      // A record goes to the member as a pointer to its data.
+      void* data = V_RECORD(&args[i]);
+      V_VT(&args[i]) = VT_BYREF | VT_UI1;
+      V_BYREF(&args[i]) = data;
+    }
+    // A VARIANT parameter takes the whole VARIANT, whatever it holds.
+    const Param& p = fn->params[i];
+    types[i] = (!p.byRef && !p.passThrough && p.vt == VT_VARIANT) ? static_cast<VARTYPE>(VT_VARIANT) : V_VT(&args[i]);
+    pointers[i] = &args[i];
+  }
+  Var retval;
+  VARIANT retvalRef;
+  if (fn->hasRetval) {
+    if (fn->retvalVt != VT_VARIANT) V_VT(&retval) = fn->retvalVt;  // zeroed storage the member fills
+    V_VT(&retvalRef) = static_cast<VARTYPE>(VT_BYREF | fn->retvalVt);
+    V_BYREF(&retvalRef) = fn->retvalVt == VT_VARIANT ? static_cast<void*>(&retval) : static_cast<void*>(&V_UI1(&retval));
+    types.push_back(V_VT(&retvalRef));
+    pointers.push_back(&retvalRef);
+  }
 
   clearPendingError();
-  UINT stockArgErr = 0;
-  HRESULT hr = vtableInfo_->Invoke(instance, id, static_cast<WORD>(fn->kind), &call, result, excep, &stockArgErr);
+  VARIANT returned;
+  VariantInit(&returned);
+  HRESULT hr = DispCallFunc(instance, static_cast<ULONG_PTR>(fn->vtableOffset), CC_STDCALL, VT_ERROR,
+                            static_cast<UINT>(types.size()), types.empty() ? nullptr : types.data(),
+                            pointers.empty() ? nullptr : pointers.data(), &returned);
+  if (SUCCEEDED(hr)) hr = V_ERROR(&returned);
+  if (SUCCEEDED(hr) && fn->hasRetval && result) {
+    VariantClear(result);
+    *result = retval;  // ownership moves to the caller
+    VariantInit(&retval);
+  }
 
   // By VB's rules a by-reference argument is the caller's variable itself,
   // so what the member stored stays even when it then failed.
@@ -416,7 +450,6 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
     fillException(excep, pending.hr, pending.description);
     return DISP_E_EXCEPTION;
   }
-  if (FAILED(hr) && argErr) *argErr = stockArgErr;
   return hr;
 }
 

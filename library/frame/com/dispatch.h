@@ -2,7 +2,7 @@
 //
 // Names, dispids, parameter types, optional parameters and their defaults
 // all come from the type library; the member itself is reached through
-// its vtable slot (ITypeInfo::Invoke). Before that call the arguments are
+// its vtable slot (DispCallFunc). Before that call the arguments are
 // put into the exact declared form, because script clients pass their
 // variables as VT_BYREF|VT_VARIANT (VBScript) or as plain values (JScript),
 // which the stock Invoke refuses for a typed by-reference parameter such
@@ -48,6 +48,9 @@ class Dispatcher {
     MEMBERID id = 0;
     INVOKEKIND kind = INVOKE_FUNC;
     std::vector<Param> params;  // without [out, retval]
+    SHORT vtableOffset = 0;
+    bool hasRetval = false;
+    VARTYPE retvalVt = VT_EMPTY;  // declared type of [out, retval], without VT_BYREF
   };
 
   const Function* find(DISPID id, WORD flags) const;

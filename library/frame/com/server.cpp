@@ -8,6 +8,7 @@
 
 #include "classes.h"
 #include "com_util.h"
+#include "frame/library_values.h"
 #include "module.h"
 
 namespace dv::com {
@@ -207,10 +208,22 @@ HRESULT getClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    dv::com::setModuleHandle(instance);
-    DisableThreadLibraryCalls(instance);
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      dv::com::setModuleHandle(instance);
+      break;
+    case DLL_THREAD_DETACH:
+      // Per-thread library values end with their thread.
+      dv::lib::releaseThreadValues();
+      dv::com::releaseThreadState();
+      break;
+    case DLL_PROCESS_DETACH:
+      if (!reserved) {  // FreeLibrary, not process exit
+        dv::lib::releaseThreadValues();
+        dv::com::releaseThreadState();
+      }
+      break;
   }
   return TRUE;
 }
