@@ -392,6 +392,8 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
   // The member through its vtable slot, every argument in its declared form.
   std::vector<VARTYPE> types(formal);
   std::vector<VARIANTARG*> pointers(formal);
+  types.reserve(formal + 1);
+  pointers.reserve(formal + 1);
   for (UINT i = 0; i < formal; ++i) {
     if (fn->params[i].passThrough && V_VT(&args[i]) == VT_RECORD) {
       // A record goes to the member as a pointer to its data.
