@@ -1,13 +1,17 @@
 // Every stand-in class, listed explicitly so that linking the static
 // library keeps them all.
 #include "dv/standins/distiller.h"
+#include "dv/standins/app.h"
 #include "dv/standins/standin.h"
+#include "dv/standins/viewer_document.h"
 #include "dv/vb.h"
 
 namespace dv::standins {
 
 std::vector<const ClassDef*> allClasses() {
-  return {&pdfDistillerClass(), &pdfDistiller6Class()};
+  return {&pdfDistillerClass(), &pdfDistiller6Class(), &pdDocClass(),          &jsDocClass(),
+          &jsAppClass(),        &acroAppClass(),        &acroAVDocClass(),       &acroAVPageViewClass(),
+          &acroPDBookmarkClass(), &jsBookmarkClass()};
 }
 
 const ClassDef* findClassByProgId(std::string_view progId) {

@@ -1,0 +1,63 @@
+// The document side of the Acrobat stand-in: AcroExch.PDDoc and the
+// JavaScript object of an open document (with its App object).
+//
+// Documents are real PDF files: page count, document information, IDs,
+// page mode, form field names and attachments come from the file; Save and
+// SaveAs write real files (qpdf, and poppler for other formats). What a
+// file does not hold (base URL, calculation flags, document scripts) lives
+// in the stand-in's state for as long as the document is open.
+//
+// The application side (AcroExch.App, AVDoc windows and the viewer's
+// dialogs) sits beside this in the same type library and opens documents
+// through openViewerDocument().
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dv/standins/standin.h"
+#include "dv/standins/pdf_file.h"
+
+namespace dv::standins {
+
+// The "Acrobat" type library of the viewer's automation classes.
+const TypeLibDef& acrobatTypeLib();
+// "AcroExch.PDDoc".
+const ClassDef& pdDocClass();
+// The JavaScript Doc object (from PDDoc.GetJSObject) and its App object.
+// JavaScript names are case-sensitive, so these classes are too.
+const ClassDef& jsDocClass();
+const ClassDef& jsAppClass();
+
+// One open document, shared by the PDDoc and JavaScript objects on it.
+struct ViewerDocument {
+  std::string path;  // as the client named it
+  PdfFacts facts;
+  PdfChanges pending;  // written at the next save
+  std::map<std::string, std::string> info;
+  int32_t pageMode = 1;
+  std::vector<std::string> fields;
+  std::vector<std::string> dataObjects;
+  std::map<std::string, std::string> scripts;
+  std::map<std::string, std::string> importedFiles;  // data object -> source file
+  bool dirty = false;
+  bool closed = false;
+  // State a file does not hold.
+  std::string baseURL, metaData;
+  bool calculate = true, disclosed = false, noAutoComplete = false, noCache = false;
+};
+
+// Opens a real PDF; nothing when it is missing, damaged or encrypted
+// with an open password.
+std::shared_ptr<ViewerDocument> openViewerDocument(const std::string& path);
+// Writes the document (with its pending changes) to `target` and makes
+// that the document's file. False when writing fails.
+bool saveViewerDocument(ViewerDocument& doc, const std::string& target);
+
+// The JavaScript object for a document (what PDDoc.GetJSObject returns).
+ObjectPtr makeJsDoc(std::shared_ptr<ViewerDocument> doc);
+
+}  // namespace dv::standins
