@@ -435,8 +435,11 @@ std::vector<std::string> Control::journalLines() const {
 }
 
 void Control::clearJournal() {
+  // Entries may hold the last reference to a stand-in, whose destructor
+  // takes the lock again: they are destroyed after it is released.
+  std::vector<JournalEntry> old;
   std::lock_guard<std::mutex> lock(mu_);
-  journal_.clear();
+  old.swap(journal_);
 }
 
 void Control::record(JournalEntry entry) {
@@ -527,8 +530,9 @@ void Control::setSetting(const std::string& name, std::string value) {
 }
 
 void Control::reset() {
+  std::vector<JournalEntry> old;  // destroyed after the lock, as in clearJournal
   std::lock_guard<std::mutex> lock(mu_);
-  journal_.clear();
+  old.swap(journal_);
   failures_.clear();
   settings_.clear();
 }

@@ -45,6 +45,22 @@ class CreatePdfObject : public DispatchObject<_CreatePDF>,
   HRESULT STDMETHODCALLTYPE get_TempFilePath(BSTR* strPath) override;
   HRESULT STDMETHODCALLTYPE put_TempFilePath(BSTR strPath) override;
   HRESULT STDMETHODCALLTYPE PrinterName(BSTR* strPrinterName) override;
+  // _CreatePDF: viewer control and PDF operations (create_pdf_viewer.cpp).
+  HRESULT STDMETHODCALLTYPE CloseAcrobat(VARIANT_BOOL* blnWaitUntilClosed, short* intTimeout,
+                                         VARIANT_BOOL* blnClosed) override;
+  HRESULT STDMETHODCALLTYPE IsAcrobatHidden(VARIANT_BOOL* blnHidden) override;
+  HRESULT STDMETHODCALLTYPE GetNumPagesPDF(BSTR* strPDFFile, BSTR* strOpenPassword, BSTR* strOpenWindowCaption,
+                                           BSTR* strPasswordWindowCaption, long* lngPages) override;
+  HRESULT STDMETHODCALLTYPE PrintPDF(BSTR* strPDFFile, BSTR* strPrinter, VARIANT_BOOL* blnSilent,
+                                     long* lngFirstPageNo, long* lngLastPageNo, BSTR* strOpenPassword,
+                                     BSTR* strOpenWindowCaption, BSTR* strPasswordWindowCaption) override;
+  HRESULT STDMETHODCALLTYPE PrintPDFinDir(BSTR* strDirectory, BSTR* strFiles, BSTR* strPrinter,
+                                          VARIANT_BOOL* blnSilent, SortType* lngSortType,
+                                          SortOrderType* lngSortOrder) override;
+  HRESULT STDMETHODCALLTYPE PrintAPI(BSTR* strFile, long* lngResult) override;
+  HRESULT STDMETHODCALLTYPE OpenPDF(BSTR* strPDFFile, BSTR* strBookmark, long* lngGoToPageNo, ReadType lngReadType,
+                                    BSTR* strOpenPassword, BSTR* strOpenWindowCaption,
+                                    BSTR* strPasswordWindowCaption) override;
 
   // IConnectionPointContainer
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** result) override;
