@@ -2,7 +2,8 @@
 # Runs every test: installs what is missing, builds natively (Debug,
 # AddressSanitizer + UBSan) and runs the unit tests, cross-builds x86_64
 # and i686 with MinGW (i686 compile only: this kind of machine cannot run
-# 32-bit programs), and runs the Wine bench on the x86_64 build.
+# 32-bit programs), runs the Wine bench on the x86_64 build, and fuzzes the
+# relay's command-line handling for a minute (DV_FUZZ_SECONDS).
 # The last line is always "N passed, N failed" over everything that ran;
 # the exit status is non-zero when anything failed or nothing ran.
 set -uo pipefail
@@ -81,6 +82,17 @@ if [ $win64_ok -eq 1 ]; then
   else
     fail_step "Wine bench did not finish (exit $rc)"
   fi
+fi
+
+# ---- fuzzing the relay's command-line parser and dispatch ----
+section "relay fuzzing (${DV_FUZZ_SECONDS:-60} s)"
+if bash scripts/fuzz-relay.sh "${DV_FUZZ_SECONDS:-60}" "$ROOT/build-fuzz" >build-fuzz.log 2>&1; then
+  tail -n 4 build-fuzz.log
+  echo "Relay fuzzing: no crash, no hang"
+  passed=$((passed + 1))
+else
+  tail -n 40 build-fuzz.log
+  fail_step "relay fuzzing (see build-fuzz.log)"
 fi
 
 section "summary"

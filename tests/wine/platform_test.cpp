@@ -220,6 +220,20 @@ TEST_F(Win32Seams, StartsHiddenProcessesWithoutWaiting) {
   EXPECT_FALSE(host.processes.startHidden("c:\\no\\such\\program.exe"));
 }
 
+// Window procedures and deferred fill-in callbacks must be real functions:
+// on i686 they use the stdcall convention, which a lambda cannot take.
+int pumpProbeReceived = 0;
+LRESULT CALLBACK pumpProbeProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_APP + 7) ++pumpProbeReceived;
+  return DefWindowProcA(h, m, w, l);
+}
+
+HRESULT STDMETHODCALLTYPE deferredFillIn(EXCEPINFO* e) {
+  e->bstrSource = SysAllocString(L"Probe");
+  e->bstrDescription = SysAllocString(L"Deferred failure");
+  return S_OK;
+}
+
 TEST_F(Win32Seams, ClockAndPump) {
   const double t = host.clock.secondsSinceMidnight();
   EXPECT_GE(t, 0.0);
@@ -229,12 +243,9 @@ TEST_F(Win32Seams, ClockAndPump) {
   EXPECT_GE(host.clock.tickMs() - before, 40u);
 
   // A posted message reaches its window procedure through the pump.
-  static int received = 0;
+  pumpProbeReceived = 0;
   WNDCLASSA wc{};
-  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-    if (m == WM_APP + 7) ++received;
-    return DefWindowProcA(h, m, w, l);
-  };
+  wc.lpfnWndProc = pumpProbeProc;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.lpszClassName = "DvPlatformPumpProbe";
   RegisterClassA(&wc);
@@ -242,9 +253,9 @@ TEST_F(Win32Seams, ClockAndPump) {
   ASSERT_NE(window, nullptr);
   PostMessageA(window, WM_APP + 7, 0, 0);
   PostMessageA(window, WM_APP + 7, 0, 0);
-  EXPECT_EQ(received, 0);
+  EXPECT_EQ(pumpProbeReceived, 0);
   host.pump.pump();
-  EXPECT_EQ(received, 2);
+  EXPECT_EQ(pumpProbeReceived, 2);
   // A WM_QUIT is left for the thread's own loop.
   PostQuitMessage(3);
   host.pump.pump();
@@ -499,11 +510,7 @@ class Probe final : public IDispatch {
         if (kind == 1) {  // the description is filled in late, the number as wCode
           *excep = EXCEPINFO{};
           excep->wCode = 1004;
-          excep->pfnDeferredFillIn = [](EXCEPINFO* e) -> HRESULT {
-            e->bstrSource = SysAllocString(L"Probe");
-            e->bstrDescription = SysAllocString(L"Deferred failure");
-            return S_OK;
-          };
+          excep->pfnDeferredFillIn = deferredFillIn;
           return DISP_E_EXCEPTION;
         }
         if (kind == 2) {

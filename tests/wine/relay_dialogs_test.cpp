@@ -690,24 +690,27 @@ TEST(RelayWineDialogs, PrintToFileDialogOfStartDocWritesThePostScript) {
 
 // ---- The program itself ----
 
+struct VisibleWindowsOfProcess {
+  DWORD pid;
+  int visible = 0;
+};
+
+// An EnumWindows callback (stdcall on i686, so not a lambda).
+BOOL CALLBACK countVisibleOfProcess(HWND h, LPARAM lp) {
+  auto* f = reinterpret_cast<VisibleWindowsOfProcess*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  if (pid == f->pid && IsWindowVisible(h)) ++f->visible;
+  return TRUE;
+}
+
 TEST(RelayProgram, ADialogThatNeverOpensEndsTheRelayAfterAbout31Seconds) {
   Relay relay("open~no such dialog 5e1f~C:\\a.pdf~");
   ASSERT_TRUE(relay.started());
   Sleep(2000);
   // It owns no visible window while it searches.
-  struct Find {
-    DWORD pid;
-    int visible = 0;
-  } find{relay.pid()};
-  EnumWindows(
-      [](HWND h, LPARAM lp) -> BOOL {
-        auto* f = reinterpret_cast<Find*>(lp);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(h, &pid);
-        if (pid == f->pid && IsWindowVisible(h)) ++f->visible;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&find));
+  VisibleWindowsOfProcess find{relay.pid()};
+  EnumWindows(countVisibleOfProcess, reinterpret_cast<LPARAM>(&find));
   EXPECT_EQ(find.visible, 0);
   ASSERT_TRUE(relay.waitExit(45000));
   EXPECT_GE(relay.lifetimeMs(), 30500u);
