@@ -157,7 +157,8 @@ HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** out) {
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-HRESULT registerServer(const std::wstring& modulePath, ServerKind kind) {
+HRESULT registerServer(const std::wstring& modulePath, ServerKind kind,
+                       const std::function<bool(const ClassDef&)>& include) {
   std::wstring folder = folderOf(modulePath);
   for (const TypeLibDef* lib : libraries()) {
     std::wstring path = folder + widen(lib->name) + L".tlb";
@@ -172,7 +173,7 @@ HRESULT registerServer(const std::wstring& modulePath, ServerKind kind) {
   }
   std::string module = dv::win32::narrow(modulePath, dv::win32::kCodePageAnsi);
   for (const ClassDef* c : allClasses()) {
-    if (!c->creatable()) continue;
+    if (!c->creatable() || (include && !include(*c))) continue;
     std::string clsid = guidText(classId(*c));
     std::string key = "CLSID\\" + clsid;
     std::string version = std::to_string(c->typeLib().major) + "." + std::to_string(c->typeLib().minor);
@@ -181,6 +182,7 @@ HRESULT registerServer(const std::wstring& modulePath, ServerKind kind) {
       if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, key + "\\InprocServer32", nullptr, module);
       if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "ThreadingModel", "Apartment");
     } else if (rc == ERROR_SUCCESS) {
+      RegDeleteTreeA(HKEY_CLASSES_ROOT, (key + "\\InprocServer32").c_str());
       rc = setValue(HKEY_CLASSES_ROOT, key + "\\LocalServer32", nullptr, "\"" + module + "\"");
     }
     if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, key + "\\ProgID", nullptr, c->progIds().front());

@@ -9,6 +9,7 @@
 #include <oaidl.h>
 #include <ocidl.h>
 
+#include <functional>
 #include <string>
 
 #include "dv/standins/standin.h"
@@ -59,7 +60,10 @@ HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** out);
 enum class ServerKind { InProcess, LocalServer };
 // Registers every creatable class of the catalogue with `modulePath` as
 // server, and each type library (written next to the module).
-HRESULT registerServer(const std::wstring& modulePath, ServerKind kind);
+// A filter limits the classes (a local server registers the ones it hosts;
+// its registration replaces an in-process one of the same class).
+HRESULT registerServer(const std::wstring& modulePath, ServerKind kind,
+                       const std::function<bool(const ClassDef&)>& include = {});
 HRESULT unregisterServer(const std::wstring& modulePath);
 
 }  // namespace dv::standins::com
