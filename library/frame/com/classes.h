@@ -18,6 +18,7 @@
 #include "docvane_header.h"
 #include "dv/automation.h"
 #include "frame/create_pdf.h"
+#include "document/document.h"
 #include "frame/objects.h"
 
 namespace dv::com {
@@ -61,6 +62,10 @@ class CreatePdfObject : public DispatchObject<_CreatePDF>,
   HRESULT STDMETHODCALLTYPE OpenPDF(BSTR* strPDFFile, BSTR* strBookmark, long* lngGoToPageNo, ReadType lngReadType,
                                     BSTR* strOpenPassword, BSTR* strOpenWindowCaption,
                                     BSTR* strPasswordWindowCaption) override;
+
+  // _CreatePDF: data interchange (create_pdf_data.cpp).
+  HRESULT STDMETHODCALLTYPE TextFileToArray(BSTR* strTextFile, VARIANT* varArray, VARIANT strDelimiter,
+                                            VARIANT_BOOL blnRemoveQuotes, short* intResult) override;
 
   // IConnectionPointContainer
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** result) override;
@@ -106,11 +111,102 @@ class DocumentObject : public DispatchObject<_Document> {
  public:
   // Creates the Document for the path that OpenDocument stored.
   static HRESULT create(_Document** result);
-  lib::DocumentCore& core() { return *core_; }
+  lib::Document& core() { return *core_; }
+
+  // _Document (document_members.cpp).
+  HRESULT STDMETHODCALLTYPE get_AcrobatFormsVersion(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE get_AcrobatLanguage(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE get_AcrobatPlatform(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE get_AcrobatViewerType(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE get_AcrobatViewerVariation(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE get_AcrobatViewerVersion(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE get_Author(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE put_Author(BSTR s) override;
+  HRESULT STDMETHODCALLTYPE get_BaseURL(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE put_BaseURL(BSTR s) override;
+  HRESULT STDMETHODCALLTYPE get_Calculate(VARIANT_BOOL* b) override;
+  HRESULT STDMETHODCALLTYPE put_Calculate(VARIANT_BOOL b) override;
+  HRESULT STDMETHODCALLTYPE get_CreationDate(DATE* d) override;
+  HRESULT STDMETHODCALLTYPE get_Creator(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE get_DataObjects(VARIANT* v) override;
+  HRESULT STDMETHODCALLTYPE get_Dirty(VARIANT_BOOL* b) override;
+  HRESULT STDMETHODCALLTYPE put_Dirty(VARIANT_BOOL b) override;
+  HRESULT STDMETHODCALLTYPE get_Disclosed(VARIANT_BOOL* b) override;
+  HRESULT STDMETHODCALLTYPE put_Disclosed(VARIANT_BOOL b) override;
+  HRESULT STDMETHODCALLTYPE get_DocumentFilename(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE get_DynamicXFAForm(VARIANT_BOOL* b) override;
+  HRESULT STDMETHODCALLTYPE get_FileSize(long* n) override;
+  HRESULT STDMETHODCALLTYPE get_Icons(VARIANT* v) override;
+  HRESULT STDMETHODCALLTYPE get_KeyWords(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE put_KeyWords(BSTR s) override;
+  HRESULT STDMETHODCALLTYPE get_InstanceID(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE get_PermanentID(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE get_PageMode(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE get_MetaData(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE put_MetaData(BSTR s) override;
+  HRESULT STDMETHODCALLTYPE get_ModDate(DATE* d) override;
+  HRESULT STDMETHODCALLTYPE get_NoAutoComplete(VARIANT_BOOL* b) override;
+  HRESULT STDMETHODCALLTYPE put_NoAutoComplete(VARIANT_BOOL b) override;
+  HRESULT STDMETHODCALLTYPE get_NoCache(VARIANT_BOOL* b) override;
+  HRESULT STDMETHODCALLTYPE put_NoCache(VARIANT_BOOL b) override;
+  HRESULT STDMETHODCALLTYPE get_NumFields(long* n) override;
+  HRESULT STDMETHODCALLTYPE get_NumPages(long* n) override;
+  HRESULT STDMETHODCALLTYPE get_NumTemplates(long* n) override;
+  HRESULT STDMETHODCALLTYPE get_PermStatusReady(VARIANT_BOOL* b) override;
+  HRESULT STDMETHODCALLTYPE get_Producer(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE get_SecurityHandler(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE get_Sounds(VARIANT* v) override;
+  HRESULT STDMETHODCALLTYPE get_Subject(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE put_Subject(BSTR s) override;
+  HRESULT STDMETHODCALLTYPE get_Templates(VARIANT* v) override;
+  HRESULT STDMETHODCALLTYPE get_Title(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE put_Title(BSTR s) override;
+  HRESULT STDMETHODCALLTYPE get_URL(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE get_Path(BSTR* s) override;
+  HRESULT STDMETHODCALLTYPE CreateJavaScriptObject(IDispatch** objJavaScript) override;
+  HRESULT STDMETHODCALLTYPE CloseDoc() override;
+  HRESULT STDMETHODCALLTYPE Save(SaveType lngSave, VARIANT strPDF) override;
+  HRESULT STDMETHODCALLTYPE SaveAs(BSTR* strPath, PDFFileType lngFileType) override;
+  HRESULT STDMETHODCALLTYPE SetPageView(PageViewStyle lngPageView, VARIANT_BOOL* blnResult) override;
+  HRESULT STDMETHODCALLTYPE PrintDocument(VARIANT_BOOL blnShowWindow, long lngStartPage, long lngEndPage,
+                                          VARIANT_BOOL blnSilent, VARIANT_BOOL blnShrinkToFit,
+                                          VARIANT_BOOL blnPrintAsImage, VARIANT_BOOL blnReverse,
+                                          VARIANT_BOOL blnAnnotations) override;
+  HRESULT STDMETHODCALLTYPE GetURL(BSTR* strURL, VARIANT_BOOL blnAppend) override;
+  HRESULT STDMETHODCALLTYPE CalculateNow() override;
+  HRESULT STDMETHODCALLTYPE AttachFile(BSTR* strName, BSTR* strFile, VARIANT_BOOL* blnResult) override;
+  HRESULT STDMETHODCALLTYPE ExportDataObject(BSTR* strName, VARIANT strPath, VARIANT_BOOL blnAllowAuthorization) override;
+  HRESULT STDMETHODCALLTYPE RemoveDataObject(BSTR* strName) override;
+  HRESULT STDMETHODCALLTYPE DeleteSound(BSTR* strName) override;
+  HRESULT STDMETHODCALLTYPE RemoveIcon(BSTR* strName) override;
+  HRESULT STDMETHODCALLTYPE RemoveScript(BSTR* strName) override;
+  HRESULT STDMETHODCALLTYPE RemoveTemplate(BSTR* strName) override;
+  HRESULT STDMETHODCALLTYPE RemoveField(BSTR* strName) override;
+  HRESULT STDMETHODCALLTYPE AddScript(BSTR* strName, BSTR* strScript) override;
+  HRESULT STDMETHODCALLTYPE GetNthFieldName(short* intIndex, BSTR* strName) override;
+  HRESULT STDMETHODCALLTYPE GetNthTemplate(short* intIndex, BSTR* strName) override;
+  HRESULT STDMETHODCALLTYPE GetFieldsArray(VARIANT* varFields) override;
+  HRESULT STDMETHODCALLTYPE GetFields(IDispatch** colFields) override;
+  HRESULT STDMETHODCALLTYPE GetField(BSTR* strName, _Field** objField) override;
+  HRESULT STDMETHODCALLTYPE TextFileToArray(BSTR* strTextFile, VARIANT* varArray, VARIANT strDelimiter,
+                                            VARIANT_BOOL blnRemoveQuotes, short* intResult) override;
+  HRESULT STDMETHODCALLTYPE GetAlignment(long* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetLayout(LayoutType* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetDocumentTrigger(long* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetPageTrigger(PageTriggerType* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetFont(FontType* lngFont, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetTrigger(FieldTriggerType* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetFieldBorder(FieldBorderType* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetGlyphStyle(GlyphStyleType* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetNoteIcon(NoteIconType* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetNoteState(NoteStateType* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetStampIcon(StampIconType* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetFileType(PDFFileType* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE SetColor(ColorType* lngColor, VARIANT* varColor) override;
 
  private:
   DocumentObject();
-  std::unique_ptr<lib::DocumentCore> core_;
+  std::unique_ptr<lib::Document> core_;
 };
 
 class FieldObject : public DispatchObject<_Field> {
@@ -118,6 +214,14 @@ class FieldObject : public DispatchObject<_Field> {
   // Creates the Field from the hand-off values of Document.GetField.
   static HRESULT create(_Field** result);
   lib::FieldCore& core() { return *core_; }
+
+  // _Field: enumeration texts (document_members.cpp).
+  HRESULT STDMETHODCALLTYPE GetAlignment(AlignmentType* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetFont(FontType* lngFont, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetTrigger(FieldTriggerType* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetBorderStyle(BorderStyleType* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetGlyphStyle(GlyphStyleType* i, BSTR* strText) override;
+  HRESULT STDMETHODCALLTYPE GetHighlight(HighlightType* i, BSTR* strText) override;
 
  private:
   FieldObject();

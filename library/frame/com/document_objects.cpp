@@ -6,7 +6,7 @@
 
 namespace dv::com {
 
-DocumentObject::DocumentObject() : core_(std::make_unique<lib::DocumentCore>(host())) {}
+DocumentObject::DocumentObject() : core_(std::make_unique<lib::Document>(host())) {}
 
 HRESULT DocumentObject::create(_Document** result) {
   if (!result) return E_POINTER;
