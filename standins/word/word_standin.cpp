@@ -271,7 +271,16 @@ void setPageNumbers(DocState& d, bool header, int32_t index, int32_t alignment, 
 static Environment g_environment;
 
 void setEnvironment(Environment e) { g_environment = std::move(e); }
-Environment& environment() { return g_environment; }
+Environment& environment() {
+#ifdef _WIN32
+  static const bool installed = [] {
+    if (!g_environment.files) installPlatformEnvironment();
+    return true;
+  }();
+  (void)installed;
+#endif
+  return g_environment;
+}
 
 int runningInstances() { return g_running.load(); }
 void resetRunningInstances() { g_running = 0; }

@@ -41,6 +41,9 @@ struct Environment {
 };
 void setEnvironment(Environment env);
 Environment& environment();
+// Installs the machine's own surroundings (the COM hosting on Windows calls
+// it when the first Word starts; native tests set theirs instead).
+void installPlatformEnvironment();
 
 // Ghostscript's pdfwrite through the stand-ins' tool runner, the file
 // written through `files`.
