@@ -1,0 +1,61 @@
+// The surroundings of the conversion tests: an in-memory machine with the
+// relay installed and the printers Word knows, a CreatePDF core reading
+// its configuration from it, the Word stand-in working on the in-memory
+// files, and a Distiller double (a strict, journaling stand-in class) that
+// "converts" inside the in-memory file system and raises the job events.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "convert/create_pdf_conversion.h"
+#include "dv/fakes/fake_host.h"
+#include "dv/standins/registration.h"
+#include "dv/standins/standin.h"
+#include "frame/create_pdf.h"
+#include "word/word_standin.h"
+
+namespace dv::lib::testing {
+
+// Distiller in the in-memory file system.
+const standins::ClassDef& fakeDistillerClass();
+const standins::ClassDef& fakeDistiller6Class();
+// The file system the fake Distiller works in (set by the fixture).
+void setFakeDistillerFiles(fakes::FakeFileSystem* files);
+
+struct RecordedEvents : EventSink {
+  std::vector<std::string> seen;
+  void onEvent(std::string_view name, std::vector<Variant>& args) override;
+};
+
+class ConvertFixture : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The CreatePDF core, created once the test has set up the registry.
+  CreatePdfConversion& ctx();
+  CreatePdf& owner();
+
+  // Journal lines without the helper objects' create/destroy lines.
+  static std::vector<std::string> journal();
+  // Files in c:\temp (temporary PostScript files must not stay behind).
+  std::vector<std::string> tempFiles() const;
+  // The relay command lines started so far.
+  const std::vector<std::string>& relays() const { return fake.processes.started(); }
+
+  fakes::FakeHost fake;
+  Host host = fake.host();
+  RecordedEvents events;
+  std::string relayAnswer;  // what the "relay" typed into the last PDF dialog
+  int dialogs = 0;
+
+ private:
+  std::unique_ptr<CreatePdf> owner_;
+  std::unique_ptr<CreatePdfConversion> ctx_;
+};
+
+}  // namespace dv::lib::testing
