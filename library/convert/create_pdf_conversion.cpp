@@ -14,14 +14,7 @@ void CreatePdfConversion::startSavePdfRelay(const std::string& caption, const st
 }
 
 bool CreatePdfConversion::closeAcrobat(bool waitUntilClosed, int16_t timeout) {
-  Host& h = host();
-  ViewerContext viewer{
-      h,
-      [this] { return viewerVersion(); },
-      [&h](const std::string& printer) { setDefPrinter(h, printer); },
-      [&h](const std::string& pdf, const std::string& password, const std::string& openCaption,
-           const std::string& passwordCaption) { startOpenRelays(h, pdf, password, openCaption, passwordCaption); },
-  };
+  ViewerContext viewer{host(), [this] { return viewerVersion(); }};
   return lib::closeAcrobat(viewer, waitUntilClosed, timeout);
 }
 

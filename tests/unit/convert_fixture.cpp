@@ -153,7 +153,7 @@ CreatePdfConversion& ConvertFixture::ctx() {
   return *ctx_;
 }
 
-std::vector<std::string> ConvertFixture::journal() {
+std::vector<std::string> journalWithoutDestroys() {
   std::vector<std::string> lines;
   for (const std::string& line : standins::Control::instance().journalLines()) {
     if (line.find(" destroy") != std::string::npos) continue;

@@ -31,6 +31,9 @@ struct RecordedEvents : EventSink {
   void onEvent(std::string_view name, std::vector<Variant>& args) override;
 };
 
+// Journal lines without the helper objects' destroy lines.
+std::vector<std::string> journalWithoutDestroys();
+
 class ConvertFixture : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -40,8 +43,6 @@ class ConvertFixture : public ::testing::Test {
   CreatePdfConversion& ctx();
   CreatePdf& owner();
 
-  // Journal lines without the helper objects' create/destroy lines.
-  static std::vector<std::string> journal();
   // Files in c:\temp (temporary PostScript files must not stay behind).
   std::vector<std::string> tempFiles() const;
   // The relay command lines started so far.
