@@ -55,14 +55,21 @@ void requireOpen(const DocState& d) {
   if (d.closed) raiseWord(wordError(5825), "Object has been deleted.");
 }
 
+std::optional<PrinterInfo5> spoolerPrinter(const std::string& printer) {
+  if (printer.empty() || !environment().printers) return std::nullopt;
+  return environment().printers->printerInfo5(printer);
+}
+
+// The Acrobat PDF printer comes with the stand-in Acrobat: its dialog and
+// its output are played here, not by the spooler, so it counts as
+// installed even where the spooler has no such queue.
 std::string printerPort(const std::string& printer) {
-  if (!environment().printers) return {};
-  auto info = environment().printers->printerInfo5(printer);
-  return info ? info->portName : std::string();
+  if (auto info = spoolerPrinter(printer)) return info->portName;
+  return isPdfPrinter(printer) ? "Ne00:" : "";
 }
 
 bool printerInstalled(const std::string& printer) {
-  return !printer.empty() && environment().printers && environment().printers->printerInfo5(printer).has_value();
+  return !printer.empty() && (spoolerPrinter(printer).has_value() || isPdfPrinter(printer));
 }
 
 void ensurePrinter(WordState& w) {
