@@ -19,6 +19,8 @@ cmake --build "$BUILD" -j"$JOBS" || exit 1
 
 wine_env_start "$BUILD/demo" || exit 1
 register_servers "$BUILD" "$ROOT/tests/wine/register.list" || exit 1
+# dlgrelay.exe goes where the library looks for it first: the system folder.
+cp "$BUILD/relay/dlgrelay.exe" "$WINEPREFIX/drive_c/windows/system32/" || exit 1
 OUT="$BUILD/demo/output"
 mkdir -p "$OUT"
 
