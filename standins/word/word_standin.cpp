@@ -382,8 +382,11 @@ const ClassDef& applicationClass() {
           auto& self = in.as<ApplicationObject>();
           requireRunning(*self.state);
           std::string name = vb::CStr(in.value());
+          // On a machine without a default printer Word reports none, and
+          // a client putting that back is not an error.
+          const bool noPrinter = name.empty() && (!environment().printers || environment().printers->defaultPrinter().empty());
           // Word takes "<printer> on <port>" as well as the bare name.
-          if (!printerInstalled(name)) {
+          if (!noPrinter && !printerInstalled(name)) {
             size_t on = name.rfind(" on ");
             if (on != std::string::npos && printerInstalled(name.substr(0, on))) name = name.substr(0, on);
             else raiseWord(kPrinterError, "There is a printer error.");

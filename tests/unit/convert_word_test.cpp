@@ -293,6 +293,14 @@ TEST_F(WordMembers, ExistingPdfIsDeletedOnlyAfterWordQuitOrBeforePrinting) {
   EXPECT_FALSE(fake.files.exists(kPdf));  // deleted before printing
 }
 
+TEST_F(WordMembers, NoDefaultPrinterIsPutBackAsNone) {
+  fake.printers.setDefault("");
+  run(Member::Word);
+  Lines c = calls();
+  EXPECT_NE(std::find(c.begin(), c.end(), R"(Application#1 let ActivePrinter(""))"), c.end());
+  EXPECT_TRUE(fake.files.exists(kPdf));
+}
+
 TEST_F(WordMembers, LandscapeStepAloneIsProtected) {
   standins::Control::instance().injectFailure({"PageSetup", "Orientation", 0, -2146823072, "Locked", ""});
   options.landscape = true;
