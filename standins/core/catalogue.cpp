@@ -5,13 +5,18 @@
 #include "dv/standins/standin.h"
 #include "dv/standins/viewer_document.h"
 #include "dv/vb.h"
+#include "word/word_standin.h"
 
 namespace dv::standins {
 
 std::vector<const ClassDef*> allClasses() {
   return {&pdfDistillerClass(), &pdfDistiller6Class(), &pdDocClass(),          &jsDocClass(),
           &jsAppClass(),        &acroAppClass(),        &acroAVDocClass(),       &acroAVPageViewClass(),
-          &acroPDBookmarkClass(), &jsBookmarkClass()};
+          &acroPDBookmarkClass(), &jsBookmarkClass(),
+          // Word: the application and every object it hands out.
+          &word::applicationClass(), &word::documentsClass(), &word::documentClass(), &word::pageSetupClass(),
+          &word::sectionsClass(), &word::sectionClass(), &word::headersFootersClass(), &word::headerFooterClass(),
+          &word::pageNumbersClass(), &word::pageNumberClass()};
 }
 
 const ClassDef* findClassByProgId(std::string_view progId) {

@@ -66,6 +66,43 @@ class CreatePdfObject : public DispatchObject<_CreatePDF>,
   // _CreatePDF: data interchange (create_pdf_data.cpp).
   HRESULT STDMETHODCALLTYPE TextFileToArray(BSTR* strTextFile, VARIANT* varArray, VARIANT strDelimiter,
                                             VARIANT_BOOL blnRemoveQuotes, short* intResult) override;
+  // _CreatePDF: PostScript and Word conversions (create_pdf_convert.cpp).
+  HRESULT STDMETHODCALLTYPE CreatePDFfromPS(BSTR* strPDFFile, BSTR* strPSFile, BSTR* strDistiller,
+                                            VARIANT_BOOL* blnShowWindow, VARIANT_BOOL* blnSpoolJobs,
+                                            BSTR* strJobOptionsFile, VARIANT_BOOL* blnApplySecurity) override;
+  HRESULT STDMETHODCALLTYPE CreatePDFfromMultiPS(BSTR* strPDFFile, VARIANT* varPSFiles, BSTR* strDistiller,
+                                                 VARIANT_BOOL* blnShowWindow, VARIANT_BOOL* blnSpoolJobs,
+                                                 BSTR* strJobOptionsFile, VARIANT_BOOL* blnApplySecurity) override;
+  HRESULT STDMETHODCALLTYPE CreatePDFfromWord(BSTR* strPDFFile, BSTR* strWordDocument, BSTR* strPassword,
+                                              BSTR* strWritePassword, BSTR* strPages, VARIANT_BOOL* blnLandscape,
+                                              VARIANT_BOOL* blnPageNumberInFooter, VARIANT_BOOL* blnPageNumberInHeader,
+                                              AlignType* lngPageNumberAlignment, VARIANT_BOOL* blnFirstPage,
+                                              BSTR* strDistiller, VARIANT_BOOL* blnShowWindow,
+                                              VARIANT_BOOL* blnSpoolJobs, BSTR* strJobOptionsFile,
+                                              VARIANT_BOOL* blnApplySecurity) override;
+  HRESULT STDMETHODCALLTYPE CreatePDFfromWord2(BSTR* strPDFFile, BSTR* strWordDocument, BSTR* strPassword,
+                                               BSTR* strWritePassword, BSTR* strPages, VARIANT_BOOL* blnLandscape,
+                                               VARIANT_BOOL* blnPageNumberInFooter,
+                                               VARIANT_BOOL* blnPageNumberInHeader, AlignType* lngPageNumberAlignment,
+                                               VARIANT_BOOL* blnFirstPage, BSTR* strDistiller,
+                                               VARIANT_BOOL* blnCloseAcrobat, BSTR* strSaveWindowCaption) override;
+  HRESULT STDMETHODCALLTYPE CreatePDFfromWord3(BSTR* strPDFFile, BSTR* strWordDocument, BSTR* strPrinter,
+                                               BSTR* strPassword, BSTR* strWritePassword, BSTR* strPages,
+                                               VARIANT_BOOL* blnLandscape, VARIANT_BOOL* blnPageNumberInFooter,
+                                               VARIANT_BOOL* blnPageNumberInHeader, AlignType* lngPageNumberAlignment,
+                                               VARIANT_BOOL* blnFirstPage, VARIANT_BOOL* blnShowWindow,
+                                               VARIANT_BOOL* blnSpoolJobs, BSTR* strJobOptionsFile,
+                                               VARIANT_BOOL* blnApplySecurity) override;
+  HRESULT STDMETHODCALLTYPE CreatePSfromWord(BSTR* strPSFile, BSTR* strWordDocument, BSTR* strPassword,
+                                             BSTR* strWritePassword, BSTR* strPages, VARIANT_BOOL* blnLandscape,
+                                             VARIANT_BOOL* blnPageNumberInFooter, VARIANT_BOOL* blnPageNumberInHeader,
+                                             AlignType* lngPageNumberAlignment, VARIANT_BOOL* blnFirstPage,
+                                             BSTR* strDistiller) override;
+  HRESULT STDMETHODCALLTYPE CreatePSfromWord2(BSTR* strPSFile, BSTR* strWordDocument, BSTR* strPrinter,
+                                              BSTR* strPassword, BSTR* strWritePassword, BSTR* strPages,
+                                              VARIANT_BOOL* blnLandscape, VARIANT_BOOL* blnPageNumberInFooter,
+                                              VARIANT_BOOL* blnPageNumberInHeader, AlignType* lngPageNumberAlignment,
+                                              VARIANT_BOOL* blnFirstPage) override;
 
   // IConnectionPointContainer
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** result) override;

@@ -1,0 +1,175 @@
+// CreatePDF: the PostScript and Word conversions. Arguments arrive by
+// reference as the type library declares them; the printer a member
+// settles on is written back to the caller's variable.
+#include "classes.h"
+#include "com_util.h"
+#include "convert/create_pdf_conversion.h"
+#include "convert/distiller.h"
+#include "convert/word.h"
+#include "dv/win32/automation.h"
+
+namespace dv::com {
+
+namespace {
+
+// A missing optional argument may arrive as a null pointer from an
+// early-bound client; it then takes its declared default.
+std::string text(BSTR* p, std::string_view fallback = {}) { return p ? fromBstr(*p) : std::string(fallback); }
+bool flag(VARIANT_BOOL* p) { return p && *p != VARIANT_FALSE; }
+
+// Writes a string back into the caller's variable, on every path: VB
+// leaves a by-reference argument changed even when the call then fails.
+class WriteBack {
+ public:
+  WriteBack(BSTR* target, std::string initial) : value(std::move(initial)), target_(target) {}
+  ~WriteBack() {
+    if (!target_) return;
+    BSTR fresh = nullptr;
+    try {
+      fresh = allocBstr(value);
+    } catch (...) {
+      return;
+    }
+    SysFreeString(*target_);
+    *target_ = fresh;
+  }
+  WriteBack(const WriteBack&) = delete;
+  WriteBack& operator=(const WriteBack&) = delete;
+
+  std::string value;
+
+ private:
+  BSTR* target_;
+};
+
+lib::DistillSettings distillSettings(VARIANT_BOOL* show, VARIANT_BOOL* spool, BSTR* jobOptions,
+                                     VARIANT_BOOL* applySecurity) {
+  lib::DistillSettings s;
+  s.showWindow = flag(show);
+  s.spoolJobs = flag(spool);
+  s.jobOptionsFile = text(jobOptions);
+  s.applySecurity = applySecurity && *applySecurity == VARIANT_TRUE;
+  return s;
+}
+
+lib::WordOptions wordOptions(BSTR* password, BSTR* writePassword, BSTR* pages, VARIANT_BOOL* landscape,
+                             VARIANT_BOOL* footer, VARIANT_BOOL* header, AlignType* alignment,
+                             VARIANT_BOOL* firstPage) {
+  lib::WordOptions o;
+  o.password = text(password);
+  o.writePassword = text(writePassword);
+  o.pages = text(pages);
+  o.landscape = flag(landscape);
+  o.pageNumberInFooter = flag(footer);
+  o.pageNumberInHeader = flag(header);
+  o.pageNumberAlignment = alignment ? static_cast<int32_t>(*alignment) : 1;
+  o.firstPage = flag(firstPage);
+  return o;
+}
+
+}  // namespace
+
+HRESULT CreatePdfObject::CreatePDFfromPS(BSTR* strPDFFile, BSTR* strPSFile, BSTR* strDistiller,
+                                         VARIANT_BOOL* blnShowWindow, VARIANT_BOOL* blnSpoolJobs,
+                                         BSTR* strJobOptionsFile, VARIANT_BOOL* blnApplySecurity) {
+  return comCall(IID__CreatePDF, [&] {
+    lib::CreatePdfConversion ctx(*core_);
+    WriteBack distiller(strDistiller, text(strDistiller));
+    lib::createPDFfromPS(ctx, text(strPDFFile), text(strPSFile), distiller.value,
+                         distillSettings(blnShowWindow, blnSpoolJobs, strJobOptionsFile, blnApplySecurity));
+  });
+}
+
+HRESULT CreatePdfObject::CreatePDFfromMultiPS(BSTR* strPDFFile, VARIANT* varPSFiles, BSTR* strDistiller,
+                                              VARIANT_BOOL* blnShowWindow, VARIANT_BOOL* blnSpoolJobs,
+                                              BSTR* strJobOptionsFile, VARIANT_BOOL* blnApplySecurity) {
+  return comCall(IID__CreatePDF, [&] {
+    lib::CreatePdfConversion ctx(*core_);
+    WriteBack distiller(strDistiller, text(strDistiller));
+    Variant files = varPSFiles ? win32::fromVariant(*varPSFiles) : Variant();
+    lib::createPDFfromMultiPS(ctx, text(strPDFFile), files, distiller.value,
+                              distillSettings(blnShowWindow, blnSpoolJobs, strJobOptionsFile, blnApplySecurity));
+  });
+}
+
+HRESULT CreatePdfObject::CreatePDFfromWord(BSTR* strPDFFile, BSTR* strWordDocument, BSTR* strPassword,
+                                           BSTR* strWritePassword, BSTR* strPages, VARIANT_BOOL* blnLandscape,
+                                           VARIANT_BOOL* blnPageNumberInFooter, VARIANT_BOOL* blnPageNumberInHeader,
+                                           AlignType* lngPageNumberAlignment, VARIANT_BOOL* blnFirstPage,
+                                           BSTR* strDistiller, VARIANT_BOOL* blnShowWindow,
+                                           VARIANT_BOOL* blnSpoolJobs, BSTR* strJobOptionsFile,
+                                           VARIANT_BOOL* blnApplySecurity) {
+  return comCall(IID__CreatePDF, [&] {
+    lib::CreatePdfConversion ctx(*core_);
+    WriteBack distiller(strDistiller, text(strDistiller));
+    lib::createPDFfromWord(ctx, text(strPDFFile), text(strWordDocument),
+                           wordOptions(strPassword, strWritePassword, strPages, blnLandscape, blnPageNumberInFooter,
+                                       blnPageNumberInHeader, lngPageNumberAlignment, blnFirstPage),
+                           distiller.value,
+                           distillSettings(blnShowWindow, blnSpoolJobs, strJobOptionsFile, blnApplySecurity));
+  });
+}
+
+HRESULT CreatePdfObject::CreatePDFfromWord2(BSTR* strPDFFile, BSTR* strWordDocument, BSTR* strPassword,
+                                            BSTR* strWritePassword, BSTR* strPages, VARIANT_BOOL* blnLandscape,
+                                            VARIANT_BOOL* blnPageNumberInFooter, VARIANT_BOOL* blnPageNumberInHeader,
+                                            AlignType* lngPageNumberAlignment, VARIANT_BOOL* blnFirstPage,
+                                            BSTR* strDistiller, VARIANT_BOOL* blnCloseAcrobat,
+                                            BSTR* strSaveWindowCaption) {
+  return comCall(IID__CreatePDF, [&] {
+    lib::CreatePdfConversion ctx(*core_);
+    WriteBack distiller(strDistiller, text(strDistiller));
+    lib::createPDFfromWord2(ctx, text(strPDFFile), text(strWordDocument),
+                            wordOptions(strPassword, strWritePassword, strPages, blnLandscape, blnPageNumberInFooter,
+                                        blnPageNumberInHeader, lngPageNumberAlignment, blnFirstPage),
+                            distiller.value, flag(blnCloseAcrobat), text(strSaveWindowCaption, "save pdf file as"));
+  });
+}
+
+HRESULT CreatePdfObject::CreatePDFfromWord3(BSTR* strPDFFile, BSTR* strWordDocument, BSTR* strPrinter,
+                                            BSTR* strPassword, BSTR* strWritePassword, BSTR* strPages,
+                                            VARIANT_BOOL* blnLandscape, VARIANT_BOOL* blnPageNumberInFooter,
+                                            VARIANT_BOOL* blnPageNumberInHeader, AlignType* lngPageNumberAlignment,
+                                            VARIANT_BOOL* blnFirstPage, VARIANT_BOOL* blnShowWindow,
+                                            VARIANT_BOOL* blnSpoolJobs, BSTR* strJobOptionsFile,
+                                            VARIANT_BOOL* blnApplySecurity) {
+  return comCall(IID__CreatePDF, [&] {
+    lib::CreatePdfConversion ctx(*core_);
+    std::string printer = text(strPrinter, lib::kGenericPostScriptPrinter);
+    lib::createPDFfromWord3(ctx, text(strPDFFile), text(strWordDocument), printer,
+                            wordOptions(strPassword, strWritePassword, strPages, blnLandscape, blnPageNumberInFooter,
+                                        blnPageNumberInHeader, lngPageNumberAlignment, blnFirstPage),
+                            distillSettings(blnShowWindow, blnSpoolJobs, strJobOptionsFile, blnApplySecurity));
+  });
+}
+
+HRESULT CreatePdfObject::CreatePSfromWord(BSTR* strPSFile, BSTR* strWordDocument, BSTR* strPassword,
+                                          BSTR* strWritePassword, BSTR* strPages, VARIANT_BOOL* blnLandscape,
+                                          VARIANT_BOOL* blnPageNumberInFooter, VARIANT_BOOL* blnPageNumberInHeader,
+                                          AlignType* lngPageNumberAlignment, VARIANT_BOOL* blnFirstPage,
+                                          BSTR* strDistiller) {
+  return comCall(IID__CreatePDF, [&] {
+    lib::CreatePdfConversion ctx(*core_);
+    WriteBack distiller(strDistiller, text(strDistiller));
+    lib::createPSfromWord(ctx, text(strPSFile), text(strWordDocument),
+                          wordOptions(strPassword, strWritePassword, strPages, blnLandscape, blnPageNumberInFooter,
+                                      blnPageNumberInHeader, lngPageNumberAlignment, blnFirstPage),
+                          distiller.value);
+  });
+}
+
+HRESULT CreatePdfObject::CreatePSfromWord2(BSTR* strPSFile, BSTR* strWordDocument, BSTR* strPrinter,
+                                           BSTR* strPassword, BSTR* strWritePassword, BSTR* strPages,
+                                           VARIANT_BOOL* blnLandscape, VARIANT_BOOL* blnPageNumberInFooter,
+                                           VARIANT_BOOL* blnPageNumberInHeader, AlignType* lngPageNumberAlignment,
+                                           VARIANT_BOOL* blnFirstPage) {
+  return comCall(IID__CreatePDF, [&] {
+    lib::CreatePdfConversion ctx(*core_);
+    std::string printer = text(strPrinter, lib::kGenericPostScriptPrinter);
+    lib::createPSfromWord2(ctx, text(strPSFile), text(strWordDocument), printer,
+                           wordOptions(strPassword, strWritePassword, strPages, blnLandscape, blnPageNumberInFooter,
+                                       blnPageNumberInHeader, lngPageNumberAlignment, blnFirstPage));
+  });
+}
+
+}  // namespace dv::com
