@@ -1,7 +1,7 @@
 ' PostScript to PDF with Docvane: one file, then several files into one PDF.
 ' Usage: cscript //nologo convert_postscript.vbs <output folder>
 Option Explicit
-Dim fso, dir, pdfCreator, printer
+Dim fso, dir, converter, printer
 
 Set fso = CreateObject("Scripting.FileSystemObject")
 dir = WScript.Arguments(0)
@@ -24,12 +24,12 @@ End Sub
 WritePostScript dir & "\chapter1.ps", "Chapter one", 3
 WritePostScript dir & "\chapter2.ps", "Chapter two", 2
 
-Set pdfCreator = CreateObject("Docvane.CreatePDF")
+Set converter = CreateObject("Docvane.CreatePDF")
 
 ' An empty printer variable comes back holding the Distiller printer's name.
 printer = ""
-pdfCreator.CreatePDFfromPS dir & "\chapter1.pdf", dir & "\chapter1.ps", printer
+converter.CreatePDFfromPS dir & "\chapter1.pdf", dir & "\chapter1.ps", printer
 WScript.Echo "CreatePDFfromPS wrote " & dir & "\chapter1.pdf (Distiller printer: " & printer & ")"
 
-pdfCreator.CreatePDFfromMultiPS dir & "\book.pdf", Array(dir & "\chapter1.ps", dir & "\chapter2.ps")
+converter.CreatePDFfromMultiPS dir & "\book.pdf", Array(dir & "\chapter1.ps", dir & "\chapter2.ps")
 WScript.Echo "CreatePDFfromMultiPS wrote " & dir & "\book.pdf"

@@ -3,7 +3,7 @@
 ' whose "Save PDF File As" dialog dlgrelay answers (CreatePDFfromWord2).
 ' Usage: cscript //nologo convert_word.vbs <output folder>
 Option Explicit
-Dim fso, dir, pdfCreator, f, i, doc
+Dim fso, dir, converter, f, i, doc
 
 Set fso = CreateObject("Scripting.FileSystemObject")
 dir = WScript.Arguments(0)
@@ -17,18 +17,18 @@ For i = 1 To 70
 Next
 f.Close
 
-Set pdfCreator = CreateObject("Docvane.CreatePDF")
+Set converter = CreateObject("Docvane.CreatePDF")
 
 ' Portrait, page numbers centred in the footer, through Distiller.
-pdfCreator.CreatePDFfromWord dir & "\minutes_distilled.pdf", doc, "", "", "", False, True
+converter.CreatePDFfromWord dir & "\minutes_distilled.pdf", doc, "", "", "", False, True
 WScript.Echo "CreatePDFfromWord wrote " & dir & "\minutes_distilled.pdf"
 
 ' Landscape, through the PDF printer and the relay.
-pdfCreator.CreatePDFfromWord2 dir & "\minutes_printed.pdf", doc, "", "", "", True, True
+converter.CreatePDFfromWord2 dir & "\minutes_printed.pdf", doc, "", "", "", True, True
 WScript.Echo "CreatePDFfromWord2 wrote " & dir & "\minutes_printed.pdf"
 
 ' Word's own errors reach the caller with their number and text.
 On Error Resume Next
-pdfCreator.CreatePDFfromWord dir & "\nothing.pdf", dir & "\no such document.doc"
+converter.CreatePDFfromWord dir & "\nothing.pdf", dir & "\no such document.doc"
 WScript.Echo "A missing document: " & Err.Description
 On Error GoTo 0

@@ -374,7 +374,7 @@ std::string JournalEntry::text() const {
 
 // ---------------------------------------------------------------- failures
 
-std::optional<FailureRule> parseFailureRule(std::string_view target, std::string_view spec) {
+std::optional<FailureRule> parseFailureRule(std::string_view target, std::string_view ruleText) {
   // "Class.Member", "Class.Member#3" (third call), "Class#2.Member" (one instance).
   FailureRule r;
   size_t dot = target.find('.');
@@ -392,8 +392,8 @@ std::optional<FailureRule> parseFailureRule(std::string_view target, std::string
   if (rest.empty()) return std::nullopt;
   r.member = std::string(rest);
 
-  size_t bar = spec.find('|');
-  std::string number(vb::Trim(spec.substr(0, bar)));
+  size_t bar = ruleText.find('|');
+  std::string number(vb::Trim(ruleText.substr(0, bar)));
   if (number.empty()) return std::nullopt;
   try {
     size_t used = 0;
@@ -408,7 +408,7 @@ std::optional<FailureRule> parseFailureRule(std::string_view target, std::string
     return std::nullopt;
   }
   if (bar != std::string_view::npos) {
-    std::string_view tail = spec.substr(bar + 1);
+    std::string_view tail = ruleText.substr(bar + 1);
     size_t bar2 = tail.find('|');
     r.description = std::string(tail.substr(0, bar2));
     if (bar2 != std::string_view::npos) r.source = std::string(tail.substr(bar2 + 1));

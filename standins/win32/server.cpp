@@ -53,8 +53,8 @@ ExternalConfig readConfig() {
   HKEY key;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kConfigKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return c;
   c.journalFile = readString(key, "JournalFile");
-  for (auto& [target, spec] : readValues(key, "Failures"))
-    if (auto rule = parseFailureRule(target, spec)) c.failures.push_back(*rule);
+  for (auto& [target, ruleText] : readValues(key, "Failures"))
+    if (auto rule = parseFailureRule(target, ruleText)) c.failures.push_back(*rule);
   for (auto& [name, value] : readValues(key, "Settings")) c.values[name] = value;
   RegCloseKey(key);
   return c;

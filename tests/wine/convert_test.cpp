@@ -71,10 +71,10 @@ class Conversions : public ::testing::Test {
     RegSetValueExA(key, "JournalFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(journal.c_str()),
                    static_cast<DWORD>(journal.size() + 1));
     RegCloseKey(key);
-    pdfCreator = automation.createObject("Docvane.CreatePDF");
+    converter = automation.createObject("Docvane.CreatePDF");
   }
   void TearDown() override {
-    pdfCreator.reset();
+    converter.reset();
     RegDeleteTreeA(HKEY_CURRENT_USER, dv::standins::com::kConfigKey);
   }
   std::string tool(const std::vector<std::string>& argv, bool* ok = nullptr) {
@@ -99,7 +99,7 @@ class Conversions : public ::testing::Test {
 
   dv::win32::ComApartment apartment;
   dv::win32::Win32Automation automation;
-  dv::ObjectPtr pdfCreator;
+  dv::ObjectPtr converter;
   std::string bench, journal;
 };
 
@@ -107,9 +107,9 @@ TEST_F(Conversions, PostScriptEventsReachAConnectedSinkDuringTheCall) {
   std::string ps = bench + "\\events.ps", pdf = bench + "\\events.pdf";
   write(ps, postScript("events", 2));
   auto recorder = std::make_shared<Recorder>();
-  auto connection = pdfCreator->advise(recorder);
+  auto connection = converter->advise(recorder);
   Variant distiller("");
-  pdfCreator->call("CreatePDFfromPS", {pos(Variant(pdf)), pos(Variant(ps)), pos(Variant::ref(distiller))});
+  converter->call("CreatePDFfromPS", {pos(Variant(pdf)), pos(Variant(ps)), pos(Variant::ref(distiller))});
   std::vector<std::string> jobEvents;
   for (const auto& s : recorder->seen)
     if (s.rfind("LogMessage", 0) != 0 && s.rfind("PercentDone", 0) != 0) jobEvents.push_back(s);
@@ -118,7 +118,7 @@ TEST_F(Conversions, PostScriptEventsReachAConnectedSinkDuringTheCall) {
   EXPECT_NE(std::find_if(recorder->seen.begin(), recorder->seen.end(),
                          [](const std::string& s) { return s.rfind("PercentDone", 0) == 0; }),
             recorder->seen.end());
-  EXPECT_EQ(dv::vb::CStr(distiller), dv::vb::CStr(pdfCreator->call("PrinterName")));
+  EXPECT_EQ(dv::vb::CStr(distiller), dv::vb::CStr(converter->call("PrinterName")));
   ASSERT_TRUE(exists(pdf));
   bool ok = false;
   std::string check = tool({"qpdf", "--check", unixPath(pdf)}, &ok);
@@ -135,7 +135,7 @@ TEST_F(Conversions, SeveralPostScriptFilesGiveOnePdfWithTheirPagesInOrder) {
   files.at(1) = Variant(bench + "\\missing.ps");
   files.at(2) = Variant(b);
   Variant list(files);
-  pdfCreator->call("CreatePDFfromMultiPS", {pos(Variant(pdf)), pos(Variant::ref(list))});
+  converter->call("CreatePDFfromMultiPS", {pos(Variant(pdf)), pos(Variant::ref(list))});
   ASSERT_TRUE(exists(pdf));
   EXPECT_EQ(pages(pdf), 3);
   std::string text = pdfText(pdf);
@@ -153,7 +153,7 @@ TEST_F(Conversions, WordThroughThePdfPrinterWithTheRealRelay) {
   for (int i = 1; i <= 60; ++i) text += "Letter line " + std::to_string(i) + "\r\n";
   write(doc, text);
   Variant landscape(true), footer(true);
-  pdfCreator->call("CreatePDFfromWord2", {pos(Variant(pdf)), pos(Variant(doc)), dv::named("blnLandscape", landscape),
+  converter->call("CreatePDFfromWord2", {pos(Variant(pdf)), pos(Variant(doc)), dv::named("blnLandscape", landscape),
                                           dv::named("blnPageNumberInFooter", footer)});
   ASSERT_TRUE(exists(pdf));
   EXPECT_EQ(pages(pdf), 2);  // 39 lines a landscape page
@@ -168,7 +168,7 @@ TEST_F(Conversions, WordsErrorReachesTheClientAndWordIsQuit) {
   std::string doc = bench + "\\locked.txt";
   write(doc, "#password: right\r\nsecret\r\n");
   try {
-    pdfCreator->call("CreatePDFfromWord", {pos(Variant(bench + "\\locked.pdf")), pos(Variant(doc)),
+    converter->call("CreatePDFfromWord", {pos(Variant(bench + "\\locked.pdf")), pos(Variant(doc)),
                                            pos(Variant("wrong"))});
     FAIL() << "no error";
   } catch (const dv::AutomationError& e) {

@@ -187,19 +187,19 @@ constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT;
 
 class TemplateBuilder {
  public:
-  const DLGTEMPLATE* build(const DialogSpec& spec) {
+  const DLGTEMPLATE* build(const DialogSpec& layout) {
     words_.clear();
-    DWORD style = DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_VISIBLE | (spec.untitled ? WS_BORDER : WS_CAPTION | WS_SYSMENU);
+    DWORD style = DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_VISIBLE | (layout.untitled ? WS_BORDER : WS_CAPTION | WS_SYSMENU);
     dword(style);
     dword(0);
-    words_.push_back(static_cast<WORD>(spec.items.size()));
-    for (short v : {short(20), short(20), spec.cx, spec.cy}) words_.push_back(static_cast<WORD>(v));
+    words_.push_back(static_cast<WORD>(layout.items.size()));
+    for (short v : {short(20), short(20), layout.cx, layout.cy}) words_.push_back(static_cast<WORD>(v));
     words_.push_back(0);  // no menu
     words_.push_back(0);  // the dialog class
-    string(widen(spec.title));
+    string(widen(layout.title));
     words_.push_back(8);
     string(L"MS Shell Dlg");
-    for (const Item& item : spec.items) {
+    for (const Item& item : layout.items) {
       if (words_.size() % 2) words_.push_back(0);  // items are DWORD-aligned
       dword(item.style);
       dword(0);
@@ -231,18 +231,18 @@ class TemplateBuilder {
 };
 
 struct Running {
-  const DialogSpec* spec;
+  const DialogSpec* layout;
   Outcome* outcome;
 };
 
-const Item* itemById(const DialogSpec& spec, int id) {
-  for (const Item& i : spec.items)
+const Item* itemById(const DialogSpec& layout, int id) {
+  for (const Item& i : layout.items)
     if (i.id == id) return &i;
   return nullptr;
 }
 
-void capture(HWND dialog, const DialogSpec& spec, Outcome& out) {
-  for (const Item& i : spec.items) {
+void capture(HWND dialog, const DialogSpec& layout, Outcome& out) {
+  for (const Item& i : layout.items) {
     HWND h = GetDlgItem(dialog, i.id);
     if (i.name.empty() || !h) continue;
     if (i.cls == L"ComboBox") {
@@ -264,7 +264,7 @@ LRESULT CALLBACK loggingProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_LBUTTONDOWN) {
     HWND dialog = GetParent(h);
     auto* run = reinterpret_cast<Running*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    if (const Item* item = run ? itemById(*run->spec, GetDlgCtrlID(h)) : nullptr)
+    if (const Item* item = run ? itemById(*run->layout, GetDlgCtrlID(h)) : nullptr)
       run->outcome->events.push_back("click " + item->name);
   }
   return CallWindowProcA(original, h, msg, wp, lp);
@@ -276,7 +276,7 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_INITDIALOG: {
       run = reinterpret_cast<Running*>(lp);
       SetWindowLongPtrA(dialog, DWLP_USER, lp);
-      for (const Item& i : run->spec->items) {
+      for (const Item& i : run->layout->items) {
         HWND h = GetDlgItem(dialog, i.id);
         for (const std::string& e : i.entries) SendMessageA(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
         if (!i.entries.empty()) SendMessageA(h, CB_SETCURSEL, 0, 0);
@@ -285,14 +285,14 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
           SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(loggingProc));
         }
       }
-      if (run->spec->exactWidth)
-        SetWindowPos(dialog, nullptr, 0, 0, run->spec->exactWidth, run->spec->exactHeight, SWP_NOMOVE | SWP_NOZORDER);
-      SetTimer(dialog, 1, run->spec->timeoutMs, nullptr);
+      if (run->layout->exactWidth)
+        SetWindowPos(dialog, nullptr, 0, 0, run->layout->exactWidth, run->layout->exactHeight, SWP_NOMOVE | SWP_NOZORDER);
+      SetTimer(dialog, 1, run->layout->timeoutMs, nullptr);
       return TRUE;
     }
     case WM_TIMER:
       if (run) {
-        capture(dialog, *run->spec, *run->outcome);
+        capture(dialog, *run->layout, *run->outcome);
         run->outcome->events.push_back("timeout");
       }
       EndDialog(dialog, -1);
@@ -300,12 +300,12 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND: {
       if (!run || HIWORD(wp) != BN_CLICKED) break;
       WORD id = LOWORD(wp);
-      const Item* item = itemById(*run->spec, id);
+      const Item* item = itemById(*run->layout, id);
       if (!item || item->cls != L"Button") break;
       run->outcome->events.push_back("click " + item->name);
-      if (run->spec->onClick && run->spec->onClick(dialog, id, *run->outcome)) return TRUE;
+      if (run->layout->onClick && run->layout->onClick(dialog, id, *run->outcome)) return TRUE;
       if (id == IDOK || id == IDCANCEL || id == IDYES || id == IDNO) {
-        capture(dialog, *run->spec, *run->outcome);
+        capture(dialog, *run->layout, *run->outcome);
         EndDialog(dialog, id);
       }
       return TRUE;
@@ -317,11 +317,11 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
   return FALSE;
 }
 
-Outcome showDialog(const DialogSpec& spec, HWND owner = nullptr) {
+Outcome showDialog(const DialogSpec& layout, HWND owner = nullptr) {
   TemplateBuilder builder;
   Outcome outcome;
-  Running run{&spec, &outcome};
-  outcome.ended = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), builder.build(spec), owner, dialogProc,
+  Running run{&layout, &outcome};
+  outcome.ended = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), builder.build(layout), owner, dialogProc,
                                           reinterpret_cast<LPARAM>(&run));
   return outcome;
 }
@@ -340,11 +340,11 @@ Item combo(WORD id, const std::string& name, short y, std::vector<std::string> e
 // A single edit, OK (default) and Cancel: the shape of the file-name,
 // password and address dialogs.
 DialogSpec oneEdit(const std::string& title, DWORD editStyle = 0) {
-  DialogSpec spec;
-  spec.title = title;
-  spec.items = {label("&Name:", 7), edit(100, "edit", 20, editStyle), button("OK", IDOK, "ok", 140, 100, true),
+  DialogSpec layout;
+  layout.title = title;
+  layout.items = {label("&Name:", 7), edit(100, "edit", 20, editStyle), button("OK", IDOK, "ok", 140, 100, true),
                 button("Cancel", IDCANCEL, "cancel", 200, 100)};
-  return spec;
+  return layout;
 }
 
 const std::vector<std::string> kEntries = {"entry 0", "entry 1", "entry 2", "entry 3", "entry 4", "entry 5",
@@ -376,9 +376,9 @@ TEST(RelayDialogs, PasswordInAQuotedCommandLine) {
 
 TEST(RelayDialogs, WithoutTheFinalTildeNothingIsTyped) {
   Relay relay("open~open~C:\\a.pdf");
-  DialogSpec spec = oneEdit("Open");
-  spec.timeoutMs = 5000;
-  Outcome o = showDialog(spec);
+  DialogSpec layout = oneEdit("Open");
+  layout.timeoutMs = 5000;
+  Outcome o = showDialog(layout);
   EXPECT_EQ(o.ended, -1);
   EXPECT_EQ(o.text["edit"], "");
   EXPECT_TRUE(relay.waitExit(10000));
@@ -392,17 +392,17 @@ TEST(RelayDialogs, SaveAsAnswersTheOverwriteQuestionWithYes) {
   // Yes comes first but is not the default: only the Y key answers Yes.
   confirm.items = {button("&Yes", IDYES, "yes", 40, 40), button("&No", IDNO, "no", 100, 40, true),
                    label("The file already exists. Replace it?", 7)};
-  DialogSpec spec = oneEdit("Save As");
+  DialogSpec layout = oneEdit("Save As");
   INT_PTR answer = 0;
-  spec.onClick = [&](HWND dialog, WORD id, Outcome& outcome) {
+  layout.onClick = [&](HWND dialog, WORD id, Outcome& outcome) {
     if (id != IDOK) return false;
     answer = showDialog(confirm, dialog).ended;
-    capture(dialog, spec, outcome);
+    capture(dialog, layout, outcome);
     EndDialog(dialog, IDOK);
     return true;
   };
   Relay relay("save as~save as~C:\\out\\reduced.pdf~");
-  Outcome o = showDialog(spec);
+  Outcome o = showDialog(layout);
   EXPECT_EQ(o.ended, IDOK);
   EXPECT_EQ(o.text["edit"], "C:\\out\\reduced.pdf");
   EXPECT_EQ(answer, IDYES);
@@ -410,11 +410,11 @@ TEST(RelayDialogs, SaveAsAnswersTheOverwriteQuestionWithYes) {
 }
 
 DialogSpec saveAsWithType() {
-  DialogSpec spec;
-  spec.title = "Save As";
-  spec.cx = 300;
-  spec.cy = 160;
-  spec.items = {combo(200, "lookIn", 7, {"Desktop", "Documents"}),  //
+  DialogSpec layout;
+  layout.title = "Save As";
+  layout.cx = 300;
+  layout.cy = 160;
+  layout.items = {combo(200, "lookIn", 7, {"Desktop", "Documents"}),  //
                 label("File &name:", 30),                           //
                 edit(100, "name", 42),                              //
                 combo(201, "recent", 62, {"a.pdf", "b.pdf"}),       //
@@ -422,7 +422,7 @@ DialogSpec saveAsWithType() {
                 edit(101, "later", 102),                            //
                 button("&Save", IDOK, "save", 190, 140, true),      //
                 button("Cancel", IDCANCEL, "cancel", 245, 140)};
-  return spec;
+  return layout;
 }
 
 TEST(RelayDialogs, SaveAsWithTypePicksTheEntryOfTheThirdComboBox) {
@@ -447,13 +447,13 @@ TEST(RelayDialogs, SaveAsWithTypePicksTheEntryOfTheThirdComboBox) {
 }
 
 DialogSpec reduceFileSize() {
-  DialogSpec spec;
-  spec.title = "Reduce File Size";
-  spec.items = {label("&Make compatible with:", 7), combo(200, "compat", 20, {"Retain existing", "Acrobat 4.0",
+  DialogSpec layout;
+  layout.title = "Reduce File Size";
+  layout.items = {label("&Make compatible with:", 7), combo(200, "compat", 20, {"Retain existing", "Acrobat 4.0",
                                                                              "Acrobat 5.0", "Acrobat 6.0",
                                                                              "Acrobat 7.0", "Acrobat 8.0"}),
                 button("OK", IDOK, "ok", 140, 100, true), button("Cancel", IDCANCEL, "cancel", 200, 100)};
-  return spec;
+  return layout;
 }
 
 TEST(RelayDialogs, ReduceFileSizeSelectsTheCompatibilityAndConfirms) {
@@ -472,23 +472,23 @@ TEST(RelayDialogs, ReduceFileSizeSelectsTheCompatibilityAndConfirms) {
 }
 
 TEST(RelayDialogs, PasswordSecurityTicksRequireBeforeTypingThePassword) {
-  DialogSpec spec;
-  spec.title = "Password Security - Settings";
-  spec.cx = 300;
-  spec.items = {Item{L"Button", "&Require a password to open the document", 300,
+  DialogSpec layout;
+  layout.title = "Password Security - Settings";
+  layout.cx = 300;
+  layout.items = {Item{L"Button", "&Require a password to open the document", 300,
                      kChild | BS_AUTOCHECKBOX, 7, 7, 250, 12, "require", {}},
                 label("Document &Open Password:", 24),
                 Item{L"Edit", "", 100, kEdit | WS_DISABLED, 7, 36, 180, 14, "password", {}},
                 Item{L"Button", "Restrict &editing", 301, kChild | BS_AUTOCHECKBOX, 7, 56, 250, 12, "restrict", {}},
                 button("OK", IDOK, "ok", 180, 110, true), button("Cancel", IDCANCEL, "cancel", 240, 110)};
   // The password box opens only once the box is ticked, as in the viewer.
-  spec.onClick = [](HWND dialog, WORD id, Outcome&) {
+  layout.onClick = [](HWND dialog, WORD id, Outcome&) {
     if (id != 300) return false;
     EnableWindow(GetDlgItem(dialog, 100), IsDlgButtonChecked(dialog, 300) == BST_CHECKED);
     return true;
   };
   Relay relay("password security - settings~password security - settings~open sesame~");
-  Outcome o = showDialog(spec);
+  Outcome o = showDialog(layout);
   EXPECT_EQ(o.ended, IDOK);
   EXPECT_EQ(o.checked["require"], BST_CHECKED);
   EXPECT_EQ(o.checked["restrict"], BST_UNCHECKED);
@@ -499,11 +499,11 @@ TEST(RelayDialogs, PasswordSecurityTicksRequireBeforeTypingThePassword) {
 // Viewer 6: box buttons Left/Center/Right, combos font, size, two others,
 // date style, page style; the custom text in a RichEdit20W.
 DialogSpec headersFooters6() {
-  DialogSpec spec;
-  spec.title = "Add Headers & Footers";
-  spec.cx = 360;
-  spec.cy = 200;
-  spec.items = {button("Left", 401, "box0", 7, 7), button("Center", 402, "box1", 60, 7),
+  DialogSpec layout;
+  layout.title = "Add Headers & Footers";
+  layout.cx = 360;
+  layout.cy = 200;
+  layout.items = {button("Left", 401, "box0", 7, 7), button("Center", 402, "box1", 60, 7),
                 button("Right", 403, "box2", 113, 7),
                 combo(201, "font", 27, kEntries), combo(202, "size", 27, kEntries, 140),
                 combo(203, "other3", 47, kEntries), combo(204, "other4", 47, kEntries, 140),
@@ -512,7 +512,7 @@ DialogSpec headersFooters6() {
                 button("&Insert", 411, "insDate", 270, 67), button("Ins&ert", 412, "insPage", 270, 87),
                 button("Inser&t", 413, "insText", 270, 107),
                 button("OK", IDOK, "ok", 240, 180, true), button("Cancel", IDCANCEL, "cancel", 300, 180)};
-  return spec;
+  return layout;
 }
 
 TEST(RelayDialogs, HeadersAndFootersOfViewer6) {
@@ -546,11 +546,11 @@ TEST(RelayDialogs, HeadersAndFootersWithoutPageNumber) {
 // Viewer 7: combos date, page, font, size; the three boxes are rich edits.
 TEST(RelayDialogs, HeadersAndFootersOfViewer7) {
   ASSERT_NE(LoadLibraryA("msftedit.dll"), nullptr);
-  DialogSpec spec;
-  spec.title = "Add Headers & Footers";
-  spec.cx = 360;
-  spec.cy = 200;
-  spec.items = {combo(201, "date", 7, kEntries), combo(202, "page", 7, kEntries, 140),
+  DialogSpec layout;
+  layout.title = "Add Headers & Footers";
+  layout.cx = 360;
+  layout.cy = 200;
+  layout.items = {combo(201, "date", 7, kEntries), combo(202, "page", 7, kEntries, 140),
                 combo(203, "font", 27, kEntries), combo(204, "size", 27, kEntries, 140),
                 Item{L"RICHEDIT50W", "", 301, kChild | WS_BORDER, 7, 60, 100, 40, "box0", {}},
                 Item{L"RICHEDIT50W", "", 302, kChild | WS_BORDER, 110, 60, 100, 40, "box1", {}},
@@ -559,7 +559,7 @@ TEST(RelayDialogs, HeadersAndFootersOfViewer7) {
                 button("Inser&t", 413, "insText", 113, 120),
                 button("OK", IDOK, "ok", 240, 180, true), button("Cancel", IDCANCEL, "cancel", 300, 180)};
   Relay relay("add headers & footers~add headers & footers~1~0~2~0~3~2~Final~1~7~");
-  Outcome o = showDialog(spec);
+  Outcome o = showDialog(layout);
   EXPECT_EQ(o.ended, IDOK);
   EXPECT_EQ(o.selection["date"], 3);
   EXPECT_EQ(o.selection["page"], 2);
@@ -574,14 +574,14 @@ TEST(RelayDialogs, HeadersAndFootersOfViewer7) {
 
 TEST(RelayDialogs, UntitledPrintToFileDialogIsFoundBySize) {
   for (auto [w, h] : {std::pair{384, 112}, std::pair{374, 101}}) {
-    DialogSpec spec;
-    spec.untitled = true;
-    spec.exactWidth = w;
-    spec.exactHeight = h;
-    spec.items = {label("&Output File Name:", 7), edit(100, "edit", 20), button("OK", IDOK, "ok", 140, 40, true),
+    DialogSpec layout;
+    layout.untitled = true;
+    layout.exactWidth = w;
+    layout.exactHeight = h;
+    layout.items = {label("&Output File Name:", 7), edit(100, "edit", 20), button("OK", IDOK, "ok", 140, 40, true),
                   button("Cancel", IDCANCEL, "cancel", 200, 40)};
     Relay relay("print to file~print to file~C:\\out\\job.ps~");
-    Outcome o = showDialog(spec);
+    Outcome o = showDialog(layout);
     EXPECT_EQ(o.ended, IDOK) << w;
     EXPECT_EQ(o.text["edit"], "C:\\out\\job.ps") << w;
     EXPECT_TRUE(relay.waitExit(10000));
@@ -589,12 +589,12 @@ TEST(RelayDialogs, UntitledPrintToFileDialogIsFoundBySize) {
 }
 
 TEST(RelayDialogs, PressDefaultButtonEndsAMessageDialog) {
-  DialogSpec spec;
-  spec.title = "Conversion Warnings";
-  spec.items = {label("Some pages were skipped.", 7), button("OK", IDOK, "ok", 140, 100, true),
+  DialogSpec layout;
+  layout.title = "Conversion Warnings";
+  layout.items = {label("Some pages were skipped.", 7), button("OK", IDOK, "ok", 140, 100, true),
                 button("Cancel", IDCANCEL, "cancel", 200, 100)};
   Relay relay("conversion warnings~conversion warnings~");
-  Outcome o = showDialog(spec);
+  Outcome o = showDialog(layout);
   EXPECT_EQ(o.ended, IDOK);
   EXPECT_TRUE(relay.waitExit(10000));
 }

@@ -180,7 +180,7 @@ struct FailureRule {
 };
 // Parses "Class.Member[#N]" and "number|description[|source]" (number in
 // decimal or 0x hex), the form the Wine configuration uses.
-std::optional<FailureRule> parseFailureRule(std::string_view target, std::string_view spec);
+std::optional<FailureRule> parseFailureRule(std::string_view target, std::string_view ruleText);
 
 // Configuration from outside the process (under Wine: the registry), read
 // on every call so a test can change it between calls.
