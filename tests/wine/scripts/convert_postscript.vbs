@@ -87,11 +87,11 @@ Check "PostScript input is kept", fso.FileExists(dir & "\one.ps")
 ' Several files; a missing one is left out, the combining file is removed.
 WritePostScript dir & "\two.ps", "two", 1
 files = Array(dir & "\one.ps", dir & "\absent.ps", dir & "\two.ps")
-pdf = dir & "\all.pdf"
+pdf = dir & "\multi_inputs.pdf"
 o.CreatePDFfromMultiPS pdf, files
 Check "CreatePDFfromMultiPS writes the PDF", fso.FileExists(pdf)
 Check "CreatePDFfromMultiPS has the pages of the existing inputs", PageCount(pdf) = 3
-Check "combining file is deleted", Not fso.FileExists(dir & "\all.ps")
+Check "combining file is deleted", Not fso.FileExists(dir & "\multi_inputs.ps")
 Check "inputs are kept", fso.FileExists(dir & "\one.ps") And fso.FileExists(dir & "\two.ps")
 
 ' A target named like one of the inputs must not destroy that input.
