@@ -50,7 +50,7 @@ class ItemEnumerator final : public IEnumVARIANT {
     return n == count ? S_OK : S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-    at_ = std::min(items_.size(), at_ + count);
+    at_ = std::min<size_t>(items_.size(), at_ + count);
     return at_ < items_.size() ? S_OK : S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE Reset() override {
