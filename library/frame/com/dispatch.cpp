@@ -23,6 +23,45 @@ VARIANT& dereferenced(VARIANT& v) {
   return v;
 }
 
+// The name in lower case when it is plain ASCII and fits `buffer` (every
+// member name of the library does); empty for anything else, which the
+// type library answers.
+constexpr size_t kLongestName = 64;
+std::wstring_view lowerAscii(const wchar_t* name, wchar_t (&buffer)[kLongestName]) {
+  size_t n = 0;
+  for (const wchar_t* c = name; *c; ++c) {
+    wchar_t ch = *c;
+    if (ch >= 0x80 || n == kLongestName) return {};
+    buffer[n++] = ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch - L'A' + L'a') : ch;
+  }
+  return {buffer, n};
+}
+
+enum class WriteBack { None, IntoVariant, IntoTyped };
+
+// Per-call scratch arrays of plain values, zero-filled; on the stack for
+// the usual handful of arguments, so a call allocates nothing of its own.
+template <typename T, size_t Inline = 12>
+class Scratch {
+ public:
+  explicit Scratch(size_t n) : data_(inline_) {
+    if (n > Inline) {
+      heap_.reset(new T[n]);
+      data_ = heap_.get();
+    }
+    std::memset(static_cast<void*>(data_), 0, sizeof(T) * (n > Inline ? n : Inline));
+  }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  T& operator[](size_t i) { return data_[i]; }
+  T* data() { return data_; }
+
+ private:
+  T inline_[Inline];
+  std::unique_ptr<T[]> heap_;
+  T* data_;
+};
+
 void setMissing(VARIANT& v) {
   V_VT(&v) = VT_ERROR;
   V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
@@ -168,6 +207,13 @@ Dispatcher::Dispatcher(REFIID iid) {
     }
     vtableInfo_->ReleaseFuncDesc(desc);
     MEMBERID id = fn->id;
+    BSTR name = nullptr;
+    if (SUCCEEDED(vtableInfo_->GetDocumentation(id, &name, nullptr, nullptr, nullptr)) && name) {
+      wchar_t buffer[kLongestName];
+      std::wstring_view key = lowerAscii(name, buffer);
+      if (!key.empty() && !dispids_.count(key)) dispids_.emplace(names_.emplace_back(key), id);
+      SysFreeString(name);
+    }
     functions_.emplace(id, std::move(fn));
   }
 }
@@ -250,6 +296,20 @@ const Dispatcher::Function* Dispatcher::find(DISPID id, WORD flags) const {
 }
 
 HRESULT Dispatcher::getIDsOfNames(LPOLESTR* names, UINT count, DISPID* ids) {
+  // A member name alone (the usual question) is answered from the table;
+  // parameter names and anything unknown go to the type library, which
+  // also gives the exact error.
+  if (count == 1 && names && names[0] && ids) {
+    wchar_t buffer[kLongestName];
+    std::wstring_view key = lowerAscii(names[0], buffer);
+    if (!key.empty()) {
+      auto it = dispids_.find(key);
+      if (it != dispids_.end()) {
+        ids[0] = it->second;
+        return S_OK;
+      }
+    }
+  }
   return dispatchInfo_->GetIDsOfNames(names, count, ids);
 }
 
@@ -264,8 +324,8 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
   if (params->cArgs > formal) return DISP_E_BADPARAMCOUNT;
 
   // The caller's argument for each formal parameter (nullptr: not given).
-  std::vector<VARIANT*> given(formal, nullptr);
-  std::vector<UINT> givenIndex(formal, 0);
+  Scratch<VARIANT*> given(formal);
+  Scratch<UINT> givenIndex(formal);
   UINT positional = params->cArgs - params->cNamedArgs;
   for (UINT i = 0; i < positional; ++i) {
     UINT index = params->cArgs - 1 - i;
@@ -286,9 +346,8 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
 
   // Arguments in exactly the declared form, in formal order.
   std::vector<Var> locals(formal);
-  std::vector<VARIANT> args(formal);
-  enum class WriteBack { None, IntoVariant, IntoTyped };
-  std::vector<WriteBack> writeBack(formal, WriteBack::None);
+  Scratch<VARIANT> args(formal);
+  Scratch<WriteBack> writeBack(formal);
 
   for (UINT i = 0; i < formal; ++i) {
     const Param& p = fn->params[i];
@@ -390,10 +449,9 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
   }
 
   // The member through its vtable slot, every argument in its declared form.
-  std::vector<VARTYPE> types(formal);
-  std::vector<VARIANTARG*> pointers(formal);
-  types.reserve(formal + 1);
-  pointers.reserve(formal + 1);
+  Scratch<VARTYPE> types(formal + 1);
+  Scratch<VARIANTARG*> pointers(formal + 1);
+  UINT count = formal;
   for (UINT i = 0; i < formal; ++i) {
     if (fn->params[i].passThrough && V_VT(&args[i]) == VT_RECORD) {
       // A record goes to the member as a pointer to its data.
@@ -412,16 +470,16 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
     if (fn->retvalVt != VT_VARIANT) V_VT(&retval) = fn->retvalVt;  // zeroed storage the member fills
     V_VT(&retvalRef) = static_cast<VARTYPE>(VT_BYREF | fn->retvalVt);
     V_BYREF(&retvalRef) = fn->retvalVt == VT_VARIANT ? static_cast<void*>(&retval) : static_cast<void*>(&V_UI1(&retval));
-    types.push_back(V_VT(&retvalRef));
-    pointers.push_back(&retvalRef);
+    types[count] = V_VT(&retvalRef);
+    pointers[count] = &retvalRef;
+    ++count;
   }
 
   clearPendingError();
   VARIANT returned;
   VariantInit(&returned);
   HRESULT hr = DispCallFunc(instance, static_cast<ULONG_PTR>(fn->vtableOffset), CC_STDCALL, VT_ERROR,
-                            static_cast<UINT>(types.size()), types.empty() ? nullptr : types.data(),
-                            pointers.empty() ? nullptr : pointers.data(), &returned);
+                            count, count ? types.data() : nullptr, count ? pointers.data() : nullptr, &returned);
   if (SUCCEEDED(hr)) hr = V_ERROR(&returned);
   if (SUCCEEDED(hr) && fn->hasRetval && result) {
     VariantClear(result);

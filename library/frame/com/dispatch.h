@@ -17,6 +17,10 @@
 
 #include <map>
 #include <memory>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace dv::com {
@@ -59,6 +63,12 @@ class Dispatcher {
   ITypeInfo* dispatchInfo_ = nullptr;
   ITypeInfo* vtableInfo_ = nullptr;
   std::multimap<MEMBERID, std::unique_ptr<Function>> functions_;
+  // Member names in lower case (ASCII) to their dispids. Script hosts ask
+  // for the dispid on every call; the stock lookup walks every member of
+  // the interface and its bases comparing names, which cost more than the
+  // whole call of a simple property.
+  std::deque<std::wstring> names_;  // storage of the keys below
+  std::unordered_map<std::wstring_view, DISPID> dispids_;
 };
 
 // One dispatcher per interface, created on first use.

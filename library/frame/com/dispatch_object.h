@@ -74,14 +74,20 @@ class DispatchObject : public Itf, public ISupportErrorInfo {
   virtual HRESULT queryOther(REFIID, void**) { return E_NOINTERFACE; }
 
  private:
-  static Dispatcher* dispatcher() {
-    try {
-      return &dispatcherFor(__uuidof(Itf));
-    } catch (...) {
-      return nullptr;
+  // Looked up once per object: the dispatchers live while any object does
+  // (they are released only when the module can unload).
+  Dispatcher* dispatcher() {
+    if (!dispatcher_) {
+      try {
+        dispatcher_ = &dispatcherFor(__uuidof(Itf));
+      } catch (...) {
+        return nullptr;
+      }
     }
+    return dispatcher_;
   }
   std::atomic<long> refs_{1};
+  Dispatcher* dispatcher_ = nullptr;
 };
 
 }  // namespace dv::com
