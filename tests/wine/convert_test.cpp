@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
+#include "bench_files.h"
 #include "dv/standins/com_hosting.h"
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
@@ -20,22 +20,11 @@ namespace {
 using dv::pos;
 using dv::Variant;
 
-std::string env(const char* name) {
-  char buf[4096];
-  DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
-  return (n > 0 && n < sizeof buf) ? std::string(buf, n) : std::string();
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using dv::winetest::env;
+using dv::winetest::exists;
+using dv::winetest::slurp;
 
 void write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string postScript(const std::string& label, int pages) {
   std::string ps = "%!PS-Adobe-3.0\n%%Pages: " + std::to_string(pages) + "\n%%EndComments\n";

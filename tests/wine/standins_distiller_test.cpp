@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
+#include "bench_files.h"
 #include "dv/standins/com_hosting.h"
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
@@ -20,20 +20,9 @@ using dv::named;
 using dv::pos;
 using dv::Variant;
 
-std::string env(const char* name) {
-  char buf[4096];
-  DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
-  return (n > 0 && n < sizeof buf) ? std::string(buf, n) : std::string();
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using dv::winetest::env;
+using dv::winetest::exists;
+using dv::winetest::slurp;
 
 void setConfig(const std::string& subKey, const std::string& name, const std::string& value) {
   std::string path = std::string(dv::standins::com::kConfigKey) + (subKey.empty() ? "" : "\\" + subKey);
