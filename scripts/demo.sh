@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The demo: installs what is missing, builds the x86_64 Windows binaries,
-# prepares a private Wine prefix with the COM servers registered, runs
-# every example listed in examples/examples.list, and shows the files they
-# produced with their page counts.
+# The demo: installs what is missing, builds the x86_64 Windows binaries it
+# needs, prepares a private Wine prefix with the COM servers registered,
+# runs every example listed in examples/examples.list, and shows the files
+# they produced with their page counts.
 set -uo pipefail
 
 ROOT=$(readlink -f "$(dirname "$0")/..")
@@ -12,13 +12,30 @@ cd "$ROOT"
 
 BUILD="$ROOT/build-win64"
 JOBS=${DV_JOBS:-2}
+LIST="$ROOT/examples/examples.list"
+REGISTER="$ROOT/tests/wine/register.list"
 
 bash scripts/install-deps.sh || exit 1
+
+# Only what the demo runs: the COM servers (a file's target has the file's
+# name), the relay and the example programs. The tests are not built.
+targets=(dlgrelay)
+while read -r line; do
+  line="${line%%#*}"
+  [ -n "${line// /}" ] || continue
+  f=$(basename "$(echo "$line" | tr -d '[:space:]')")
+  targets+=("${f%.*}")
+done <"$REGISTER"
+while read -r example _; do
+  case "$example" in *.exe) targets+=("${example%.exe}") ;; esac
+done <"$LIST"
+echo "demo: building ${targets[*]} in $BUILD"
 cmake -S . -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null || exit 1
-cmake --build "$BUILD" -j"$JOBS" || exit 1
+cmake --build "$BUILD" -j"$JOBS" --target "${targets[@]}" >"$BUILD/demo-build.log" 2>&1 ||
+  { tail -40 "$BUILD/demo-build.log"; echo "demo: build failed (see $BUILD/demo-build.log)" >&2; exit 1; }
 
 wine_env_start "$BUILD/demo" || exit 1
-register_servers "$BUILD" "$ROOT/tests/wine/register.list" || exit 1
+register_servers "$BUILD" "$REGISTER" || exit 1
 # dlgrelay.exe goes where the library looks for it first: the system folder.
 cp "$BUILD/relay/dlgrelay.exe" "$WINEPREFIX/drive_c/windows/system32/" || exit 1
 OUT="$BUILD/demo/output"
@@ -26,35 +43,51 @@ mkdir -p "$OUT"
 
 status=0
 results=()
-while read -r script outputs; do
-  case "$script" in ''|'#'*) continue ;; esac
+while read -r example outputs; do
+  case "$example" in ''|'#'*) continue ;; esac
   echo
-  echo "==== examples/$script"
-  (cd "$OUT" && timeout -k 10 "$DV_WINE_TIMEOUT" wine cscript //nologo \
-      "$(winpath "$ROOT/examples/$script")" "$(winpath "$OUT")" </dev/null 2>"$DV_WINE_STATE/$script.err") |
-    tr -d '\r'
+  echo "==== examples/$example"
+  err="$DV_WINE_STATE/$example.err"
+  case "$example" in
+    *.exe)
+      (cd "$OUT" && timeout -k 10 "$DV_WINE_TIMEOUT" wine "$(winpath "$BUILD/examples/$example")" \
+          "$(winpath "$OUT")" </dev/null 2>"$err") | tr -d '\r'
+      rc=${PIPESTATUS[0]} ;;
+    *)
+      (cd "$OUT" && timeout -k 10 "$DV_WINE_TIMEOUT" wine cscript //nologo \
+          "$(winpath "$ROOT/examples/$example")" "$(winpath "$OUT")" </dev/null 2>"$err") | tr -d '\r'
+      rc=${PIPESTATUS[0]} ;;
+  esac
+  if [ "$rc" -ne 0 ]; then
+    # A script host that dies says nothing; programs say why on stderr.
+    tr -d '\r' <"$err" | grep -v ':fixme:' | tail -5
+    results+=("FAILED   examples/$example (exit $rc)")
+    status=1
+  fi
   for o in $outputs; do
     f="$OUT/$o"
     if [ ! -s "$f" ]; then
       results+=("MISSING  $f")
       status=1
     elif [[ "$f" == *.pdf ]]; then
-      if qpdf --check "$f" >/dev/null 2>&1; then
+      if check=$(qpdf --check "$f" 2>&1); then
         pages=$(pdfinfo "$f" 2>/dev/null | sed -n 's/^Pages:[[:space:]]*//p')
-        results+=("$f  ($pages pages)")
+        results+=("$f  ($pages pages, qpdf --check clean)")
       else
-        results+=("DAMAGED  $f (qpdf --check fails)")
+        results+=("DAMAGED  $f (qpdf --check: $(echo "$check" | tail -1))")
         status=1
       fi
     else
       results+=("$f  ($(stat -c %s "$f") bytes)")
     fi
   done
-done <"$ROOT/examples/examples.list"
+done <"$LIST"
 
 wine_env_stop
 trap - EXIT INT TERM
 echo
-echo "Demo output:"
+echo "Demo output (Windows path $(winpath "$OUT")):"
 for r in "${results[@]}"; do echo "  $r"; done
+if [ $status -eq 0 ]; then echo "Demo: all examples ran, all files present and clean."
+else echo "Demo: FAILED (see above)."; fi
 exit $status
