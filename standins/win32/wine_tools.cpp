@@ -1,7 +1,7 @@
 // The tool runner under Wine. CreateProcessA starts a Unix program but
 // returns no process handle and connects no pipes, so a tool runs inside a
 // small /bin/sh script that sends its output to a file, records its pid and
-// finally writes its exit status to a marker file; we poll those files.
+// finally writes its exit status and then a marker file; we poll those files.
 // Client paths become Unix paths with kernel32's wine_get_unix_file_name.
 #include <windows.h>
 
@@ -58,6 +58,18 @@ std::string readAll(const std::string& path) {
   return s.str();
 }
 
+// What the tool appended to its output file since `offset`: reading only
+// the new part keeps frequent polling cheap however long the output gets.
+std::string readFrom(const std::string& path, size_t offset) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in || !in.seekg(static_cast<std::streamoff>(offset))) return {};
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+constexpr DWORD kPollMs = 5;
+
 class WineToolRunner : public ToolRunner {
  public:
   WineToolRunner() {
@@ -108,6 +120,7 @@ class WineToolRunner : public ToolRunner {
     if (!unixName_ || !dosName_ || argv.empty()) return result;
     std::string dir = scratchFolder();
     std::string script = dir + "\\run.sh", output = dir + "\\output.txt", status = dir + "\\status",
+                finishedMarker = dir + "\\finished",
                 pidFile = dir + "\\pid";
     {
       std::ofstream s(script, std::ios::binary);
@@ -117,8 +130,10 @@ class WineToolRunner : public ToolRunner {
       s << cmd << ">" << shellWord(toolPath(output)) << " 2>&1 </dev/null &\n";
       s << "echo $! >" << shellWord(toolPath(pidFile)) << "\n";
       s << "wait $!\n";
-      s << "echo $? >" << shellWord(toolPath(status) + ".tmp") << " && mv " << shellWord(toolPath(status) + ".tmp")
-        << " " << shellWord(toolPath(status)) << "\n";
+      // The status is complete before its marker appears; both are shell
+      // built-ins, so the end of a job costs no further process start.
+      s << "echo $? >" << shellWord(toolPath(status)) << "\n";
+      s << ": >" << shellWord(toolPath(finishedMarker)) << "\n";
       if (!s) {
         fs::remove_all(dir);
         return result;
@@ -135,10 +150,9 @@ class WineToolRunner : public ToolRunner {
     size_t consumed = 0;  // bytes of the output file already handed on
     std::string pending;
     auto drain = [&] {
-      std::string all = readAll(output);
-      if (all.size() <= consumed) return;
-      std::string fresh = all.substr(consumed);
-      consumed = all.size();
+      std::string fresh = readFrom(output, consumed);
+      if (fresh.empty()) return;
+      consumed += fresh.size();
       result.output += fresh;
       pending += fresh;
       size_t nl;
@@ -150,10 +164,13 @@ class WineToolRunner : public ToolRunner {
       }
     };
     bool finished = false;
-    while (!(finished = GetFileAttributesA(status.c_str()) != INVALID_FILE_ATTRIBUTES)) {
+    while (!(finished = GetFileAttributesA(finishedMarker.c_str()) != INVALID_FILE_ATTRIBUTES)) {
       drain();
       if (std::chrono::steady_clock::now() >= deadline) break;
-      Sleep(20);
+      // The end of a job is seen at most one interval late: short enough
+      // that a conversion does not wait noticeably for its own end, long
+      // enough that the polling costs nothing worth measuring.
+      Sleep(kPollMs);
     }
     if (!finished) {
       result.timedOut = true;
@@ -164,7 +181,7 @@ class WineToolRunner : public ToolRunner {
         std::string kill = dir + "\\kill.sh";
         std::ofstream(kill, std::ios::binary) << "kill -9 " << pid << "\n";
         start("\"" + toolPath(kill) + "\"");
-        for (int i = 0; i < 250 && GetFileAttributesA(status.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(20);
+        for (int i = 0; i < 250 && GetFileAttributesA(finishedMarker.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(20);
       }
     } else {
       drain();
