@@ -29,7 +29,7 @@ done <"$REGISTER"
 while read -r example _; do
   case "$example" in *.exe) targets+=("${example%.exe}") ;; esac
 done <"$LIST"
-echo "demo: building ${targets[*]} in $BUILD"
+echo "demo: building ${targets[*]} in $BUILD (the first build takes a few minutes)"
 cmake -S . -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null || exit 1
 cmake --build "$BUILD" -j"$JOBS" --target "${targets[@]}" >"$BUILD/demo-build.log" 2>&1 ||
   { tail -40 "$BUILD/demo-build.log"; echo "demo: build failed (see $BUILD/demo-build.log)" >&2; exit 1; }
