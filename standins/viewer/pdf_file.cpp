@@ -74,17 +74,19 @@ std::string pageModeName(int32_t number) {
   return kPageModes[number];
 }
 
-std::optional<PdfFacts> readPdf(ToolRunner& tools, const std::string& path) {
+std::optional<PdfFacts> readPdf(ToolRunner& tools, const std::string& path, const std::string& password) {
   const std::string unix = shellQuote(tools.toolPath(path));
+  const std::string withPassword = password.empty() ? std::string() : " " + shellQuote("--password=" + password);
   // Size first, then the document as JSON; a file that needs a password
   // makes qpdf fail, as PDDoc.Open fails on it.
   const ToolResult r = runShell(tools, "stat -L -c %s " + unix + " && qpdf --json=2 --json-key=qpdf --json-key=acroform "
-                                 "--json-key=attachments --json-key=pages " + unix + " 2>/dev/null");
+                                 "--json-key=attachments --json-key=pages" + withPassword + " " + unix + " 2>/dev/null");
   // 3: qpdf read the file with warnings.
   if (!r.started || r.timedOut || (r.exitCode != 0 && r.exitCode != 3)) return std::nullopt;
   const size_t eol = r.output.find('\n');
   if (eol == std::string::npos) return std::nullopt;
   PdfFacts facts;
+  facts.password = password;
   Json doc;
   try {
     facts.fileSize = std::stoll(r.output.substr(0, eol));
@@ -156,6 +158,7 @@ bool writePdf(ToolRunner& tools, const PdfFacts& facts, const std::string& sourc
   const std::string partial = dst + ".dvpart";
   const std::string jsonFile = dst + ".dvjson";
   std::string command = "printf '%s' " + shellQuote(json.dump()) + " > " + shellQuote(jsonFile) + " && qpdf " +
+                        (facts.password.empty() ? std::string() : shellQuote("--password=" + facts.password) + " ") +
                         shellQuote(tools.toolPath(source)) + " --update-from-json=" + shellQuote(jsonFile);
   for (const auto& [key, file] : changes.attach)
     command += " --add-attachment " + shellQuote(tools.toolPath(file)) + " --key=" + shellQuote(key) + " --replace --";

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <ctime>
 
+#include "dv/standins/app.h"
+#include "dv/standins/viewer_server.h"
 #include "dv/vb.h"
 
 namespace dv::standins {
@@ -108,8 +110,8 @@ std::optional<std::string> conversionCommand(const std::string& id, const std::s
 
 }  // namespace
 
-std::shared_ptr<ViewerDocument> openViewerDocument(const std::string& path) {
-  std::optional<PdfFacts> facts = readPdf(toolRunner(), path);
+std::shared_ptr<ViewerDocument> openViewerDocument(const std::string& path, const std::string& password) {
+  std::optional<PdfFacts> facts = readPdf(toolRunner(), path, password);
   if (!facts) return nullptr;
   auto doc = std::make_shared<ViewerDocument>();
   doc->path = path;
@@ -126,7 +128,8 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target) {
   // Acrobat stamps the modification date on every save.
   changes.info["ModDate"] = nowAsPdfDate();
   if (!writePdf(toolRunner(), doc.facts, doc.path, target, changes)) return false;
-  std::optional<PdfFacts> facts = readPdf(toolRunner(), target);
+  // qpdf keeps the source's encryption, so the same password reads the copy.
+  std::optional<PdfFacts> facts = readPdf(toolRunner(), target, doc.facts.password);
   if (!facts) return false;
   doc.path = target;
   doc.facts = std::move(*facts);
@@ -149,6 +152,15 @@ const ClassDef& pdDocClass() {
       auto& self = inv.as<PDDocStandIn>();
       self.doc = openViewerDocument(vb::CStr(inv.arg(0)));
       return Variant(self.doc != nullptr);
+    });
+    c.method("OpenAVDoc", {param("szTitle")}, TypeDesc{VarType::Object}, [](Invocation& inv) {
+      // Shows the document in a window of the viewer (the one it already
+      // has, or a new one under the given title) and returns that window.
+      ViewerDocument& d = pd(inv);
+      SharedViewer& viewer = SharedViewer::instance();
+      ViewerView* view = viewer.find(d.path);
+      if (!view) view = &viewer.add(d.path, d.facts.password, d.facts.pages, vb::CStr(inv.argOr(0, std::string())));
+      return Variant(viewObject(*view));
     });
     c.method("Close", {}, TypeDesc{VarType::Bool}, [](Invocation& inv) {
       auto& self = inv.as<PDDocStandIn>();
@@ -200,6 +212,12 @@ const ClassDef& pdDocClass() {
     return c;
   }();
   return cls;
+}
+
+ObjectPtr pdDocOnViewerFile(const std::string& path, const std::string& password) {
+  auto pdDoc = std::static_pointer_cast<PDDocStandIn>(pdDocClass().create());
+  pdDoc->doc = openViewerDocument(path, password);
+  return pdDoc;
 }
 
 const ClassDef& jsAppClass() {
@@ -294,6 +312,21 @@ const ClassDef& jsDocClass() {
     ro("PermStatusReady", VarType::Bool, [](ViewerDocument&) { return Variant(true); });
     // An unencrypted document has no security handler: JavaScript's null.
     ro("SecurityHandler", VarType::Variant, [](ViewerDocument&) { return Variant::null(); });
+    // The outline, read from the file, and the page the document's window
+    // shows (counted from 0; setting it turns the page there).
+    c.objectProperty("BookMarkRoot", [](Invocation& inv) {
+      const ViewerDocument& d = js(inv);
+      return Variant(bookmarkRoot(d.path, d.facts.password));
+    });
+    c.property("PageNum", TypeDesc{VarType::Int32}, [](Invocation& inv) {
+      const ViewerView* view = SharedViewer::instance().find(js(inv).path);
+      return Variant(view ? view->currentPage : int32_t{0});
+    }, [](Invocation& inv) {
+      const int32_t page = vb::CLng(inv.value());
+      ViewerView* view = SharedViewer::instance().find(js(inv).path);
+      if (view && page >= 0 && page < view->pages) view->currentPage = page;
+      return Variant();
+    });
     c.objectProperty("App", [](Invocation& inv) {
       js(inv);
       return Variant(ObjectPtr(jsAppClass().create()));

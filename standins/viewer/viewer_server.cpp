@@ -160,8 +160,7 @@ ObjectPtr SharedViewer::pdDocOf(const ViewerView& doc) {
   if (pdDocProvider_) {
     pdDoc = pdDocProvider_(doc);
   } else {
-    pdDoc = pdDocClass().create();
-    pdDoc->call("Open", {pos(doc.path)});
+    pdDoc = pdDocOnViewerFile(doc.path, doc.password);
   }
   pdDocs_.emplace_back(pdDoc, doc.id);
   return pdDoc;

@@ -204,5 +204,42 @@ TEST_F(ViewerOutlineTest, BookmarksMoveTheView) {
   EXPECT_EQ(view->currentPage, 2);
 }
 
+// A document opened with its password through the viewer's dialogs: the
+// PDDoc the window hands out reads the encrypted file, and its JavaScript
+// object shows the outline and turns the window's page.
+TEST_F(ViewerOutlineTest, EncryptedDocumentThroughTheWindowAndItsJavaScriptObject) {
+  const std::string secretBook = (dir / "secret_book.pdf").string();
+  ASSERT_TRUE(runTool({"qpdf", "--encrypt", "pw 2", "owner", "256", "--", book, secretBook}).ok());
+  ObjectPtr app = create("AcroExch.App");
+  ui.answers = {secretBook, std::string("pw 2")};
+  app->call("MenuItemExecute", {pos("Open")});
+  ObjectPtr view = activeView(app);
+  ASSERT_NE(view, nullptr);
+  ObjectPtr pdDoc = view->call("GetPDDoc").objectValue();
+  EXPECT_EQ(vb::CLng(pdDoc->call("GetNumPages")), 4);
+
+  ObjectPtr jso = pdDoc->call("GetJSObject").objectValue();
+  EXPECT_EQ(vb::CLng(jso->get("NumPages")), 4);
+  ObjectPtr intro = jso->get("BookMarkRoot").objectValue()->get("Children").arrayValue().at(0).objectValue();
+  EXPECT_EQ(vb::CStr(intro->get("Name")), "Intro");
+  jso->let("PageNum", Variant(int32_t{2}));
+  EXPECT_EQ(vb::CLng(jso->get("PageNum")), 2);
+  EXPECT_EQ(SharedViewer::instance().find(secretBook)->currentPage, 2);
+  jso->let("PageNum", Variant(int32_t{4}));  // beyond the last page: stays
+  jso->let("PageNum", Variant(int32_t{-1}));
+  EXPECT_EQ(vb::CLng(jso->get("PageNum")), 2);
+  EXPECT_THROW(jso->get("bookmarkroot"), AutomationError);  // JavaScript names are exact
+
+  // A PDDoc opened by the client shows in a window of its own, once.
+  ObjectPtr own = create("AcroExch.PDDoc");
+  ASSERT_TRUE(own->call("Open", {pos(book)}).boolValue());
+  ObjectPtr window = own->call("OpenAVDoc", {pos("Book")}).objectValue();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(vb::CStr(window->call("GetTitle")), "Book");
+  own->call("OpenAVDoc", {pos("Again")});
+  EXPECT_EQ(SharedViewer::instance().documents().size(), 2u);
+  EXPECT_FALSE(create("AcroExch.PDDoc")->call("Open", {pos(secretBook)}).boolValue());  // no password, no document
+}
+
 }  // namespace
 }  // namespace dv::standins

@@ -254,6 +254,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+  // The call that ended the viewer (App Exit, or a client's WM_CLOSE) is
+  // still on its way back, and clients release what they hold: serve that
+  // for a moment before the process goes, or a client may see its last call
+  // fail with a broken connection.
+  const DWORD until = GetTickCount() + 1000;
+  for (DWORD now = GetTickCount(); static_cast<LONG>(until - now) > 0; now = GetTickCount()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, until - now, QS_ALLINPUT);
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
   revokeClassObjects();
   viewer.setUi(nullptr);
   return 0;

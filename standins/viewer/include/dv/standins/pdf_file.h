@@ -40,10 +40,13 @@ struct PdfFacts {
   std::string infoRef, rootRef;
   Json infoValue, rootValue, trailerValue;
   int64_t maxObjectId = 0;
+  // The open password the file was read with (empty: none needed); the
+  // writer needs it again to read the source.
+  std::string password;
 };
 
 // Reads a PDF; nullopt when it is missing, damaged or needs a password.
-std::optional<PdfFacts> readPdf(ToolRunner& tools, const std::string& path);
+std::optional<PdfFacts> readPdf(ToolRunner& tools, const std::string& path, const std::string& password = {});
 
 struct PdfChanges {
   std::map<std::string, std::string> info;  // keys of kInfoKeys; dates as PDF date text

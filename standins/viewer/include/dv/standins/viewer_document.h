@@ -50,9 +50,12 @@ struct ViewerDocument {
   bool calculate = true, disclosed = false, noAutoComplete = false, noCache = false;
 };
 
-// Opens a real PDF; nothing when it is missing, damaged or encrypted
-// with an open password.
-std::shared_ptr<ViewerDocument> openViewerDocument(const std::string& path);
+// Opens a real PDF; nothing when it is missing, damaged, or encrypted with
+// an open password other than `password`.
+std::shared_ptr<ViewerDocument> openViewerDocument(const std::string& path, const std::string& password = {});
+// A PDDoc on a document the viewer has open: the viewer already knows the
+// open password its dialog was given, which PDDoc.Open cannot take.
+ObjectPtr pdDocOnViewerFile(const std::string& path, const std::string& password);
 // Writes the document (with its pending changes) to `target` and makes
 // that the document's file. False when writing fails.
 bool saveViewerDocument(ViewerDocument& doc, const std::string& target);
