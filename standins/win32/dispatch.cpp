@@ -28,6 +28,7 @@ using dv::win32::widen;
 namespace {
 
 std::atomic<long> g_references{0};
+std::atomic<long> g_objects{0};  // wrappers only
 
 // Recognises our own wrappers among incoming IDispatch pointers.
 const GUID& wrapperIid() {
@@ -177,8 +178,12 @@ class Wrapper : public IDispatch, public IConnectionPointContainer, public IProv
       : object_(std::move(object)), standIn_(dynamic_cast<StandIn*>(object_.get())),
         cls_(standIn_ ? &standIn_->classDef() : nullptr), point_(*this) {
     ++g_references;
+    ++g_objects;
   }
-  virtual ~Wrapper() { --g_references; }
+  virtual ~Wrapper() {
+    --g_objects;
+    --g_references;
+  }
 
   const ObjectPtr& object() const { return object_; }
   const ClassDef* cls() const { return cls_; }
@@ -443,6 +448,7 @@ ObjectPtr unwrap(IUnknown* unknown) {
 }
 
 long serverReferences() { return g_references.load(); }
+long liveObjects() { return g_objects.load(); }
 void lockServer(bool lock) {
   if (lock) ++g_references;
   else --g_references;

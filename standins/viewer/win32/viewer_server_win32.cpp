@@ -185,6 +185,25 @@ class Win32Ui : public dv::standins::ViewerUi {
   HWND window_ = nullptr;
 };
 
+// A viewer that automation started and nobody has shown quits when its
+// last automation object is released; a shown one stays until it is closed.
+// One that no client ever reaches ends after a while as well.
+constexpr UINT kIdleCheckMs = 250;
+constexpr DWORD kNoClientMs = 60000;
+bool g_hadClients = false;
+DWORD g_startedAt = 0;
+
+void CALLBACK idleCheck(HWND, UINT, UINT_PTR, DWORD) {
+  SharedViewer& viewer = SharedViewer::instance();
+  if (!viewer.running() || viewer.visible()) return;
+  const long live = dv::standins::com::liveObjects();
+  if (live > 0) {
+    g_hadClients = true;
+    return;
+  }
+  if (g_hadClients || GetTickCount() - g_startedAt > kNoClientMs) viewer.end();
+}
+
 std::string registryText(HKEY root, const char* path) {
   HKEY key;
   if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
@@ -248,6 +267,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
       g_classCookies.push_back(cookie);
     factory->Release();
   }
+
+  g_startedAt = GetTickCount();
+  SetTimer(nullptr, 0, kIdleCheckMs, idleCheck);
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -30,8 +30,9 @@ End Sub
 
 Sub Clean()
   Dim v
+  ' Only the version: the class key itself holds the viewer's registration,
+  ' which later scripts need.
   RemoveKey ACRO
-  RemoveKey "HKLM\SOFTWARE\Classes\AcroExch.App\"
   RemoveKey ACCESS
   RemoveKey "HKLM\SOFTWARE\Classes\Access.Application\"
   For Each v In Array("5.0", "6.0", "7.0", "8.0", "9.0", "10.0")

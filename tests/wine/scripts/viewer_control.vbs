@@ -18,6 +18,8 @@ Sub Check(ok, what)
 End Sub
 
 Set pdf = CreateObject("Docvane.CreatePDF")
+' A viewer that an earlier client showed stays until it is closed.
+pdf.CloseAcrobat True, 10
 Check Not pdf.IsAcrobatHidden(), "IsAcrobatHidden is False while no viewer runs"
 Check Not pdf.CloseAcrobat(), "CloseAcrobat without a viewer returns False"
 Check Not pdf.CloseAcrobat(False, 0), "... also with its arguments given"

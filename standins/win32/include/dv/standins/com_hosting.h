@@ -52,6 +52,9 @@ ObjectPtr unwrap(IUnknown* unknown);
 
 // Objects and locks alive in this server (DllCanUnloadNow, local servers).
 long serverReferences();
+// Objects handed out to clients and still referenced (class factories and
+// locks not counted).
+long liveObjects();
 void lockServer(bool lock);
 
 // A class factory for a creatable class.
