@@ -33,3 +33,4 @@ WScript.Echo "CreatePDFfromPS wrote " & dir & "\chapter1.pdf (Distiller printer:
 
 converter.CreatePDFfromMultiPS dir & "\book.pdf", Array(dir & "\chapter1.ps", dir & "\chapter2.ps")
 WScript.Echo "CreatePDFfromMultiPS wrote " & dir & "\book.pdf"
+WScript.Echo "Done."

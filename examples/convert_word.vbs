@@ -32,3 +32,4 @@ On Error Resume Next
 converter.CreatePDFfromWord dir & "\nothing.pdf", dir & "\no such document.doc"
 WScript.Echo "A missing document: " & Err.Description
 On Error GoTo 0
+WScript.Echo "Done."

@@ -31,3 +31,4 @@ Else
   WScript.Echo "Distiller could not convert " & ps & " (result " & result & ")"
   WScript.Quit 1
 End If
+WScript.Echo "Done."

@@ -55,8 +55,15 @@ while read -r example outputs; do
       rc=${PIPESTATUS[0]} ;;
     *)
       (cd "$OUT" && timeout -k 10 "$DV_WINE_TIMEOUT" wine cscript //nologo \
-          "$(winpath "$ROOT/examples/$example")" "$(winpath "$OUT")" </dev/null 2>"$err") | tr -d '\r'
-      rc=${PIPESTATUS[0]} ;;
+          "$(winpath "$ROOT/examples/$example")" "$(winpath "$OUT")" </dev/null 2>"$err") | tr -d '\r' |
+          tee "$DV_WINE_STATE/$example.out"
+      rc=${PIPESTATUS[0]}
+      # Wine's script host exits 0 and says nothing when a script dies, so
+      # every example ends by printing "Done." and anything else is a failure.
+      if [ "$rc" -eq 0 ] && [ "$(tail -n 1 "$DV_WINE_STATE/$example.out")" != "Done." ]; then
+        echo "(the script stopped before its end)" >"$err"
+        rc=1
+      fi ;;
   esac
   if [ "$rc" -ne 0 ]; then
     # A script host that dies says nothing; programs say why on stderr.
