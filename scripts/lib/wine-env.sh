@@ -66,19 +66,11 @@ wine_env_stop() {
   fi
 }
 
-# COM servers in their own process (the viewer) need the RPC service. Wine
-# ends its system processes (services.exe and the services it started)
-# whenever the last program of the prefix exits, and the next program
-# starts them again; while they come up the service database stays locked,
-# a client's own attempt to start RpcSs fails, and its activation of a
-# local server never completes. So one idle program keeps the system
-# processes alive for the whole run, and RpcSs is started up front,
-# retrying for a bounded time.
-_dv_keep_prefix_alive() {
-  printf 'Do\r\n  WScript.Sleep 60000\r\nLoop\r\n' >"$DV_WINE_STATE/keepalive.vbs"
-  wine cscript //nologo "$(winpath "$DV_WINE_STATE/keepalive.vbs")" </dev/null >/dev/null 2>&1 &
-}
-
+# COM servers in their own process (the viewer) need Wine's RPC service.
+# Right after wineboot the service database stays locked while the device
+# services come up; a client's own attempt to start RpcSs then fails and
+# its activation of a local server never completes. So RpcSs is started
+# here, retrying for a bounded time, until Wine reports it running.
 _dv_start_rpcss() {
   local i out
   for i in $(seq 1 60); do
@@ -122,7 +114,6 @@ wine_env_start() {
   # Crashes print a backtrace instead of waiting in a dialog.
   timeout 120 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
     >>"$DV_WINE_STATE/wineboot.log" 2>&1 || { echo "wine-env: reg add failed" >&2; return 1; }
-  _dv_keep_prefix_alive
   _dv_start_rpcss || return 1
   echo "wine-env: prefix $WINEPREFIX ready"
 }
