@@ -2,9 +2,10 @@
 // process that every client shares. COM starts it for the first viewer
 // object (a local server), it shows a hidden main window whose class
 // follows the viewer version of the registry, shows the viewer's modal
-// "Open" and "Password" dialogs, and ends with App Exit or when its main
-// window is closed or destroyed (which is how the library's CloseAcrobat
-// ends a viewer).
+// "Open" and "Password" dialogs. The viewer ends with App Exit, when its
+// main window is closed or destroyed (which is how the library's
+// CloseAcrobat ends a viewer), or, never shown, when its last automation
+// object is released; the process leaves a few seconds after that.
 //
 //   viewer_server.exe /RegServer     registers the viewer classes
 //   viewer_server.exe /UnregServer   removes them
@@ -150,12 +151,13 @@ class Win32Ui : public dv::standins::ViewerUi {
   void show() override {
     if (window_) ShowWindow(window_, SW_SHOWNORMAL);
   }
+  // The viewer's window goes at once; the process stays a moment for the
+  // clients' last calls and releases (see idleCheck), and a client that
+  // creates a viewer object meanwhile simply starts the viewer again.
   void end() override {
-    revokeClassObjects();
     HWND w = window_;
     window_ = nullptr;
     if (w && IsWindow(w)) DestroyWindow(w);
-    PostQuitMessage(0);
   }
   std::optional<std::string> ask(const std::string& caption, const std::string& prompt, bool secret) override {
     DialogTemplate t(widen(caption), secret);
@@ -175,9 +177,8 @@ class Win32Ui : public dv::standins::ViewerUi {
         return 0;
       case WM_DESTROY:
         // Also when another program sends WM_DESTROY itself: the viewer
-        // ends and its process goes away with the window.
+        // ends with its window.
         if (SharedViewer::instance().running()) SharedViewer::instance().end();
-        PostQuitMessage(0);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -187,21 +188,39 @@ class Win32Ui : public dv::standins::ViewerUi {
 
 // A viewer that automation started and nobody has shown quits when its
 // last automation object is released; a shown one stays until it is closed.
-// One that no client ever reaches ends after a while as well.
+// The process goes once the viewer has ended and no client has held an
+// object for a while (ending it at the very moment the viewer ends would
+// race with a client that starts the viewer again right away), or when no
+// client ever reaches it.
 constexpr UINT kIdleCheckMs = 250;
+constexpr DWORD kProcessIdleMs = 3000;
 constexpr DWORD kNoClientMs = 60000;
 bool g_hadClients = false;
 DWORD g_startedAt = 0;
+DWORD g_idleSince = 0;  // 0: not idle
 
 void CALLBACK idleCheck(HWND, UINT, UINT_PTR, DWORD) {
   SharedViewer& viewer = SharedViewer::instance();
-  if (!viewer.running() || viewer.visible()) return;
   const long live = dv::standins::com::liveObjects();
+  const DWORD now = GetTickCount();
   if (live > 0) {
     g_hadClients = true;
+    g_idleSince = 0;
     return;
   }
-  if (g_hadClients || GetTickCount() - g_startedAt > kNoClientMs) viewer.end();
+  if (viewer.running() && !viewer.visible() && (g_hadClients || now - g_startedAt > kNoClientMs)) {
+    g_hadClients = false;
+    viewer.end();
+  }
+  if (viewer.running()) {
+    g_idleSince = 0;
+    return;
+  }
+  if (g_idleSince == 0) g_idleSince = now ? now : 1;
+  if (now - g_idleSince >= kProcessIdleMs) {
+    revokeClassObjects();
+    PostQuitMessage(0);
+  }
 }
 
 std::string registryText(HKEY root, const char* path) {
@@ -276,10 +295,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  // The call that ended the viewer (App Exit, or a client's WM_CLOSE) is
-  // still on its way back, and clients release what they hold: serve that
-  // for a moment before the process goes, or a client may see its last call
-  // fail with a broken connection.
+  // Class objects are withdrawn; calls already on their way are still
+  // served for a moment before the process goes, so that no client sees its
+  // last call fail with a broken connection.
   const DWORD until = GetTickCount() + 1000;
   for (DWORD now = GetTickCount(); static_cast<LONG>(until - now) > 0; now = GetTickCount()) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, until - now, QS_ALLINPUT);
