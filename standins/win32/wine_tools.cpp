@@ -16,6 +16,8 @@
 
 #include "dv/standins/tools.h"
 
+#include "dv/win32/text.h"
+
 namespace dv::standins {
 
 namespace {
@@ -24,22 +26,6 @@ namespace fs = std::filesystem;
 
 using UnixNameFn = char*(CDECL*)(LPCWSTR);
 using DosNameFn = WCHAR*(CDECL*)(LPCSTR);
-
-std::wstring widen(const std::string& s, UINT codePage = CP_ACP) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
-
-std::string narrow(const WCHAR* w, UINT codePage) {
-  int n = WideCharToMultiByte(codePage, 0, w, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return {};
-  std::string s(static_cast<size_t>(n - 1), '\0');
-  WideCharToMultiByte(codePage, 0, w, -1, s.data(), n, nullptr, nullptr);
-  return s;
-}
 
 // A single-quoted word for /bin/sh.
 std::string shellWord(const std::string& s) {
@@ -80,7 +66,7 @@ class WineToolRunner : public ToolRunner {
 
   std::string toolPath(const std::string& clientPath) override {
     if (!unixName_) return clientPath;
-    std::wstring w = widen(clientPath);
+    std::wstring w = dv::win32::widen(clientPath, CP_ACP);
     char* p = unixName_(w.c_str());
     if (!p) return clientPath;
     std::string s(p);
@@ -197,7 +183,7 @@ class WineToolRunner : public ToolRunner {
   bool start(const std::string& arguments) {
     WCHAR* shell = dosName_("/bin/sh");
     if (!shell) return false;
-    std::string commandLine = "\"" + narrow(shell, CP_ACP) + "\" " + arguments;
+    std::string commandLine = "\"" + dv::win32::narrow(shell, CP_ACP) + "\" " + arguments;
     HeapFree(GetProcessHeap(), 0, shell);
     std::vector<char> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back('\0');

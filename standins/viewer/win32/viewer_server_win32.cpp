@@ -18,10 +18,13 @@
 #include "dv/standins/com_hosting.h"
 #include "dv/standins/viewer_server.h"
 #include "dv/win32/com.h"
+#include "dv/win32/text.h"
 
 namespace {
 
 using dv::standins::SharedViewer;
+using dv::win32::narrow;
+using dv::win32::widen;
 
 // The class objects this process offers; withdrawn as soon as the viewer
 // ends, so that a client creating a viewer object then starts a new one.
@@ -34,22 +37,6 @@ void revokeClassObjects() {
 
 constexpr int kEditId = 100;
 constexpr int kPromptId = 101;
-
-std::wstring widen(const std::string& s) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
-
-std::string narrow(const std::wstring& w) {
-  if (w.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  return s;
-}
 
 // ---- The dialogs: an in-memory template of one label, one edit field and
 // OK (the default button) and Cancel. ----
