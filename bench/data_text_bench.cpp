@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "data/cls_concat.h"
+#include "data/text_builder.h"
 #include "data/delimited_text.h"
 #include "dv/host.h"
 
@@ -133,13 +133,13 @@ int main() {
   double first = 0;
   for (size_t pieces : {500000u, 1000000u, 2000000u, 4000000u}) {
     const double t = best(3, [&] {
-      dv::lib::clsConcat c;
+      dv::lib::TextBuilder c;
       for (size_t i = 0; i < pieces; ++i) c.Append("0123456789");
       if (c.TakeText().size() != pieces * 10) std::abort();
     });
     const double perChar = t / static_cast<double>(pieces * 10);
     if (first == 0) first = perChar;
-    std::printf("clsConcat, %zu characters in pieces of 10: %.4f s; cost per character vs 5 MB: %.2f\n",
+    std::printf("TextBuilder, %zu characters in pieces of 10: %.4f s; cost per character vs 5 MB: %.2f\n",
                 pieces * 10, t, perChar / first);
   }
   return 0;

@@ -1,6 +1,6 @@
 // The portable core of the CreatePDF object: its state, the configuration
 // read at creation and the small configuration members. The COM class in
-// frame/com only converts arguments and calls in here.
+// the COM surface (library/com) only converts arguments and calls in here.
 //
 // Members of CreatePDF that belong to other subsystems (conversions,
 // viewer operations, data interchange) are free functions in their own

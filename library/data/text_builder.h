@@ -1,4 +1,4 @@
-// clsConcat: the text builder the text-producing members assemble long
+// TextBuilder: the text builder the text-producing members assemble long
 // texts with (outlines, field lists, form data).
 //
 // The buffer grows geometrically, so building a text of n characters costs
@@ -13,7 +13,7 @@
 
 namespace dv::lib {
 
-class clsConcat {
+class TextBuilder {
  public:
   // Empties the builder and gives its memory back.
   void Clear();

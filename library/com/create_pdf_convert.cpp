@@ -1,7 +1,7 @@
 // CreatePDF: the PostScript and Word conversions. Arguments arrive by
 // reference as the type library declares them; the printer a member
 // settles on is written back to the caller's variable.
-#include "classes.h"
+#include "create_pdf_object.h"
 #include "com_util.h"
 #include "convert/create_pdf_conversion.h"
 #include "convert/distiller.h"

@@ -1,6 +1,8 @@
 // Document members, the enumeration texts of Field, and TextFileToArray on
 // CreatePDF: argument conversion around the document core.
-#include "classes.h"
+#include "create_pdf_object.h"
+#include "document_object.h"
+#include "field_object.h"
 #include "collection_object.h"
 #include "com_util.h"
 #include "data/delimited_text.h"

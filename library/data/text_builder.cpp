@@ -1,4 +1,4 @@
-#include "data/cls_concat.h"
+#include "data/text_builder.h"
 
 #include <utility>
 
@@ -9,12 +9,12 @@ namespace {
 constexpr size_t kInitialCapacity = 16 * 1024;
 }  // namespace
 
-void clsConcat::Clear() {
+void TextBuilder::Clear() {
   std::string().swap(buffer_);
   growths_ = 0;
 }
 
-void clsConcat::Append(std::string_view s) {
+void TextBuilder::Append(std::string_view s) {
   const size_t needed = buffer_.size() + s.size();
   if (needed > buffer_.capacity()) {
     // Doubling keeps the total copying below twice the final length.
@@ -26,7 +26,7 @@ void clsConcat::Append(std::string_view s) {
   buffer_.append(s);
 }
 
-std::string clsConcat::TakeText() {
+std::string TextBuilder::TakeText() {
   std::string text = std::move(buffer_);
   buffer_ = std::string();
   growths_ = 0;

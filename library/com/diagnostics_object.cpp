@@ -2,7 +2,7 @@
 // event path for the Wine tests. It has no behaviour of the library.
 #include <new>
 
-#include "classes.h"
+#include "diagnostics_object.h"
 #include "com_util.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "classes.h"
+#include "create_pdf_object.h"
+#include "new_document_object.h"
 #include "com_util.h"
 #include "frame/library_values.h"
 #include "module.h"

@@ -1,7 +1,7 @@
 // The text builder and TextFileToArray.
 #include <gtest/gtest.h>
 
-#include "data/cls_concat.h"
+#include "data/text_builder.h"
 #include "data/delimited_text.h"
 #include "dv/fakes/fake_files.h"
 #include "dv/vb.h"
@@ -147,7 +147,7 @@ TEST_F(TextFileToArrayTest, AnsiFilesAreReadAsWindows1252) {
 }
 
 TEST(ClsConcatTest, BuildsTextAcrossPiecesAndStartsAfreshAfterTakeText) {
-  clsConcat c;
+  TextBuilder c;
   for (int i = 0; i < 2000; ++i) c.Append("0123456789");
   EXPECT_EQ(c.length(), 20000);
   std::string text = c.TakeText();
@@ -167,12 +167,12 @@ TEST(ClsConcatTest, BuildsTextAcrossPiecesAndStartsAfreshAfterTakeText) {
 TEST(ClsConcatTest, GrowthIsGeometric) {
   // Two million small pieces: the buffer moves a logarithmic number of
   // times, never once per few thousand characters.
-  clsConcat c;
+  TextBuilder c;
   for (int i = 0; i < 2000000; ++i) c.Append("0123456789");
   EXPECT_EQ(c.length(), 20000000);
   EXPECT_LE(c.growthCount(), 12u);
   // One big piece into an empty builder grows it once, to at least its size.
-  clsConcat big;
+  TextBuilder big;
   big.Append(std::string(20000, 'x'));
   EXPECT_EQ(big.growthCount(), 1u);
   EXPECT_GE(big.capacity(), 20000u);

@@ -1,0 +1,28 @@
+// NewDocument: composes a new document and converts it to PDF.
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <memory>
+
+#include "dispatch_object.h"
+#include "docvane_header.h"
+#include "frame/objects.h"
+
+namespace dv::com {
+
+class NewDocumentObject : public DispatchObject<_NewDocument> {
+ public:
+  static HRESULT create(REFIID riid, void** ppv);
+  lib::NewDocumentCore& core() { return *core_; }
+
+  // _NewDocument, generated from the IDL.
+#include "_NewDocument_members.inc"
+
+ private:
+  NewDocumentObject();
+  std::unique_ptr<lib::NewDocumentCore> core_;
+};
+
+}  // namespace dv::com
