@@ -1,5 +1,6 @@
-// Base of the COM classes: reference counting, QueryInterface, IDispatch
-// through the type library and ISupportErrorInfo for one dual interface.
+// Base of the COM classes: IUnknown from the shared plumbing, IDispatch
+// through the type library and ISupportErrorInfo for one dual interface
+// (and any further interfaces the class lists).
 #pragma once
 
 #include <windows.h>
@@ -8,35 +9,13 @@
 #include <atomic>
 
 #include "dispatch.h"
-#include "module.h"
+#include "dv/win32/com_object.h"
 
 namespace dv::com {
 
-template <typename Itf>
-class DispatchObject : public Itf, public ISupportErrorInfo {
+template <typename Itf, typename... More>
+class DispatchObject : public win32::ComObject<Itf, ISupportErrorInfo, More...> {
  public:
-  DispatchObject() { objectCreated(); }
-
-  // IUnknown (shared by every interface of the object)
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    long n = --refs_;
-    if (n == 0) delete this;
-    return static_cast<ULONG>(n);
-  }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(Itf))
-      *ppv = static_cast<Itf*>(this);
-    else if (riid == IID_ISupportErrorInfo)
-      *ppv = static_cast<ISupportErrorInfo*>(this);
-    else
-      return queryOther(riid, ppv);
-    AddRef();
-    return S_OK;
-  }
-
   // IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (!count) return E_POINTER;
@@ -69,10 +48,6 @@ class DispatchObject : public Itf, public ISupportErrorInfo {
   }
 
  protected:
-  virtual ~DispatchObject() { objectDestroyed(); }
-  // Further interfaces of the object; a pointer handed out carries its reference.
-  virtual HRESULT queryOther(REFIID, void**) { return E_NOINTERFACE; }
-
  private:
   // Looked up once per object: the dispatchers live while any object does
   // (they are released only when the module can unload).
@@ -86,7 +61,6 @@ class DispatchObject : public Itf, public ISupportErrorInfo {
     }
     return dispatcher_;
   }
-  std::atomic<long> refs_{1};
   Dispatcher* dispatcher_ = nullptr;
 };
 

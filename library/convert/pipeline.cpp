@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "dv/trace.h"
 #include "dv/vb.h"
 
 namespace dv::lib {
@@ -32,6 +33,7 @@ void deleteQuietly(FileSystem& files, const std::string& path) {
   try {
     if (fileExists(files, path)) files.deleteFile(path);
   } catch (...) {
+    trace("deleting " + path + " after a failure", currentErrorText());
   }
 }
 
@@ -83,6 +85,7 @@ void waitForStableFile(ConversionContext& ctx, const std::string& path, WaitBoun
     try {
       length = host.files.fileLength(path);
     } catch (...) {
+      trace("reading the length of " + path, currentErrorText());
     }
     if (length != lastLength) {
       lastLength = length;
@@ -97,6 +100,7 @@ void waitForStableFile(ConversionContext& ctx, const std::string& path, WaitBoun
     try {
       again = host.files.fileLength(path);
     } catch (...) {
+      trace("reading the length of " + path, currentErrorText());
     }
     if (again == length) return;
   }
@@ -210,6 +214,7 @@ void runDefaultPrinterShape(ConversionContext& ctx, const std::string& input, co
           try {
             ctx.setDefaultPrinter(kept);
           } catch (...) {
+            trace("putting back the default printer " + kept, currentErrorText());
           }
         }
         if (targetStarted) deleteQuietly(files, target);

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "dv/trace.h"
 #include "dv/vb.h"
 
 namespace dv::lib {
@@ -82,6 +83,7 @@ void WordPrintJob::abandon() noexcept {
     try {
       doc_->call("Close", {pos(false)});
     } catch (...) {
+      trace("closing the Word document after a failure", currentErrorText());
     }
     doc_.reset();
   }
@@ -89,6 +91,7 @@ void WordPrintJob::abandon() noexcept {
     try {
       word_->call("Quit");
     } catch (...) {
+      trace("quitting Word after a failure", currentErrorText());
     }
     word_.reset();
   }

@@ -1,5 +1,6 @@
 #include "viewer/viewer_operations.h"
 
+#include "dv/trace.h"
 #include "dv/vb.h"
 #include "frame/printers.h"
 #include "relaylaunch/relay_launch.h"
@@ -145,6 +146,7 @@ int32_t printApi(Host& host, const std::string& file) {
   try {
     return static_cast<int32_t>(host.shell.execute("print", file, "", "", 1));
   } catch (...) {
+    trace("printing " + file + " through the shell", currentErrorText());
     return 0;
   }
 }

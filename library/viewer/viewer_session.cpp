@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "dv/trace.h"
 #include "dv/vb.h"
 #include "relaylaunch/relay_launch.h"
 
@@ -19,6 +20,7 @@ void ignoringErrors(F&& f) {
   try {
     f();
   } catch (...) {
+    trace("viewer clean-up", currentErrorText());
   }
 }
 
@@ -138,6 +140,7 @@ bool isAcrobatHidden(ViewerContext& ctx) {
   try {
     return findViewerWindow(ctx.host.windows) != 0;
   } catch (...) {
+    trace("looking for the viewer's window", currentErrorText());
     return false;
   }
 }

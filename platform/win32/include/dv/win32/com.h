@@ -1,5 +1,7 @@
-// COM plumbing: the apartment guard, a minimal owning interface pointer,
-// and owners for BSTR and VARIANT, so that no path that throws leaks one.
+// The RAII family of COM resources: the apartment guard, an owning
+// interface pointer, and owners for BSTR, VARIANT, SAFEARRAY data access
+// and a type info's TYPEATTR and FUNCDESC, so that no path that throws
+// leaks one. (Kernel handles and registry keys: handle.h.)
 #pragma once
 
 #include <windows.h>
@@ -106,13 +108,88 @@ class Bstr {
 
 std::string fromBstr(BSTR b);  // null is ""
 
-// An owned VARIANT, cleared on destruction.
+// An owned VARIANT, cleared on destruction. It contains the VARIANT
+// rather than being one, so it never passes for a plain VARIANT by
+// accident (a copy would free twice).
 struct ScopedVariant {
   VARIANT v;
   ScopedVariant() { VariantInit(&v); }
   ScopedVariant(const ScopedVariant&) = delete;
   ScopedVariant& operator=(const ScopedVariant&) = delete;
   ~ScopedVariant() { VariantClear(&v); }
+  VARIANT* get() { return &v; }
+  // Clears what is held and hands out the storage for an out parameter.
+  VARIANT* put() {
+    VariantClear(&v);
+    return &v;
+  }
+  // Hands the value over (the caller frees it); the owner is left empty.
+  VARIANT release() {
+    VARIANT out = v;
+    VariantInit(&v);
+    return out;
+  }
+};
+
+// Access to a SAFEARRAY's elements for the guard's lifetime.
+class SafeArrayData {
+ public:
+  explicit SafeArrayData(SAFEARRAY* array) : array_(array) {
+    if (array_ && FAILED(SafeArrayAccessData(array_, &data_))) data_ = nullptr;
+  }
+  SafeArrayData(const SafeArrayData&) = delete;
+  SafeArrayData& operator=(const SafeArrayData&) = delete;
+  ~SafeArrayData() {
+    if (data_) SafeArrayUnaccessData(array_);
+  }
+  explicit operator bool() const { return data_ != nullptr; }
+  template <typename T>
+  T* as() const {
+    return static_cast<T*>(data_);
+  }
+
+ private:
+  SAFEARRAY* array_;
+  void* data_ = nullptr;
+};
+
+// The TYPEATTR of a type info, released with it.
+class TypeAttr {
+ public:
+  explicit TypeAttr(ITypeInfo* info) : info_(info) {
+    if (info_ && FAILED(info_->GetTypeAttr(&attr_))) attr_ = nullptr;
+  }
+  TypeAttr(const TypeAttr&) = delete;
+  TypeAttr& operator=(const TypeAttr&) = delete;
+  ~TypeAttr() {
+    if (attr_) info_->ReleaseTypeAttr(attr_);
+  }
+  explicit operator bool() const { return attr_ != nullptr; }
+  const TYPEATTR* operator->() const { return attr_; }
+
+ private:
+  ITypeInfo* info_;
+  TYPEATTR* attr_ = nullptr;
+};
+
+// The FUNCDESC of one function of a type info, released with it.
+class FuncDesc {
+ public:
+  FuncDesc(ITypeInfo* info, UINT index) : info_(info) {
+    if (info_ && FAILED(info_->GetFuncDesc(index, &desc_))) desc_ = nullptr;
+  }
+  FuncDesc(const FuncDesc&) = delete;
+  FuncDesc& operator=(const FuncDesc&) = delete;
+  ~FuncDesc() {
+    if (desc_) info_->ReleaseFuncDesc(desc_);
+  }
+  explicit operator bool() const { return desc_ != nullptr; }
+  const FUNCDESC* operator->() const { return desc_; }
+  const FUNCDESC* get() const { return desc_; }
+
+ private:
+  ITypeInfo* info_;
+  FUNCDESC* desc_ = nullptr;
 };
 
 }  // namespace dv::win32

@@ -1,4 +1,4 @@
-// RAII for kernel handles, so no path that throws leaks one.
+// RAII for kernel handles and registry keys, so no path that throws leaks one.
 #pragma once
 
 #include <windows.h>
@@ -33,6 +33,41 @@ class UniqueHandle {
 
  private:
   HANDLE h_ = nullptr;
+};
+
+// An open registry key, closed on destruction.
+class UniqueHkey {
+ public:
+  UniqueHkey() = default;
+  explicit UniqueHkey(HKEY key) : key_(key) {}
+  UniqueHkey(const UniqueHkey&) = delete;
+  UniqueHkey& operator=(const UniqueHkey&) = delete;
+  UniqueHkey(UniqueHkey&& o) noexcept : key_(o.release()) {}
+  UniqueHkey& operator=(UniqueHkey&& o) noexcept {
+    if (this != &o) reset(o.release());
+    return *this;
+  }
+  ~UniqueHkey() { reset(); }
+
+  HKEY get() const { return key_; }
+  explicit operator bool() const { return key_ != nullptr; }
+  // For RegOpenKeyEx and friends: closes what is held and hands out the slot.
+  HKEY* put() {
+    reset();
+    return &key_;
+  }
+  HKEY release() {
+    HKEY k = key_;
+    key_ = nullptr;
+    return k;
+  }
+  void reset(HKEY key = nullptr) {
+    if (key_) RegCloseKey(key_);
+    key_ = key;
+  }
+
+ private:
+  HKEY key_ = nullptr;
 };
 
 }  // namespace dv::win32
