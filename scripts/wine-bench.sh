@@ -31,6 +31,10 @@ failures=()
 note_fail() { failed=$((failed + 1)); failures+=("$1"); }
 
 wine_env_start "$STATE" || { echo "Wine bench: 0 passed, 1 failed (environment did not start)"; exit 1; }
+# The library's diagnostics interface answers only where the test bench
+# asks for it (never in a user's or the demo's prefix).
+timeout 120 wine reg add 'HKCU\Software\Docvane\TestBench' /v Diagnostics /t REG_DWORD /d 1 /f >/dev/null 2>&1 ||
+  { echo "Wine bench: 0 passed, 1 failed (diagnostics switch not set)"; exit 1; }
 
 OUT="$STATE/out"      # logs and reports of this run
 WORK="$STATE/work"    # scratch folder handed to the tests

@@ -7,7 +7,8 @@
 #include "com_util.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
-#include "module.h"
+#include "dv/trace.h"
+#include "dv/win32/com_object.h"
 
 namespace dv::com {
 
@@ -16,24 +17,10 @@ namespace {
 constexpr DISPID kCount = 1, kAdd = 2, kRemove = 3;
 
 // IEnumVARIANT over a snapshot of the items, as For Each takes them.
-class ItemEnumerator final : public IEnumVARIANT {
+class ItemEnumerator final : public win32::ComObject<IEnumVARIANT> {
  public:
   explicit ItemEnumerator(std::vector<Variant> items, size_t at = 0) : items_(std::move(items)), at_(at) {}
 
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const long n = --refs_;
-    if (n == 0) delete this;
-    return static_cast<ULONG>(n);
-  }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IEnumVARIANT) return E_NOINTERFACE;
-    *ppv = static_cast<IEnumVARIANT*>(this);
-    AddRef();
-    return S_OK;
-  }
   HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
     if (!out) return E_POINTER;
     ULONG n = 0;
@@ -43,6 +30,7 @@ class ItemEnumerator final : public IEnumVARIANT {
         win32::toVariant(items_[at_], out[n]);
       }
     } catch (...) {
+      trace("listing the items of a collection", currentErrorText());
       for (ULONG i = 0; i < n; ++i) VariantClear(&out[i]);
       return E_FAIL;
     }
@@ -64,30 +52,15 @@ class ItemEnumerator final : public IEnumVARIANT {
   }
 
  private:
-  ~ItemEnumerator() = default;
-  std::atomic<long> refs_{1};
+  ~ItemEnumerator() override = default;
   std::vector<Variant> items_;
   size_t at_;
 };
 
-class CollectionObject final : public IDispatch {
+class CollectionObject final : public win32::ComObject<IDispatch> {
  public:
-  explicit CollectionObject(std::shared_ptr<lib::Collection> c) : collection_(std::move(c)) { objectCreated(); }
+  explicit CollectionObject(std::shared_ptr<lib::Collection> c) : collection_(std::move(c)) {}
 
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const long n = --refs_;
-    if (n == 0) delete this;
-    return static_cast<ULONG>(n);
-  }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
-    *ppv = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (!count) return E_POINTER;
     *count = 0;
@@ -123,6 +96,7 @@ class CollectionObject final : public IDispatch {
       Variant out;
       switch (id) {
         case DISPID_NEWENUM: {
+          if (!args.empty()) return DISP_E_BADPARAMCOUNT;
           if (result) {
             VariantInit(result);
             result->vt = VT_UNKNOWN;
@@ -131,6 +105,7 @@ class CollectionObject final : public IDispatch {
           return S_OK;
         }
         case kCount:
+          if (!args.empty()) return DISP_E_BADPARAMCOUNT;
           out = Variant(collection_->count());
           break;
         case DISPID_VALUE:
@@ -156,21 +131,17 @@ class CollectionObject final : public IDispatch {
       }
       return S_OK;
     } catch (const AutomationError& e) {
-      if (excep) {
-        *excep = EXCEPINFO{};
-        excep->bstrSource = SysAllocString(L"Docvane");
-        excep->bstrDescription = allocBstr(e.description());
-        excep->scode = hresultOf(e.number());
-      }
+      if (!excep) return hresultOf(e.number());
+      win32::fillExcepInfo(excep, hresultOf(e.number()), vb::kLibrarySource, e.description());
       return DISP_E_EXCEPTION;
     } catch (...) {
+      trace("a call on a collection", currentErrorText());
       return E_FAIL;
     }
   }
 
  private:
-  ~CollectionObject() { objectDestroyed(); }
-  std::atomic<long> refs_{1};
+  ~CollectionObject() override = default;
   std::shared_ptr<lib::Collection> collection_;
 };
 

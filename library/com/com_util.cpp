@@ -1,6 +1,7 @@
 #include "com_util.h"
 
 #include "dv/vb.h"
+#include "dv/win32/com_object.h"
 
 namespace dv::com {
 
@@ -36,16 +37,7 @@ HRESULT reportError(REFIID iid, HRESULT hr, const std::string& description) {
   p.set = true;
   p.hr = hr;
   p.description = description;
-  ComPtr<ICreateErrorInfo> create;
-  if (SUCCEEDED(CreateErrorInfo(create.put()))) {
-    create->SetGUID(iid);
-    create->SetSource(const_cast<LPOLESTR>(L"Docvane"));
-    std::wstring text = widen(description);
-    create->SetDescription(text.data());
-    ComPtr<IErrorInfo> info;
-    if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(info.put()))))
-      SetErrorInfo(0, info.get());
-  }
+  win32::setErrorInfo(iid, vb::kLibrarySource, description);
   return hr;
 }
 

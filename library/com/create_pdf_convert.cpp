@@ -6,6 +6,7 @@
 #include "convert/create_pdf_conversion.h"
 #include "convert/distiller.h"
 #include "convert/word.h"
+#include "dv/trace.h"
 #include "dv/win32/automation.h"
 
 namespace dv::com {
@@ -28,6 +29,7 @@ class WriteBack {
     try {
       fresh = allocBstr(value);
     } catch (...) {
+      trace("writing back a by-reference argument", currentErrorText());
       return;
     }
     SysFreeString(*target_);

@@ -8,6 +8,7 @@
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
 #include "frame/printers.h"
+#include "module.h"
 
 namespace dv::com {
 
@@ -32,19 +33,24 @@ HRESULT CreatePdfObject::create(REFIID riid, void** ppv) {
   return hr;
 }
 
+namespace {
+
+// The diagnostics interface raises events and errors at will: it exists for
+// the test bench, which switches it on for its own prefix, and never for a
+// client of the shipped library.
+bool diagnosticsEnabled() {
+  DWORD value = 0, size = sizeof(value);
+  return RegGetValueW(HKEY_CURRENT_USER, L"Software\\Docvane\\TestBench", L"Diagnostics", RRF_RT_REG_DWORD, nullptr,
+                      &value, &size) == ERROR_SUCCESS &&
+         value != 0;
+}
+
+}  // namespace
+
 HRESULT CreatePdfObject::queryOther(REFIID riid, void** ppv) {
-  if (riid == IID_IConnectionPointContainer) {
-    *ppv = static_cast<IConnectionPointContainer*>(this);
-  } else if (riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2) {
-    *ppv = static_cast<IProvideClassInfo2*>(this);
-  } else if (riid == IID__DocvaneDiagnostics) {
-    *ppv = static_cast<_DocvaneDiagnostics*>(new (std::nothrow) DiagnosticsObject(*this));
-    return *ppv ? S_OK : E_OUTOFMEMORY;
-  } else {
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
+  if (riid != IID__DocvaneDiagnostics || !diagnosticsEnabled()) return E_NOINTERFACE;
+  *ppv = static_cast<_DocvaneDiagnostics*>(new (std::nothrow) DiagnosticsObject(*this));
+  return *ppv ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT CreatePdfObject::get_AccessVersion(short* intVersion) {
@@ -88,7 +94,7 @@ HRESULT CreatePdfObject::PrinterName(BSTR* strPrinterName) {
 }
 
 HRESULT CreatePdfObject::EnumConnectionPoints(IEnumConnectionPoints** result) {
-  return enumConnectionPoints(&events_, result);
+  return win32::enumConnectionPoints({&events_}, result);
 }
 
 HRESULT CreatePdfObject::FindConnectionPoint(REFIID riid, IConnectionPoint** result) {
@@ -123,7 +129,7 @@ void CreatePdfObject::onEvent(std::string_view name, std::vector<Variant>& args)
   // Keep the object alive while clients' handlers run: a handler may drop
   // its last reference to it.
   ComPtr<IUnknown> self(static_cast<_CreatePDF*>(this));
-  events_.fire(name, args);
+  fireEvent(events_, name, args);
 }
 
 }  // namespace dv::com

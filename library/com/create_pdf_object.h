@@ -19,19 +19,10 @@
 
 namespace dv::com {
 
-class CreatePdfObject : public DispatchObject<_CreatePDF>,
-                        public IConnectionPointContainer,
-                        public IProvideClassInfo2,
+class CreatePdfObject : public DispatchObject<_CreatePDF, IConnectionPointContainer, IProvideClassInfo2>,
                         private EventSink {
  public:
   static HRESULT create(REFIID riid, void** ppv);
-
-  // IUnknown, resolved for every base.
-  ULONG STDMETHODCALLTYPE AddRef() override { return DispatchObject::AddRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return DispatchObject::Release(); }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    return DispatchObject::QueryInterface(riid, ppv);
-  }
 
 #include "_CreatePDF_members.inc"
 
@@ -54,7 +45,7 @@ class CreatePdfObject : public DispatchObject<_CreatePDF>,
   void onEvent(std::string_view name, std::vector<Variant>& args) override;
 
   std::unique_ptr<lib::CreatePdf> core_;
-  ConnectionPoint events_;
+  win32::ConnectionPoint events_;
 };
 
 }  // namespace dv::com

@@ -6,14 +6,12 @@
 
 #include "com_util.h"
 #include "dv/vb.h"
+#include "dv/win32/com_object.h"
 #include "module.h"
 
 namespace dv::com {
 
 namespace {
-
-// The custom attribute that refdefault(v) writes (see docvane_interfaces.idl).
-const GUID kRefDefault = {0xa137b489, 0x6c64, 0x4047, {0x9c, 0x44, 0xdd, 0xf3, 0x08, 0xc0, 0xa8, 0xad}};
 
 bool isMissing(const VARIANT& v) { return V_VT(&v) == VT_ERROR && V_ERROR(&v) == DISP_E_PARAMNOTFOUND; }
 
@@ -128,14 +126,7 @@ void storeThrough(const VARIANT& callerArg, VARIANT& value) {
 }
 
 void fillException(EXCEPINFO* excep, HRESULT hr, const std::string& description) {
-  SysFreeString(excep->bstrSource);
-  SysFreeString(excep->bstrDescription);
-  SysFreeString(excep->bstrHelpFile);
-  std::memset(excep, 0, sizeof(*excep));
-  excep->scode = hr;
-  excep->bstrSource = SysAllocString(L"Docvane");
-  std::wstring text = widen(description);
-  excep->bstrDescription = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  win32::fillExcepInfo(excep, hr, vb::kLibrarySource, description);
 }
 
 // An argument that does not convert to its declared type fails the way a
@@ -164,15 +155,11 @@ Dispatcher::Dispatcher(REFIID iid) {
     vtableInfo_ = dispatchInfo_;
     vtableInfo_->AddRef();
   }
-  ComPtr<ITypeInfo2> info2;
-  vtableInfo_->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(info2.put()));
-  TYPEATTR* attr = nullptr;
-  if (FAILED(vtableInfo_->GetTypeAttr(&attr))) return;
-  WORD count = attr->cFuncs;
-  vtableInfo_->ReleaseTypeAttr(attr);
+  WORD count = 0;
+  if (win32::TypeAttr attr(vtableInfo_); attr) count = attr->cFuncs;
   for (UINT i = 0; i < count; ++i) {
-    FUNCDESC* desc = nullptr;
-    if (FAILED(vtableInfo_->GetFuncDesc(i, &desc))) continue;
+    win32::FuncDesc desc(vtableInfo_, i);
+    if (!desc) continue;
     auto fn = std::make_unique<Function>();
     fn->id = desc->memid;
     fn->kind = desc->invkind;
@@ -196,23 +183,19 @@ Dispatcher::Dispatcher(REFIID iid) {
       }
       param.vt = resolve(*type, param.passThrough);
       param.optional = (flags & PARAMFLAG_FOPT) != 0;
+      // By value or by reference, the default is the type library's own.
       if ((flags & PARAMFLAG_FHASDEFAULT) && elem.paramdesc.pparamdescex) {
         param.hasDefault = true;
         VariantCopy(&param.defaultValue, const_cast<VARIANT*>(&elem.paramdesc.pparamdescex->varDefaultValue));
-      } else if (info2 && SUCCEEDED(info2->GetParamCustData(i, static_cast<UINT>(p), kRefDefault, &param.defaultValue)) &&
-                 V_VT(&param.defaultValue) != VT_EMPTY) {
-        param.hasDefault = true;  // refdefault(v) of an optional by-reference parameter
       }
       fn->params.push_back(param);
     }
-    vtableInfo_->ReleaseFuncDesc(desc);
     MEMBERID id = fn->id;
-    BSTR name = nullptr;
-    if (SUCCEEDED(vtableInfo_->GetDocumentation(id, &name, nullptr, nullptr, nullptr)) && name) {
+    Bstr name;
+    if (SUCCEEDED(vtableInfo_->GetDocumentation(id, name.put(), nullptr, nullptr, nullptr)) && name.get()) {
       wchar_t buffer[kLongestName];
-      std::wstring_view key = lowerAscii(name, buffer);
+      std::wstring_view key = lowerAscii(name.get(), buffer);
       if (!key.empty() && !dispids_.count(key)) dispids_.emplace(names_.emplace_back(key), id);
-      SysFreeString(name);
     }
     functions_.emplace(id, std::move(fn));
   }
@@ -242,8 +225,8 @@ VARTYPE Dispatcher::resolve(const TYPEDESC& desc, bool& passThrough) const {
         passThrough = true;
         return VT_EMPTY;
       }
-      TYPEATTR* attr = nullptr;
-      if (FAILED(ref->GetTypeAttr(&attr))) {
+      win32::TypeAttr attr(ref.get());
+      if (!attr) {
         passThrough = true;
         return VT_EMPTY;
       }
@@ -266,7 +249,6 @@ VARTYPE Dispatcher::resolve(const TYPEDESC& desc, bool& passThrough) const {
           passThrough = true;
           break;
       }
-      ref->ReleaseTypeAttr(attr);
       return vt;
     }
     default:

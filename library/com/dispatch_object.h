@@ -9,6 +9,8 @@
 #include <atomic>
 
 #include "dispatch.h"
+#include "dv/trace.h"
+#include "module.h"
 #include "dv/win32/com_object.h"
 
 namespace dv::com {
@@ -47,7 +49,6 @@ class DispatchObject : public win32::ComObject<Itf, ISupportErrorInfo, More...> 
     return riid == __uuidof(Itf) ? S_OK : S_FALSE;
   }
 
- protected:
  private:
   // Looked up once per object: the dispatchers live while any object does
   // (they are released only when the module can unload).
@@ -56,6 +57,7 @@ class DispatchObject : public win32::ComObject<Itf, ISupportErrorInfo, More...> 
       try {
         dispatcher_ = &dispatcherFor(__uuidof(Itf));
       } catch (...) {
+        trace("reading the type library", currentErrorText());
         return nullptr;
       }
     }

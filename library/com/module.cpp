@@ -6,13 +6,12 @@
 #include "com_util.h"
 #include "dispatch.h"
 #include "dv/vb.h"
+#include "dv/win32/com_object.h"
 
 namespace dv::com {
 
 namespace {
 HMODULE gModule = nullptr;
-std::atomic<long> gObjects{0};
-std::atomic<long> gLocks{0};
 std::mutex gTypeLibMutex;
 ITypeLib* gTypeLib = nullptr;
 }  // namespace
@@ -34,10 +33,7 @@ std::wstring modulePath() {
   }
 }
 
-void objectCreated() { ++gObjects; }
-void objectDestroyed() { --gObjects; }
-void lockServer(bool lock) { lock ? ++gLocks : --gLocks; }
-bool canUnload() { return gObjects.load() == 0 && gLocks.load() == 0; }
+bool canUnload() { return win32::moduleCounts().idle(); }
 
 ITypeLib* typeLibrary() {
   std::lock_guard<std::mutex> guard(gTypeLibMutex);
@@ -68,11 +64,8 @@ CLSID clsidOf(const wchar_t* coclassName) {
     if (!name.get() || lstrcmpiW(name.get(), coclassName) != 0) continue;
     ComPtr<ITypeInfo> info;
     if (FAILED(lib->GetTypeInfo(i, info.put()))) continue;
-    TYPEATTR* attr = nullptr;
-    if (FAILED(info->GetTypeAttr(&attr))) continue;
-    CLSID clsid = attr->guid;
-    info->ReleaseTypeAttr(attr);
-    return clsid;
+    win32::TypeAttr attr(info.get());
+    if (attr) return attr->guid;
   }
   return GUID_NULL;
 }

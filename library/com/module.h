@@ -1,5 +1,5 @@
-// Process-wide state of Docvane.dll: the module handle, the object and
-// lock counts behind DllCanUnloadNow, the embedded type library and the
+// Process-wide state of Docvane.dll: the module handle, whether it can
+// unload (the shared module counts), the embedded type library and the
 // host services the core runs on.
 #pragma once
 
@@ -15,9 +15,7 @@ namespace dv::com {
 HMODULE moduleHandle();
 std::wstring modulePath();
 
-void objectCreated();
-void objectDestroyed();
-void lockServer(bool lock);
+// No object of the module is alive and no client locks the server.
 bool canUnload();
 
 // The type library embedded as resource 1 (not registered by loading).

@@ -10,6 +10,9 @@
 #include "new_document_object.h"
 #include "com_util.h"
 #include "frame/library_values.h"
+#include "dv/trace.h"
+#include "dv/win32/com_object.h"
+#include "dv/win32/handle.h"
 #include "module.h"
 
 namespace dv::com {
@@ -34,42 +37,6 @@ const CreatableClass kClasses[] = {
 };
 constexpr const wchar_t* kVersionSuffix = L".1";
 
-class ClassFactory final : public IClassFactory {
- public:
-  explicit ClassFactory(Creator create) : create_(create) { objectCreated(); }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG n = InterlockedDecrement(&refs_);
-    if (n == 0) delete this;
-    return static_cast<ULONG>(n);
-  }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-      *ppv = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    return create_(riid, ppv);
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-    lockServer(lock != FALSE);
-    return S_OK;
-  }
-
- private:
-  ~ClassFactory() { objectDestroyed(); }
-  Creator create_;
-  LONG refs_ = 1;
-};
-
 std::wstring guidText(REFGUID guid) {
   wchar_t text[64] = {};
   StringFromGUID2(guid, text, 64);
@@ -77,13 +44,11 @@ std::wstring guidText(REFGUID guid) {
 }
 
 LONG setString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-  HKEY key = nullptr;
-  LONG r = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+  win32::UniqueHkey key;
+  LONG r = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr);
   if (r != ERROR_SUCCESS) return r;
-  r = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-  return r;
+  return RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 // Removes a key this server created, with everything below it. A key that
@@ -169,10 +134,9 @@ HRESULT unregisterServer() {
     // A type library that is not registered is already as it should be.
     wchar_t version[32] = {};
     wsprintfW(version, L"\\%x.%x", attr->wMajorVerNum, attr->wMinorVerNum);
-    HKEY key = nullptr;
+    win32::UniqueHkey key;
     bool registered = RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"TypeLib\\" + guidText(attr->guid) + version).c_str(), 0,
-                                    KEY_READ, &key) == ERROR_SUCCESS;
-    if (key) RegCloseKey(key);
+                                    KEY_READ, key.put()) == ERROR_SUCCESS;
     HRESULT hr = registered
                      ? UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind)
                      : S_OK;
@@ -192,10 +156,8 @@ HRESULT getClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
   try {
     for (const CreatableClass& c : kClasses) {
       if (clsidOf(c.coclass) != rclsid) continue;
-      ClassFactory* factory = new ClassFactory(c.create);
-      HRESULT hr = factory->QueryInterface(riid, ppv);
-      factory->Release();
-      return hr;
+      ComPtr<IClassFactory> factory = ComPtr<IClassFactory>::adopt(new win32::ClassFactory(c.create));
+      return factory->QueryInterface(riid, ppv);
     }
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
@@ -213,6 +175,11 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
       dv::com::setModuleHandle(instance);
+      dv::setTraceSink([](std::string_view line) {
+        std::wstring text = dv::win32::widen(line);
+        text += L"\n";
+        OutputDebugStringW(text.c_str());
+      });
       break;
     case DLL_THREAD_DETACH:
       // Per-thread library values end with their thread.
