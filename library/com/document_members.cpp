@@ -40,12 +40,8 @@ HRESULT variant(VARIANT* out, Get&& get) {
 }
 
 std::string str(BSTR* b) { return b ? fromBstr(*b) : std::string(); }
-bool on(VARIANT_BOOL b) { return b != VARIANT_FALSE; }
-// An optional text parameter: missing reads as "".
-std::string optionalText(const VARIANT& v) {
-  const Variant value = win32::fromVariant(v);
-  return vb::IsMissing(value) ? std::string() : vb::CStr(value);
-}
+// A by-reference boolean; null (an early-bound caller's omitted argument) is the default.
+bool on(const VARIANT_BOOL* b, bool absent) { return b ? *b != VARIANT_FALSE : absent; }
 
 // Writes an array back into the caller's variable, whichever way the
 // variable was passed: a plain VARIANT, one by reference, or an array by
@@ -70,15 +66,15 @@ void writeBack(VARIANT* target, const Variant& value) {
 }
 
 // TextFileToArray of CreatePDF and Document: a status, never an error.
-HRESULT textFileToArray(REFIID iid, FileSystem& files, BSTR* strTextFile, VARIANT* varArray, const VARIANT& strDelimiter,
-                        VARIANT_BOOL blnRemoveQuotes, short* intResult) {
-  if (!intResult || !varArray) return E_POINTER;
+HRESULT textFileToArray(REFIID iid, FileSystem& files, BSTR* strTextFile, VARIANT* varArray, BSTR strDelimiter,
+                        VARIANT_BOOL* blnRemoveQuotes, short* intResult) {
+  if (!intResult || !varArray || !blnRemoveQuotes) return E_POINTER;
   *intResult = lib::kTextFileCannotOpen;
   return comCall(iid, [&] {
     Variant value = win32::fromVariant(*varArray);
     Variant slot = Variant::ref(value);
-    *intResult = lib::TextFileToArray(files, str(strTextFile), slot, optionalText(strDelimiter),
-                                      blnRemoveQuotes != VARIANT_FALSE);
+    *intResult = lib::TextFileToArray(files, str(strTextFile), slot, fromBstr(strDelimiter),
+                                      *blnRemoveQuotes != VARIANT_FALSE);
     if (*intResult == lib::kTextFileRead) writeBack(varArray, value);
   });
 }
@@ -91,8 +87,8 @@ HRESULT mapped(BSTR* out, const void* in, int32_t value, Map&& map) {
 
 }  // namespace
 
-HRESULT CreatePdfObject::TextFileToArray(BSTR* strTextFile, VARIANT* varArray, VARIANT strDelimiter,
-                                         VARIANT_BOOL blnRemoveQuotes, short* intResult) {
+HRESULT CreatePdfObject::TextFileToArray(BSTR* strTextFile, VARIANT* varArray, BSTR strDelimiter,
+                                         VARIANT_BOOL* blnRemoveQuotes, short* intResult) {
   return textFileToArray(IID__CreatePDF, core_->host().files, strTextFile, varArray, strDelimiter, blnRemoveQuotes,
                          intResult);
 }
@@ -202,29 +198,33 @@ HRESULT DocumentObject::CreateJavaScriptObject(IDispatch** objJavaScript) {
 
 HRESULT DocumentObject::CloseDoc() { return doc([&] { core_->CloseDoc(); }); }
 
-HRESULT DocumentObject::Save(SaveType lngSave, VARIANT strPDF) {
-  return doc([&] { core_->Save(static_cast<int32_t>(lngSave), win32::fromVariant(strPDF)); });
+HRESULT DocumentObject::Save(SaveType lngSave, BSTR* strPDF) {
+  return doc([&] { core_->Save(static_cast<int32_t>(lngSave), Variant(str(strPDF))); });
 }
 
-HRESULT DocumentObject::SaveAs(BSTR* strPath, PDFFileType lngFileType) {
-  return doc([&] { core_->SaveAs(str(strPath), static_cast<int32_t>(lngFileType)); });
+HRESULT DocumentObject::SaveAs(BSTR* strPath, PDFFileType* lngFileType) {
+  return doc([&] { core_->SaveAs(str(strPath), lngFileType ? static_cast<int32_t>(*lngFileType) : 0); });
 }
 
-HRESULT DocumentObject::SetPageView(PageViewStyle lngPageView, VARIANT_BOOL* blnResult) {
-  return flag(blnResult, [&] { return core_->SetPageView(static_cast<int32_t>(lngPageView)); });
+HRESULT DocumentObject::SetPageView(PageViewStyle* lngPageView, VARIANT_BOOL* blnResult) {
+  if (!lngPageView) return E_POINTER;
+  return flag(blnResult, [&] { return core_->SetPageView(static_cast<int32_t>(*lngPageView)); });
 }
 
-HRESULT DocumentObject::PrintDocument(VARIANT_BOOL blnShowWindow, long lngStartPage, long lngEndPage,
-                                      VARIANT_BOOL blnSilent, VARIANT_BOOL blnShrinkToFit, VARIANT_BOOL blnPrintAsImage,
-                                      VARIANT_BOOL blnReverse, VARIANT_BOOL blnAnnotations) {
+HRESULT DocumentObject::PrintDocument(VARIANT_BOOL* blnShowWindow, long* lngStartPage, long* lngEndPage,
+                                      VARIANT_BOOL* blnSilent, VARIANT_BOOL* blnShrinkToFit,
+                                      VARIANT_BOOL* blnPrintAsImage, VARIANT_BOOL* blnReverse,
+                                      VARIANT_BOOL* blnAnnotations) {
+  // An early-bound caller may pass null for an omitted argument: the declared default then.
   return doc([&] {
-    core_->PrintDocument(on(blnShowWindow), lngStartPage, lngEndPage, on(blnSilent), on(blnShrinkToFit),
-                         on(blnPrintAsImage), on(blnReverse), on(blnAnnotations));
+    core_->PrintDocument(on(blnShowWindow, true), lngStartPage ? *lngStartPage : 0, lngEndPage ? *lngEndPage : 0,
+                         on(blnSilent, false), on(blnShrinkToFit, false), on(blnPrintAsImage, false),
+                         on(blnReverse, false), on(blnAnnotations, true));
   });
 }
 
-HRESULT DocumentObject::GetURL(BSTR* strURL, VARIANT_BOOL blnAppend) {
-  return doc([&] { core_->GetURL(str(strURL), on(blnAppend)); });
+HRESULT DocumentObject::GetURL(BSTR* strURL, VARIANT_BOOL* blnAppend) {
+  return doc([&] { core_->GetURL(str(strURL), on(blnAppend, true)); });
 }
 
 HRESULT DocumentObject::CalculateNow() { return doc([&] { core_->CalculateNow(); }); }
@@ -233,8 +233,8 @@ HRESULT DocumentObject::AttachFile(BSTR* strName, BSTR* strFile, VARIANT_BOOL* b
   return flag(blnResult, [&] { return core_->AttachFile(str(strName), str(strFile)); });
 }
 
-HRESULT DocumentObject::ExportDataObject(BSTR* strName, VARIANT strPath, VARIANT_BOOL blnAllowAuthorization) {
-  return doc([&] { core_->ExportDataObject(str(strName), optionalText(strPath), on(blnAllowAuthorization)); });
+HRESULT DocumentObject::ExportDataObject(BSTR* strName, BSTR* strPath, VARIANT_BOOL* blnAllowAuthorization) {
+  return doc([&] { core_->ExportDataObject(str(strName), str(strPath), on(blnAllowAuthorization, false)); });
 }
 
 HRESULT DocumentObject::RemoveDataObject(BSTR* n) { return doc([&] { core_->removeNamed("RemoveDataObject", str(n)); }); }
@@ -276,8 +276,8 @@ HRESULT DocumentObject::GetField(BSTR* strName, _Field** objField) {
   return FieldObject::create(objField);
 }
 
-HRESULT DocumentObject::TextFileToArray(BSTR* strTextFile, VARIANT* varArray, VARIANT strDelimiter,
-                                        VARIANT_BOOL blnRemoveQuotes, short* intResult) {
+HRESULT DocumentObject::TextFileToArray(BSTR* strTextFile, VARIANT* varArray, BSTR strDelimiter,
+                                        VARIANT_BOOL* blnRemoveQuotes, short* intResult) {
   return textFileToArray(IID__Document, core_->host().files, strTextFile, varArray, strDelimiter, blnRemoveQuotes,
                          intResult);
 }
