@@ -290,6 +290,56 @@ TEST_F(FrameComTest, ByReferenceArgumentsAreCoercedAndWrittenBack) {
   }
 }
 
+// The diagnostics interface raises events and errors at will: a client of
+// the shipped library must not reach it. Only the bench's switch opens it.
+TEST_F(FrameComTest, DiagnosticsAnswerOnlyWhereTheTestBenchSwitchesThemOn) {
+  const wchar_t* key = L"Software\\Docvane\\TestBench";
+  ComPtr<IDispatch> object = createPdf();
+  ASSERT_EQ(RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"Diagnostics"), ERROR_SUCCESS);
+  ComPtr<IUnknown> closed;
+  HRESULT withoutSwitch = object->QueryInterface(IID__DocvaneDiagnostics, closed.putVoid());
+  DWORD off = 0, on = 1;
+  RegSetKeyValueW(HKEY_CURRENT_USER, key, L"Diagnostics", REG_DWORD, &off, sizeof(off));
+  HRESULT switchedOff = object->QueryInterface(IID__DocvaneDiagnostics, closed.putVoid());
+  ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key, L"Diagnostics", REG_DWORD, &on, sizeof(on)), ERROR_SUCCESS);
+  EXPECT_EQ(withoutSwitch, E_NOINTERFACE);
+  EXPECT_EQ(switchedOff, E_NOINTERFACE);
+  EXPECT_FALSE(closed);
+  ComPtr<IUnknown> open;
+  EXPECT_EQ(object->QueryInterface(IID__DocvaneDiagnostics, open.putVoid()), S_OK);
+}
+
+// More arguments than a member takes are the caller's mistake, as with
+// every automation object: DISP_E_BADPARAMCOUNT (VB's error 450).
+TEST_F(FrameComTest, MoreArgumentsThanAMemberTakesAreRefused) {
+  ComPtr<IDispatch> object = createPdf();
+  struct Case {
+    const wchar_t* member;
+    WORD flags;
+    UINT count;
+  } cases[] = {
+      {L"AcrobatVersion", DISPATCH_METHOD | DISPATCH_PROPERTYGET, 1},
+      {L"AcrobatVersion", DISPATCH_METHOD, 2},
+      {L"PrinterName", DISPATCH_METHOD | DISPATCH_PROPERTYGET, 1},
+      {L"AccessVersion", DISPATCH_PROPERTYGET, 1},
+      {L"SetDefPrinter", DISPATCH_METHOD, 2},
+      {L"IsAcrobatHidden", DISPATCH_METHOD, 1},
+  };
+  for (const Case& c : cases) {
+    std::vector<VARIANT> args(c.count);
+    for (VARIANT& a : args) a = i4(1);
+    DISPPARAMS params = {args.data(), nullptr, c.count, 0};
+    Var result;
+    EXCEPINFO excep = {};
+    UINT argErr = 0;
+    HRESULT hr = object->Invoke(idOf(object.get(), c.member), IID_NULL, 0, c.flags, &params, &result, &excep, &argErr);
+    EXPECT_EQ(hr, DISP_E_BADPARAMCOUNT) << dvtest::utf8(c.member) << " with " << c.count;
+    SysFreeString(excep.bstrSource);
+    SysFreeString(excep.bstrDescription);
+    SysFreeString(excep.bstrHelpFile);
+  }
+}
+
 TEST_F(FrameComTest, FailuresBecomeErrorsWithNumberSourceAndDescription) {
   ComPtr<IDispatch> object = createPdf();
   ComPtr<IDispatch> diag = diagnostics(object.get());

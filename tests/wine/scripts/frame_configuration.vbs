@@ -120,6 +120,12 @@ Err.Clear
 Set d = CreateObject("Docvane.Document")
 Check Err.Number <> 0, "Document cannot be created by ProgID"
 Err.Clear
+v = o.AcrobatVersion(1)
+Check Err.Number = 450, "AcrobatVersion with an argument is refused (" & Err.Number & ")"
+Err.Clear
+o.SetDefPrinter "a", "b"
+Check Err.Number = 450, "SetDefPrinter with two arguments is refused (" & Err.Number & ")"
+Err.Clear
 On Error GoTo 0
 
 Clean
