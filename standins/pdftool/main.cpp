@@ -6,73 +6,19 @@
 //   dv-pdftool edit    [--password=PW] FILE (--request=JSONFILE | --request-json=TEXT) [--output=TARGET]
 //   dv-pdftool extract [--password=PW] FILE --key=KEY --output=TARGET
 //   dv-pdftool text    [--password=PW] FILE [--first=N] [--last=N]
-//   dv-pdftool run     --output=FILE --status=FILE --pid=FILE --timeout-ms=N -- PROGRAM [ARG...]
-//   dv-pdftool kill    PID
-#include <cerrno>
-#include <csignal>
-#include <cstdlib>
+//
+// The launcher for Unix programs started from Wine is dv-launch (launch_main.cpp).
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <sstream>
 
+#include "arguments.h"
 #include "pdftool.h"
 
 namespace dv::pdftool {
 
 namespace {
-
-struct Arguments {
-  std::string command;
-  std::map<std::string, std::string> options;  // --name=value
-  std::vector<std::string> positional;
-  std::vector<std::string> rest;  // after "--"
-
-  bool has(const std::string& name) const { return options.count(name) != 0; }
-  std::string option(const std::string& name, const std::string& fallback = {}) const {
-    auto it = options.find(name);
-    return it == options.end() ? fallback : it->second;
-  }
-  std::string required(const std::string& name) const {
-    if (!has(name)) refuse(command + ": --" + name + "= is missing");
-    return option(name);
-  }
-  const std::string& file() const {
-    if (positional.size() != 1) refuse(command + ": exactly one file is expected");
-    return positional.front();
-  }
-};
-
-Arguments parse(int argc, char** argv) {
-  Arguments a;
-  if (argc < 2) refuse("usage: dv-pdftool facts|edit|extract|text|run|kill ...");
-  a.command = argv[1];
-  for (int i = 2; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--") {
-      a.rest.assign(argv + i + 1, argv + argc);
-      break;
-    }
-    if (arg.rfind("--", 0) == 0) {
-      const size_t eq = arg.find('=');
-      if (eq == std::string::npos) refuse(a.command + ": option " + arg + " needs a value (--name=value)");
-      a.options[arg.substr(2, eq - 2)] = arg.substr(eq + 1);
-    } else {
-      a.positional.push_back(arg);
-    }
-  }
-  return a;
-}
-
-long long number(const Arguments& a, const std::string& name, long long fallback) {
-  if (!a.has(name)) return fallback;
-  const std::string text = a.option(name);
-  char* end = nullptr;
-  errno = 0;
-  const long long n = std::strtoll(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || errno != 0) refuse(a.command + ": --" + name + " must be a number");
-  return n;
-}
 
 Json request(const Arguments& a) {
   std::string text;
@@ -102,7 +48,8 @@ const char* kindOf(Exit code) {
 }
 
 int run(int argc, char** argv) {
-  const Arguments a = parse(argc, argv);
+  if (argc < 2) refuse("usage: dv-pdftool facts|edit|extract|text ...");
+  const Arguments a = parseArguments(argc, argv, 2, argv[1]);
   const std::string password = a.option("password");
   Json answer{{"ok", true}};
   if (a.command == "facts") {
@@ -113,19 +60,8 @@ int run(int argc, char** argv) {
   } else if (a.command == "extract") {
     extractAttachment(a.file(), password, a.required("key"), a.required("output"));
   } else if (a.command == "text") {
-    answer = readText(a.file(), password, static_cast<int>(number(a, "first", 1)), static_cast<int>(number(a, "last", 0)));
-  } else if (a.command == "run") {
-    if (a.rest.empty()) refuse("run: no program after --");
-    // The launcher answers through its files; its own output would go
-    // wherever its starter's went.
-    return runProgram(a.rest, a.required("output"), a.required("status"), a.required("pid"),
-                      number(a, "timeout-ms", 60000));
-  } else if (a.command == "kill") {
-    if (a.positional.size() != 1) refuse("kill: one pid is expected");
-    const long long pid = std::strtoll(a.positional.front().c_str(), nullptr, 10);
-    if (pid <= 1) refuse("kill: not a pid: " + a.positional.front());
-    ::kill(static_cast<pid_t>(-pid), SIGKILL);
-    ::kill(static_cast<pid_t>(pid), SIGKILL);
+    answer = readText(a.file(), password, static_cast<int>(a.number("first", 1)),
+                      static_cast<int>(a.number("last", 0)));
   } else {
     refuse("unknown command " + a.command);
   }

@@ -48,7 +48,7 @@ void extractAttachment(const std::string& path, const std::string& password, con
 // Page text and words with their boxes (poppler), pages first..last (1-based, 0: to the end).
 Json readText(const std::string& path, const std::string& password, int first, int last);
 
-// The launcher the Windows side uses to run a Unix program: its output to
+// dv-launch, how the Windows side runs a Unix program: its output to
 // a file, its pid to a file, and finally its status, which appears at once
 // (written beside and renamed). Ends the program after timeoutMs.
 int runProgram(const std::vector<std::string>& argv, const std::string& outputFile, const std::string& statusFile,

@@ -1,6 +1,6 @@
 // The tool runner under Wine. CreateProcess starts a Unix program but
 // returns no process handle and connects no pipes, so every tool runs
-// under dv-pdftool's launcher ("dv-pdftool run"), which sends the tool's
+// under dv-launch (standins/pdftool/launch_main.cpp), which sends the tool's
 // output to a file, records its pid, ends it when its time is up and
 // finally makes its status file appear; we poll those files. The launcher
 // gets its argument vector on a command line quoted by the rules Wine
@@ -32,6 +32,7 @@ using UnixNameFn = char*(CDECL*)(LPCWSTR);
 constexpr const char* kToolKey = "Software\\DvStandins";
 constexpr const char* kToolValue = "PdfTool";
 constexpr const wchar_t* kToolName = L"dv-pdftool";
+constexpr const wchar_t* kLauncherName = L"dv-launch";
 
 std::string readAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -76,24 +77,25 @@ std::wstring quoted(const std::wstring& arg) {
   return out + L"\"";
 }
 
-// dv-pdftool as a Windows path: beside the module holding this code
-// (standins.dll, viewer_server.exe), else where registration found it.
-std::wstring pdfToolWindowsPath() {
+// The folder of dv-pdftool and dv-launch as a Windows path (with its final
+// backslash): the folder of the module holding this code (standins.dll,
+// viewer_server.exe) when they are there, else the one registration found.
+std::wstring toolFolder() {
   HMODULE self = nullptr;
   if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCWSTR>(&pdfToolWindowsPath), &self)) {
+                         reinterpret_cast<LPCWSTR>(&toolFolder), &self)) {
     wchar_t module[MAX_PATH + 1];
     const DWORD n = GetModuleFileNameW(self, module, MAX_PATH);
     if (n > 0 && n < MAX_PATH) {
-      const std::wstring beside = folderOf(std::wstring(module, n)) + kToolName;
-      if (exists(beside)) return beside;
+      const std::wstring folder = folderOf(std::wstring(module, n));
+      if (exists(folder + kToolName)) return folder;
     }
   }
   wchar_t value[MAX_PATH + 1] = {};
   DWORD size = sizeof value - sizeof(wchar_t);
   if (RegGetValueW(HKEY_LOCAL_MACHINE, dv::win32::widen(kToolKey).c_str(), dv::win32::widen(kToolValue).c_str(),
                    RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS && exists(value))
-    return value;
+    return folderOf(value);
   return {};
 }
 
@@ -148,11 +150,12 @@ class WineToolRunner : public ToolRunner {
   ToolResult run(const std::vector<std::string>& argv, const std::function<void(std::string_view)>& onLine,
                  std::chrono::milliseconds timeout) override {
     ToolResult result;
-    const std::wstring launcher = pdfToolWindowsPath();
-    if (!unixName_ || launcher.empty() || argv.empty()) return result;
+    const std::wstring folder = toolFolder();
+    if (!unixName_ || folder.empty() || argv.empty()) return result;
+    const std::wstring launcher = folder + kLauncherName;
     const std::string dir = scratchFolder();
     const std::string output = dir + "\\output.txt", status = dir + "\\status", pidFile = dir + "\\pid";
-    std::vector<std::string> args{"run", "--output=" + toolPath(output), "--status=" + toolPath(status),
+    std::vector<std::string> args{"--output=" + toolPath(output), "--status=" + toolPath(status),
                                   "--pid=" + toolPath(pidFile),
                                   "--timeout-ms=" + std::to_string(std::max<long long>(1, timeout.count())), "--"};
     args.insert(args.end(), argv.begin(), argv.end());
@@ -195,7 +198,7 @@ class WineToolRunner : public ToolRunner {
       // The launcher did not end the tool: end it from here.
       const std::string pid = readAll(pidFile);
       if (!finished && !pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos)
-        start(launcher, {"kill", pid});
+        start(launcher, {"--kill=" + pid});
     } else {
       drain();
       if (!pending.empty() && onLine) onLine(pending);
@@ -235,8 +238,9 @@ ToolRunner& nativeToolRunner() {
 }
 
 std::string pdfToolPath() {
-  const std::wstring tool = pdfToolWindowsPath();
-  return tool.empty() ? std::string("dv-pdftool") : nativeToolRunner().toolPath(dv::win32::narrow(tool, CP_ACP));
+  const std::wstring folder = toolFolder();
+  return folder.empty() ? std::string("dv-pdftool")
+                        : nativeToolRunner().toolPath(dv::win32::narrow(folder + kToolName, CP_ACP));
 }
 
 bool recordPdfTool(const std::wstring& modulePath) {

@@ -323,12 +323,13 @@ TEST_F(PdfToolTest, PageTextAndWordPositionsAgreeWithPdftotext) {
   EXPECT_EQ(pdfText(toolRunner(), book, "", 9, 9).kind, Kind::Refused);
 }
 
-// The launcher the Windows side starts every Unix program through.
+// dv-launch, through which the Windows side starts every Unix program.
 TEST_F(PdfToolTest, LauncherWritesOutputPidAndStatusAndEndsWhatOverruns) {
+  const std::string launcher = (fs::path(pdfToolPath()).parent_path() / "dv-launch").string();
   const std::string out = file("out.txt"), status = file("status"), pid = file("pid");
   auto launch = [&](std::vector<std::string> argv, const std::string& timeoutMs) {
     fs::remove(status);
-    std::vector<std::string> call{pdfToolPath(), "run", "--output=" + out, "--status=" + status, "--pid=" + pid,
+    std::vector<std::string> call{launcher, "--output=" + out, "--status=" + status, "--pid=" + pid,
                                   "--timeout-ms=" + timeoutMs, "--"};
     call.insert(call.end(), argv.begin(), argv.end());
     const auto started = std::chrono::steady_clock::now();
@@ -350,7 +351,8 @@ TEST_F(PdfToolTest, LauncherWritesOutputPidAndStatusAndEndsWhatOverruns) {
   EXPECT_EQ(slurp(out), "begun\n");
   EXPECT_LT(took, std::chrono::seconds(10));  // the tool and what it started were ended
 
-  EXPECT_EQ(runTool({pdfToolPath(), "run", "--output=" + out, "--status=" + status, "--pid=" + pid, "--"}).exitCode, 1);
+  EXPECT_EQ(runTool({launcher, "--output=" + out, "--status=" + status, "--pid=" + pid, "--"}).exitCode, 1);
+  EXPECT_EQ(runTool({launcher, "--output=" + out, "--", "true"}).exitCode, 1);  // no status file named
 }
 
 }  // namespace
