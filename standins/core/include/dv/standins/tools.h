@@ -1,7 +1,7 @@
 // Running the Unix tools a stand-in uses for real work (Ghostscript,
 // dv-pdftool, poppler), always with an argument vector. Natively they are
-// child processes; under Wine dv-pdftool's launcher starts them with output
-// to files (standins/win32/wine_tools.cpp).
+// child processes; under Wine dv-launch (built beside dv-pdftool) starts them
+// with output to files (standins/win32/wine_tools.cpp).
 #pragma once
 
 #include <chrono>
