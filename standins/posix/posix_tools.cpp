@@ -103,6 +103,12 @@ class PosixToolRunner : public ToolRunner {
 
 }  // namespace
 
+std::string pdfToolPath() {
+  const char* chosen = std::getenv("DV_PDFTOOL");
+  if (chosen && *chosen) return chosen;
+  return DV_PDFTOOL_PATH;
+}
+
 ToolRunner& nativeToolRunner() {
   static PosixToolRunner runner;
   return runner;

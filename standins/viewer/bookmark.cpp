@@ -1,11 +1,11 @@
-// Bookmarks of real PDF files: the outline read with qpdf, offered as the
+// Bookmarks of real PDF files: the outline read with dv-pdftool, offered as the
 // PDBookmark automation object and as the JavaScript bookmark tree.
 #include <functional>
 
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
 #include "dv/standins/app.h"
-#include "dv/standins/json.h"
+#include "dv/standins/pdf_file.h"
 
 namespace dv::standins {
 
@@ -16,18 +16,19 @@ constexpr TypeDesc kString{VarType::String};
 constexpr TypeDesc kVariant{VarType::Variant};
 constexpr TypeDesc kObject{VarType::Object};
 
-// qpdf nests outlines as deep as the file does; a deeper tree than this is
+// Files nest outlines as deep as the file does; a deeper tree than this is
 // taken for a damaged file rather than followed.
 constexpr int kMaxOutlineDepth = 200;
 
 void readEntries(const Json& list, std::vector<OutlineEntry>& out, int depth) {
-  if (depth > kMaxOutlineDepth) return;
-  for (const Json& item : list.list()) {
+  if (depth > kMaxOutlineDepth || !list.is_array()) return;
+  for (const Json& item : list) {
+    if (!item.is_object()) continue;
     OutlineEntry e;
-    e.title = item["title"].str();
-    const Json& page = item["destpageposfrom1"];
-    e.page = page.isNumber() ? static_cast<int32_t>(page.number()) - 1 : -1;
-    readEntries(item["kids"], e.children, depth + 1);
+    e.title = item.value("title", std::string());
+    const Json page = item.value("page", Json());
+    e.page = page.is_number_integer() ? page.get<int32_t>() - 1 : -1;
+    if (item.contains("kids")) readEntries(item.at("kids"), e.children, depth + 1);
     out.push_back(std::move(e));
   }
 }
@@ -66,20 +67,9 @@ class JsBookmark : public StandIn {
 }  // namespace
 
 std::vector<OutlineEntry> readOutline(const std::string& clientPath, const std::string& password) {
-  ToolRunner& tools = toolRunner();
-  std::vector<std::string> argv{"qpdf"};
-  if (!password.empty()) argv.push_back("--password=" + password);
-  argv.insert(argv.end(), {"--json", "--json-key=outlines", tools.toolPath(clientPath)});
-  const ToolResult r = tools.run(argv, {}, std::chrono::seconds(30));
   std::vector<OutlineEntry> entries;
-  const auto begin = r.output.find('{');
-  const auto end = r.output.rfind('}');
-  if (!r.ok() || begin == std::string::npos || end == std::string::npos) return entries;
-  try {
-    readEntries(Json::parse(std::string_view(r.output).substr(begin, end - begin + 1))["outlines"], entries, 0);
-  } catch (const std::exception&) {
-    entries.clear();
-  }
+  const PdfToolAnswer facts = pdfFacts(toolRunner(), clientPath, password);
+  if (facts.ok() && facts.json.contains("outline")) readEntries(facts.json.at("outline"), entries, 0);
   return entries;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <filesystem>
 
 #include "dv/standins/app.h"
 #include "dv/standins/viewer_server.h"
@@ -88,24 +89,34 @@ Variant namesOrNull(const std::vector<std::string>& names) {
 }
 
 bool fileExists(const std::string& path) {
-  return runShell(toolRunner(), "test -f " + shellQuote(toolRunner().toolPath(path))).ok();
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
 }
 
-// JavaScript SaveAs conversions that poppler can produce.
-std::optional<std::string> conversionCommand(const std::string& id, const std::string& src, const std::string& dst) {
-  const std::string s = shellQuote(src), d = shellQuote(dst);
+// A JavaScript SaveAs conversion that poppler can produce: the program's
+// arguments for source and target as the tools see them, and the file it
+// writes when that is not the target itself.
+struct Conversion {
+  std::vector<std::string> argv;
+  std::string writes;  // suffix poppler adds to the target, empty when none
+};
+
+std::optional<Conversion> conversionFor(const std::string& id, const std::string& src, const std::string& dst) {
   const std::string prefix = "com.adobe.acrobat.";
   if (id.rfind(prefix, 0) != 0) return std::nullopt;
   const std::string kind = id.substr(prefix.size());
-  if (kind == "ps") return "pdftops " + s + " " + d;
-  if (kind == "eps") return "pdftops -eps -f 1 -l 1 " + s + " " + d;
-  if (kind == "plain-text" || kind == "accesstext") return "pdftotext -enc UTF-8 " + s + " " + d;
-  if (kind == "html-3-20" || kind == "html-4-01-css-1-00") return "pdftotext -enc UTF-8 -htmlmeta " + s + " " + d;
-  const char* format = kind == "png" ? "-png" : kind == "jpeg" ? "-jpeg" : kind == "tiff" ? "-tiff" : nullptr;
+  if (kind == "ps") return Conversion{{"pdftops", src, dst}, ""};
+  if (kind == "eps") return Conversion{{"pdftops", "-eps", "-f", "1", "-l", "1", src, dst}, ""};
+  if (kind == "plain-text" || kind == "accesstext") return Conversion{{"pdftotext", "-enc", "UTF-8", src, dst}, ""};
+  if (kind == "html-3-20" || kind == "html-4-01-css-1-00")
+    return Conversion{{"pdftotext", "-enc", "UTF-8", "-htmlmeta", src, dst}, ""};
+  const char* format = kind == "png" ? "png" : kind == "jpeg" ? "jpeg" : kind == "tiff" ? "tiff" : nullptr;
   if (!format) return std::nullopt;
-  // The first page as one picture, written under the asked name.
-  return "pdftocairo " + std::string(format) + " -singlefile -f 1 -l 1 " + s + " " + d +
-         ".dvimg && mv -f " + d + ".dvimg.* " + d;
+  // The first page as one picture; pdftocairo appends the format's
+  // extension to the name it is given.
+  const std::string extension = kind == "jpeg" ? "jpg" : kind == "tiff" ? "tif" : "png";
+  return Conversion{{"pdftocairo", std::string("-") + format, "-singlefile", "-f", "1", "-l", "1", src, dst + ".dvimg"},
+                    ".dvimg." + extension};
 }
 
 }  // namespace
@@ -128,7 +139,7 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target) {
   // Acrobat stamps the modification date on every save.
   changes.info["ModDate"] = nowAsPdfDate();
   if (!writePdf(toolRunner(), doc.facts, doc.path, target, changes)) return false;
-  // qpdf keeps the source's encryption, so the same password reads the copy.
+  // The tool keeps the source's encryption, so the same password reads the copy.
   std::optional<PdfFacts> facts = readPdf(toolRunner(), target, doc.facts.password);
   if (!facts) return false;
   doc.path = target;
@@ -349,9 +360,18 @@ const ClassDef& jsDocClass() {
         return Variant();
       }
       ToolRunner& tools = toolRunner();
-      auto command = conversionCommand(conversion, tools.toolPath(d.path), tools.toolPath(target));
-      if (!command) jsError("UnsupportedValueError: Value is unsupported. ===> Parameter cConvID.");
-      if (!runShell(tools, *command + " 2>/dev/null").ok()) jsError("The file could not be converted.");
+      auto convert = conversionFor(conversion, tools.toolPath(d.path), tools.toolPath(target));
+      if (!convert) jsError("UnsupportedValueError: Value is unsupported. ===> Parameter cConvID.");
+      // Before the file names, where poppler's programs take options.
+      if (!d.facts.password.empty()) convert->argv.insert(convert->argv.end() - 2, {"-upw", d.facts.password});
+      if (!tools.run(convert->argv, {}, std::chrono::seconds(120)).ok()) jsError("The file could not be converted.");
+      if (!convert->writes.empty()) {
+        // Windows' rename does not replace an existing file.
+        std::error_code ec;
+        std::filesystem::remove(target, ec);
+        std::filesystem::rename(target + convert->writes, target, ec);
+        if (ec) jsError("The file could not be converted.");
+      }
       return Variant();
     });
     // Printing, URL fetching and calculation change nothing the stand-in
@@ -395,15 +415,16 @@ const ClassDef& jsDocClass() {
                  jsError("TypeError: Invalid argument type. ===> Parameter cName.");
                // Without a path Acrobat asks the user where to put it.
                if (target.empty()) jsError("NotAllowedError: Security settings prevent access to this property or method.");
-               ToolRunner& tools = toolRunner();
-               const std::string dst = shellQuote(tools.toolPath(target));
                auto imported = d.importedFiles.find(name);
-               const std::string command =
-                   imported != d.importedFiles.end()
-                       ? "cp " + shellQuote(tools.toolPath(imported->second)) + " " + dst
-                       : "qpdf --show-attachment=" + shellQuote(name) + " " + shellQuote(tools.toolPath(d.path)) +
-                             " > " + dst + " 2>/dev/null";
-               if (!runShell(tools, command).ok()) jsError("The data object could not be exported.");
+               bool exported = false;
+               if (imported != d.importedFiles.end()) {
+                 std::error_code ec;
+                 exported = std::filesystem::copy_file(imported->second, target,
+                                                       std::filesystem::copy_options::overwrite_existing, ec);
+               } else {
+                 exported = extractPdfAttachment(toolRunner(), d.path, d.facts.password, name, target).ok();
+               }
+               if (!exported) jsError("The data object could not be exported.");
                return Variant();
              });
     c.method("RemoveDataObject", {param("cName")}, variantType(), [](Invocation& inv) {

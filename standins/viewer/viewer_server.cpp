@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "dv/standins/tools.h"
+#include "dv/standins/pdf_file.h"
 #include "dv/vb.h"
 
 namespace dv::standins {
@@ -20,31 +20,18 @@ class HeadlessUi : public ViewerUi {
   std::optional<std::string> ask(const std::string&, const std::string&, bool) override { return std::nullopt; }
 };
 
-int32_t leadingInt(const std::string& text) {
-  const std::string digits = text.substr(0, text.find_first_not_of("0123456789"));
-  return digits.empty() || digits.size() > 9 ? -1 : std::atoi(digits.c_str());
-}
-
 }  // namespace
 
 PdfProbe probePdf(const std::string& clientPath, const std::string& password) {
-  ToolRunner& tools = toolRunner();
-  std::vector<std::string> argv{"qpdf"};
-  if (!password.empty()) argv.push_back("--password=" + password);
-  argv.push_back("--show-npages");
-  argv.push_back(tools.toolPath(clientPath));
-  const ToolResult r = tools.run(argv, {}, std::chrono::seconds(30));
   PdfProbe probe;
-  if (r.ok()) {
-    const int32_t pages = leadingInt(r.output);
-    if (pages >= 0) {
-      probe.status = PdfProbe::Status::Opened;
-      probe.pages = pages;
-    }
-    return probe;
-  }
-  if (r.started && !r.timedOut && r.output.find("invalid password") != std::string::npos)
+  bool needsPassword = false;
+  const std::optional<PdfFacts> facts = readPdf(toolRunner(), clientPath, password, &needsPassword);
+  if (facts) {
+    probe.status = PdfProbe::Status::Opened;
+    probe.pages = facts->pages;
+  } else if (needsPassword) {
     probe.status = PdfProbe::Status::NeedsPassword;
+  }
   return probe;
 }
 

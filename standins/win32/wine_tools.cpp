@@ -1,8 +1,11 @@
-// The tool runner under Wine. CreateProcessA starts a Unix program but
-// returns no process handle and connects no pipes, so a tool runs inside a
-// small /bin/sh script that sends its output to a file, records its pid and
-// finally writes its exit status and then a marker file; we poll those files.
-// Client paths become Unix paths with kernel32's wine_get_unix_file_name.
+// The tool runner under Wine. CreateProcess starts a Unix program but
+// returns no process handle and connects no pipes, so every tool runs
+// under dv-launch (standins/pdftool/launch_main.cpp), which sends the tool's
+// output to a file, records its pid, ends it when its time is up and
+// finally makes its status file appear; we poll those files. The launcher
+// gets its argument vector on a command line quoted by the rules Wine
+// splits it with, so no shell ever reads it. Client paths become Unix
+// paths with kernel32's wine_get_unix_file_name.
 #include <windows.h>
 
 #include <chrono>
@@ -25,17 +28,11 @@ namespace {
 namespace fs = std::filesystem;
 
 using UnixNameFn = char*(CDECL*)(LPCWSTR);
-using DosNameFn = WCHAR*(CDECL*)(LPCSTR);
 
-// A single-quoted word for /bin/sh.
-std::string shellWord(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
-  }
-  return out + "'";
-}
+constexpr const char* kToolKey = "Software\\DvStandins";
+constexpr const char* kToolValue = "PdfTool";
+constexpr const wchar_t* kToolName = L"dv-pdftool";
+constexpr const wchar_t* kLauncherName = L"dv-launch";
 
 std::string readAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -54,14 +51,64 @@ std::string readFrom(const std::string& path, size_t offset) {
   return s.str();
 }
 
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring folderOf(const std::wstring& path) {
+  const size_t cut = path.find_last_of(L"\\/");
+  return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut + 1);
+}
+
+// One argument as CommandLineToArgvW (and Wine, for a Unix program) reads it.
+std::wstring quoted(const std::wstring& arg) {
+  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
+  std::wstring out = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    // Backslashes before a quote are doubled, and the quote escaped.
+    out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    out.push_back(c);
+  }
+  out.append(backslashes * 2, L'\\');  // they precede the closing quote
+  return out + L"\"";
+}
+
+// The folder of dv-pdftool and dv-launch as a Windows path (with its final
+// backslash): the folder of the module holding this code (standins.dll,
+// viewer_server.exe) when they are there, else the one registration found.
+std::wstring toolFolder() {
+  HMODULE self = nullptr;
+  if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCWSTR>(&toolFolder), &self)) {
+    wchar_t module[MAX_PATH + 1];
+    const DWORD n = GetModuleFileNameW(self, module, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+      const std::wstring folder = folderOf(std::wstring(module, n));
+      if (exists(folder + kToolName)) return folder;
+    }
+  }
+  wchar_t value[MAX_PATH + 1] = {};
+  DWORD size = sizeof value - sizeof(wchar_t);
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, dv::win32::widen(kToolKey).c_str(), dv::win32::widen(kToolValue).c_str(),
+                   RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS && exists(value))
+    return folderOf(value);
+  return {};
+}
+
 constexpr DWORD kPollMs = 5;
+// The launcher ends a tool when its time is up; this much longer we wait
+// for the launcher itself before ending the tool from here.
+constexpr auto kLauncherGrace = std::chrono::seconds(5);
 
 class WineToolRunner : public ToolRunner {
  public:
   WineToolRunner() {
     HMODULE k32 = GetModuleHandleA("kernel32.dll");
     unixName_ = reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(GetProcAddress(k32, "wine_get_unix_file_name")));
-    dosName_ = reinterpret_cast<DosNameFn>(reinterpret_cast<void*>(GetProcAddress(k32, "wine_get_dos_file_name")));
   }
 
   std::string toolPath(const std::string& clientPath) override {
@@ -103,36 +150,23 @@ class WineToolRunner : public ToolRunner {
   ToolResult run(const std::vector<std::string>& argv, const std::function<void(std::string_view)>& onLine,
                  std::chrono::milliseconds timeout) override {
     ToolResult result;
-    if (!unixName_ || !dosName_ || argv.empty()) return result;
-    std::string dir = scratchFolder();
-    std::string script = dir + "\\run.sh", output = dir + "\\output.txt", status = dir + "\\status",
-                finishedMarker = dir + "\\finished",
-                pidFile = dir + "\\pid";
-    {
-      std::ofstream s(script, std::ios::binary);
-      s << "PATH=/usr/local/bin:/usr/bin:/bin; export PATH\n";
-      std::string cmd;
-      for (const auto& a : argv) cmd += shellWord(a) + " ";
-      s << cmd << ">" << shellWord(toolPath(output)) << " 2>&1 </dev/null &\n";
-      s << "echo $! >" << shellWord(toolPath(pidFile)) << "\n";
-      s << "wait $!\n";
-      // The status is complete before its marker appears; both are shell
-      // built-ins, so the end of a job costs no further process start.
-      s << "echo $? >" << shellWord(toolPath(status)) << "\n";
-      s << ": >" << shellWord(toolPath(finishedMarker)) << "\n";
-      if (!s) {
-        fs::remove_all(dir);
-        return result;
-      }
-    }
-    if (!start("\"" + toolPath(script) + "\"")) {
+    const std::wstring folder = toolFolder();
+    if (!unixName_ || folder.empty() || argv.empty()) return result;
+    const std::wstring launcher = folder + kLauncherName;
+    const std::string dir = scratchFolder();
+    const std::string output = dir + "\\output.txt", status = dir + "\\status", pidFile = dir + "\\pid";
+    std::vector<std::string> args{"--output=" + toolPath(output), "--status=" + toolPath(status),
+                                  "--pid=" + toolPath(pidFile),
+                                  "--timeout-ms=" + std::to_string(std::max<long long>(1, timeout.count())), "--"};
+    args.insert(args.end(), argv.begin(), argv.end());
+    if (!start(launcher, args)) {
       std::error_code ec;
       fs::remove_all(dir, ec);
       return result;
     }
     result.started = true;
 
-    auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto deadline = std::chrono::steady_clock::now() + timeout + kLauncherGrace;
     size_t consumed = 0;  // bytes of the output file already handed on
     std::string pending;
     auto drain = [&] {
@@ -150,7 +184,7 @@ class WineToolRunner : public ToolRunner {
       }
     };
     bool finished = false;
-    while (!(finished = GetFileAttributesA(finishedMarker.c_str()) != INVALID_FILE_ATTRIBUTES)) {
+    while (!(finished = GetFileAttributesA(status.c_str()) != INVALID_FILE_ATTRIBUTES)) {
       drain();
       if (std::chrono::steady_clock::now() >= deadline) break;
       // The end of a job is seen at most one interval late: short enough
@@ -158,21 +192,17 @@ class WineToolRunner : public ToolRunner {
       // enough that the polling costs nothing worth measuring.
       Sleep(kPollMs);
     }
-    if (!finished) {
+    const std::string code = finished ? readAll(status) : std::string();
+    if (!finished || code == "timeout") {
       result.timedOut = true;
-      std::string pid = readAll(pidFile);
-      while (!pid.empty() && (pid.back() == '\n' || pid.back() == '\r')) pid.pop_back();
-      if (!pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos) {
-        // Ends the tool; the script then writes its status and ends too.
-        std::string kill = dir + "\\kill.sh";
-        std::ofstream(kill, std::ios::binary) << "kill -9 " << pid << "\n";
-        start("\"" + toolPath(kill) + "\"");
-        for (int i = 0; i < 250 && GetFileAttributesA(finishedMarker.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(20);
-      }
+      // The launcher did not end the tool: end it from here.
+      const std::string pid = readAll(pidFile);
+      if (!finished && !pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos)
+        start(launcher, {"--kill=" + pid});
     } else {
       drain();
       if (!pending.empty() && onLine) onLine(pending);
-      result.exitCode = std::atoi(readAll(status).c_str());
+      result.exitCode = std::atoi(code.c_str());
     }
     std::error_code ec;
     fs::remove_all(dir, ec);
@@ -180,17 +210,16 @@ class WineToolRunner : public ToolRunner {
   }
 
  private:
-  bool start(const std::string& arguments) {
-    WCHAR* shell = dosName_("/bin/sh");
-    if (!shell) return false;
-    std::string commandLine = "\"" + dv::win32::narrow(shell, CP_ACP) + "\" " + arguments;
-    HeapFree(GetProcessHeap(), 0, shell);
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back('\0');
-    STARTUPINFOA si{};
+  static bool start(const std::wstring& program, const std::vector<std::string>& args) {
+    std::wstring commandLine = quoted(program);
+    for (const std::string& a : args) commandLine += L" " + quoted(dv::win32::widen(a));
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &si, &pi))
       return false;
     // Wine hands back no handles for a Unix program; close any it does give.
     if (pi.hThread) CloseHandle(pi.hThread);
@@ -199,7 +228,6 @@ class WineToolRunner : public ToolRunner {
   }
 
   UnixNameFn unixName_ = nullptr;
-  DosNameFn dosName_ = nullptr;
 };
 
 }  // namespace
@@ -207,6 +235,26 @@ class WineToolRunner : public ToolRunner {
 ToolRunner& nativeToolRunner() {
   static WineToolRunner runner;
   return runner;
+}
+
+std::string pdfToolPath() {
+  const std::wstring folder = toolFolder();
+  return folder.empty() ? std::string("dv-pdftool")
+                        : nativeToolRunner().toolPath(dv::win32::narrow(folder + kToolName, CP_ACP));
+}
+
+bool recordPdfTool(const std::wstring& modulePath) {
+  const std::wstring tool = folderOf(modulePath) + kToolName;
+  if (!exists(tool)) return false;
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kToolKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  const std::wstring name = dv::win32::widen(kToolValue);
+  const LONG rc = RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(tool.c_str()),
+                                 static_cast<DWORD>((tool.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
 }
 
 }  // namespace dv::standins

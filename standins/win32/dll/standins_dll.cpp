@@ -4,6 +4,7 @@
 #include <string>
 
 #include "dv/standins/com_hosting.h"
+#include "dv/standins/tools.h"
 
 namespace {
 HMODULE g_module = nullptr;
@@ -30,6 +31,8 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
 STDAPI DllCanUnloadNow() { return dv::standins::com::serverReferences() == 0 ? S_OK : S_FALSE; }
 
 STDAPI DllRegisterServer() {
+  // Test programs and clients elsewhere find the PDF tool through this.
+  dv::standins::recordPdfTool(modulePath());
   return dv::standins::com::registerServer(modulePath(), dv::standins::com::ServerKind::InProcess);
 }
 

@@ -1,6 +1,7 @@
-// Running the Unix tools a stand-in uses for real work (Ghostscript, qpdf).
-// Natively they are child processes; under Wine they are started through
-// /bin/sh with output to files (standins/win32/wine_tools.cpp).
+// Running the Unix tools a stand-in uses for real work (Ghostscript,
+// dv-pdftool, poppler), always with an argument vector. Natively they are
+// child processes; under Wine dv-launch (built beside dv-pdftool) starts them
+// with output to files (standins/win32/wine_tools.cpp).
 #pragma once
 
 #include <chrono>
@@ -41,6 +42,16 @@ class ToolRunner {
 // the COM hosting installs it.
 ToolRunner& toolRunner();
 void setToolRunner(ToolRunner* runner);
+
+// dv-pdftool as the tools see it (a Unix path): natively where this tree
+// built it (environment variable DV_PDFTOOL overrides); under Wine beside
+// the module holding this code, else where standins.dll was registered from.
+std::string pdfToolPath();
+#ifdef _WIN32
+// At registration: remembers dv-pdftool beside the registered module
+// (HKLM\Software\DvStandins, PdfTool) for programs that live elsewhere.
+bool recordPdfTool(const std::wstring& modulePath);
+#endif
 
 // Convenience for tests and checks: runs a tool and returns everything.
 ToolResult runTool(const std::vector<std::string>& argv, std::chrono::milliseconds timeout = std::chrono::seconds(60));

@@ -3,7 +3,7 @@
 //
 // Documents are real PDF files: page count, document information, IDs,
 // page mode, form field names and attachments come from the file; Save and
-// SaveAs write real files (qpdf, and poppler for other formats). What a
+// SaveAs write real files (dv-pdftool, and poppler for other formats). What a
 // file does not hold (base URL, calculation flags, document scripts) lives
 // in the stand-in's state for as long as the document is open.
 //

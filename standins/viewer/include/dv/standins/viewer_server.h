@@ -40,7 +40,7 @@ struct PdfProbe {
   Status status = Status::Unreadable;
   int32_t pages = 0;
 };
-// Opens `clientPath` with qpdf, with the password when one is given.
+// Opens `clientPath` with dv-pdftool, with the password when one is given.
 PdfProbe probePdf(const std::string& clientPath, const std::string& password);
 
 // One document window of the viewer.
