@@ -4,7 +4,7 @@
 
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
-#include "dv/standins/app.h"
+#include "dv/standins/viewer_app.h"
 #include "dv/standins/pdf_file.h"
 
 namespace dv::standins {

@@ -4,7 +4,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "dv/standins/app.h"
+#include "dv/standins/viewer_app.h"
 #include "dv/standins/viewer_server.h"
 #include "dv/vb.h"
 

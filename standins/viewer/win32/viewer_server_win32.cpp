@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "dv/standins/app.h"
+#include "dv/standins/viewer_app.h"
 #include "dv/standins/com_hosting.h"
 #include "dv/standins/viewer_server.h"
 #include "dv/win32/com.h"

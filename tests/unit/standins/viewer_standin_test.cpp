@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "dv/standins/app.h"
+#include "dv/standins/viewer_app.h"
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
 

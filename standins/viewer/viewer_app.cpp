@@ -1,4 +1,4 @@
-#include "dv/standins/app.h"
+#include "dv/standins/viewer_app.h"
 
 #include "dv/vb.h"
 

@@ -11,7 +11,7 @@
 #include <random>
 #include <sstream>
 
-#include "document_test_pdf.h"
+#include "document/document_test_pdf.h"
 #include "dv/standins/pdf_tool.h"
 
 namespace dv::standins {
