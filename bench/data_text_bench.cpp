@@ -16,6 +16,7 @@
 
 #include "data/text_builder.h"
 #include "data/delimited_text.h"
+#include "dv/codepage.h"
 #include "dv/host.h"
 
 namespace {
@@ -53,6 +54,12 @@ class DiskFiles : public dv::FileSystem {
   }
   std::string currentDirectory() override { return std::filesystem::current_path().string(); }
   std::string longPathName(const std::string& p) override { return p; }
+  std::string shortPathName(const std::string& p) override { return p; }
+  uint32_t ansiCodePage() override { return dv::codepage::kWestern; }
+  std::string fromAnsi(std::string_view b) override { return dv::codepage::decode(dv::codepage::kWestern, b); }
+  std::optional<std::string> toAnsi(std::string_view t) override {
+    return dv::codepage::encode(dv::codepage::kWestern, t);
+  }
 };
 
 std::string makeCsv(const std::string& path, size_t bytes) {

@@ -46,15 +46,28 @@ void DistillerEventRelay::onEvent(std::string_view name, std::vector<Variant>& a
   }
 }
 
-void distillPostScript(ConversionContext& ctx, const std::string& ps, const std::string& pdf,
-                       const DistillSettings& settings) {
+namespace {
+
+// Distiller's conversion calls answer 1 for a finished job, 0 for a failed
+// one and -1 for arguments it refused.
+bool reportsFailure(const Variant& result) {
+  const Variant& r = result.target();
+  if (r.isEmpty() || r.isNull() || r.isMissing()) return false;
+  try {
+    return vb::CLng(r) <= 0;
+  } catch (const AutomationError&) {
+    return false;  // an answer that is not a number says nothing either way
+  }
+}
+
+Variant runDistiller(ConversionContext& ctx, const std::string& ps, const std::string& pdf,
+                     const DistillSettings& settings) {
   Automation& automation = ctx.host().automation;
   if (settings.applySecurity && ctx.viewerVersion() > 5) {
     ObjectPtr distiller6 = automation.createObject(kDistiller6ProgId);
     distiller6->let("bShowWindow", Variant(settings.showWindow));
     distiller6->let("bSpoolJobs", Variant(settings.spoolJobs));
-    distiller6->call(kDistiller6Method, {pos(ps), pos(pdf), pos(settings.jobOptionsFile), pos(true)});
-    return;
+    return distiller6->call(kDistiller6Method, {pos(ps), pos(pdf), pos(settings.jobOptionsFile), pos(true)});
   }
   ObjectPtr distiller = automation.createObject(kDistillerProgId);
   // objAdobeDistiller is set exactly while this job runs, on every path.
@@ -66,7 +79,27 @@ void distillPostScript(ConversionContext& ctx, const std::string& ps, const std:
   std::unique_ptr<EventConnection> connection = distiller->advise(std::make_shared<DistillerEventRelay>(ctx));
   distiller->let("bShowWindow", Variant(settings.showWindow));
   distiller->let("bSpoolJobs", Variant(settings.spoolJobs));
-  distiller->call("FileToPDF", {pos(ps), pos(pdf), pos(settings.jobOptionsFile)});
+  return distiller->call("FileToPDF", {pos(ps), pos(pdf), pos(settings.jobOptionsFile)});
+}
+
+}  // namespace
+
+void distillPostScript(ConversionContext& ctx, const std::string& ps, const std::string& pdf,
+                       const DistillSettings& settings) {
+  // Distiller is released before the verdict, so the caller's error exit
+  // finds nothing of the job still running.
+  Variant result = runDistiller(ctx, ps, pdf, settings);
+  if (reportsFailure(result) || !fileExists(ctx.host().files, pdf))
+    vb::raiseLibrary("Distiller did not create the file " + pdf + ".");
+}
+
+std::string ansiPath(FileSystem& files, const std::string& path) {
+  if (files.toAnsi(path)) return path;
+  // The short name of a folder or file is plain ASCII wherever the volume
+  // keeps one; a component without it stays unrepresentable.
+  std::string shortPath = files.shortPathName(path);
+  if (!shortPath.empty() && files.toAnsi(shortPath)) return shortPath;
+  vb::raiseLibrary("The path " + path + " cannot be written in the system's code page and has no short name.");
 }
 
 std::string combiningPath(const std::string& pdf) {
@@ -88,28 +121,37 @@ std::string combiningProgram(FileSystem& files, MessagePump& pump, const Variant
   for (int32_t i = paths.lbound(); i <= paths.ubound(); ++i) {
     pump.pump();
     std::string path = vb::CStr(paths.at(i).target());
-    if (fileExists(files, path)) text += "(" + vb::Replace(path, "\\", "/") + ") prun" + kCrLf;
+    if (fileExists(files, path)) text += "(" + vb::Replace(ansiPath(files, path), "\\", "/") + ") prun" + kCrLf;
   }
-  return text;
+  std::optional<std::string> bytes = files.toAnsi(text);
+  if (!bytes) vb::raiseLibrary("The combining program cannot be written in the system's code page.");
+  return *bytes;
 }
 
 void createPDFfromPS(ConversionContext& ctx, const std::string& pdf, const std::string& ps, std::string& distiller,
                      const DistillSettings& settings) {
   FileSystem& files = ctx.host().files;
   if (!fileExists(files, ps)) raiseMissingInput(ps);
+  bool pdfStarted = false;
   withConversionErrorExit(
       [&] {
         resolveDistillerPrinter(ctx, distiller);
         if (fileExists(files, pdf)) vb::Kill(files, pdf);
+        pdfStarted = true;
         distillPostScript(ctx, ps, pdf, settings);
       },
-      [&] { ctx.setActiveDistiller(nullptr); });
+      [&] {
+        ctx.setActiveDistiller(nullptr);
+        // Whatever a failed job left at the target is not the PDF asked for.
+        if (pdfStarted) deleteQuietly(files, pdf);
+      });
 }
 
 void createPDFfromMultiPS(ConversionContext& ctx, const std::string& pdf, const Variant& psFiles,
                           std::string& distiller, const DistillSettings& settings) {
   Host& host = ctx.host();
   std::string program;
+  bool pdfStarted = false;
   withConversionErrorExit(
       [&] {
         std::string path = combiningPath(pdf);
@@ -125,13 +167,15 @@ void createPDFfromMultiPS(ConversionContext& ctx, const std::string& pdf, const 
         program = path;
         resolveDistillerPrinter(ctx, distiller);
         if (fileExists(host.files, pdf)) vb::Kill(host.files, pdf);
+        pdfStarted = true;
         distillPostScript(ctx, program, pdf, settings);
         vb::Kill(host.files, program);
         program.clear();
       },
       [&] {
         ctx.setActiveDistiller(nullptr);
-        if (!program.empty()) host.files.deleteFile(program);
+        if (!program.empty()) deleteQuietly(host.files, program);
+        if (pdfStarted) deleteQuietly(host.files, pdf);
       });
 }
 

@@ -24,8 +24,13 @@ class DistillerEventRelay : public EventSink {
 };
 
 // The PostScript program that runs several PostScript files as one
-// Distiller job, one "(path) prun" line per input that exists.
+// Distiller job, one "(path) prun" line per input that exists, as bytes of
+// the ANSI code page Distiller reads it in.
 std::string combiningProgram(FileSystem& files, MessagePump& pump, const Variant& psFiles);
+// `path` as the combining program can name it in the ANSI code page: the
+// path itself, else its short name; a library error naming the path when
+// neither can be written there.
+std::string ansiPath(FileSystem& files, const std::string& path);
 // Where the combining program goes: the target without its last three
 // characters, followed by "ps".
 std::string combiningPath(const std::string& pdf);

@@ -27,7 +27,8 @@ void deleteIfExists(FileSystem& files, const std::string& path) {
   if (fileExists(files, path)) vb::Kill(files, path);
 }
 
-// Clean-up on the error path must never replace the error being reported.
+}  // namespace
+
 void deleteQuietly(FileSystem& files, const std::string& path) {
   if (path.empty()) return;
   try {
@@ -36,8 +37,6 @@ void deleteQuietly(FileSystem& files, const std::string& path) {
     trace("deleting " + path + " after a failure", currentErrorText());
   }
 }
-
-}  // namespace
 
 std::string makeTempName(ConversionContext& ctx, const std::string& folder, const std::string& extension) {
   // One generator per thread, seeded once: reseeding from the timer before

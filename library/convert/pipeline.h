@@ -59,6 +59,10 @@ std::string tempPostScriptPath(ConversionContext& ctx);
 // variable is written back.
 void resolveDistillerPrinter(ConversionContext& ctx, std::string& distiller);
 
+// Deletes a file on an error path: never throws, so clean-up cannot
+// replace the error being reported.
+void deleteQuietly(FileSystem& files, const std::string& path);
+
 // "File " + path + " does not exist." as the library error.
 [[noreturn]] void raiseMissingInput(const std::string& path);
 
@@ -89,6 +93,8 @@ inline constexpr const char* kDistiller6Method = "FileToPDF2";
 
 // Converts one PostScript file with Distiller. Job events are passed on
 // as CreatePDF events, except on the security-aware path of Distiller 6.
+// A job that Distiller reports as failed, or that leaves no PDF, fails with
+// the library error naming the PDF.
 void distillPostScript(ConversionContext& ctx, const std::string& ps, const std::string& pdf,
                        const DistillSettings& settings);
 

@@ -110,6 +110,9 @@ void createPDFfromWord2(ConversionContext& ctx, const std::string& pdf, const st
   PdfPrinterOptions pdfOptions;
   pdfOptions.saveWindowCaption = saveWindowCaption;
   pdfOptions.closeAcrobat = closeAcrobat;
+  // PrintOut returns once the job is spooled; the PDF printer writes the
+  // file after that, so the call waits for it.
+  pdfOptions.waitForFile = true;
   runPdfPrinterShape(ctx, document, job, {&distiller, true}, pdf, pdfOptions);
 }
 

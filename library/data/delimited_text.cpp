@@ -49,33 +49,6 @@ bool isUtf8(std::string_view s) {
   return true;
 }
 
-// Windows-1252 bytes 0x80 to 0x9F; the rest of the upper half is Latin-1.
-constexpr uint16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-std::string fromCp1252(std::string_view s) {
-  std::string out;
-  out.reserve(s.size() + s.size() / 8);
-  for (char ch : s) {
-    const auto b = static_cast<unsigned char>(ch);
-    if (b < 0x80) {
-      out.push_back(ch);
-      continue;
-    }
-    const uint32_t cp = b < 0xA0 ? kCp1252High[b - 0x80] : b;
-    if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    }
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-  return out;
-}
-
 bool isSingleCharacter(std::string_view s) {
   if (s.empty()) return false;
   const size_t n = utf8SequenceLength(s, 0);
@@ -84,10 +57,10 @@ bool isSingleCharacter(std::string_view s) {
 
 }  // namespace
 
-std::string decodeTextFile(std::string bytes) {
+std::string decodeTextFile(FileSystem& files, std::string bytes) {
   if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
   if (isUtf8(bytes)) return bytes;
-  return fromCp1252(bytes);
+  return files.fromAnsi(bytes);
 }
 
 DelimitedText::DelimitedText(std::string_view text, std::string_view delimiter, bool removeQuotes)
@@ -144,7 +117,7 @@ int16_t TextFileToArray(FileSystem& files, const std::string& strTextFile, Varia
     // a Variant array, as ReDim on a variant does.
     const VarType elementType =
         varArray.isArray() && varArray.type() == VarType::String ? VarType::String : VarType::Variant;
-    const std::string text = decodeTextFile(std::move(*bytes));
+    const std::string text = decodeTextFile(files, std::move(*bytes));
     Array array = DelimitedText(text, strDelimiter, blnRemoveQuotes).toArray(elementType);
     varArray.target() = Variant(std::move(array));
     return kTextFileRead;

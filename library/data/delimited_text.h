@@ -19,9 +19,9 @@ inline constexpr int16_t kTextFileCannotOpen = -1;
 inline constexpr int16_t kTextFileNotArray = -2;
 
 // The bytes of a text file as UTF-8: a UTF-8 byte-order mark is dropped,
-// valid UTF-8 is kept as it is, anything else is read as Windows-1252 (the
-// ANSI code page such files are written in).
-std::string decodeTextFile(std::string bytes);
+// valid UTF-8 is kept as it is, anything else is read in the system's ANSI
+// code page (what Notepad and Excel write such files in on that machine).
+std::string decodeTextFile(FileSystem& files, std::string bytes);
 
 // One text split into lines (CR LF, LF or CR) and fields. The delimiter is
 // one character; an empty one means ",". A longer delimiter matches nothing,

@@ -26,7 +26,7 @@ int16_t ReadAccessVersion(Host& host) {
   int16_t version = 0;
   ignoringErrors([&] {
     clsRegistry registry(host.registry, host.ui);
-    registry.OpenRegistry(kHklm, kAccessVersionKey);
+    OpenApplicationKey(registry, kHklm, kAccessVersionKey);
     std::string curVer = vb::CStr(registry.GetValue(""));
     registry.CloseRegistry();
     size_t dot = curVer.rfind('.');
@@ -41,7 +41,7 @@ void readConfiguration(Host& host) {
   values.DistillerPrinterName = "Acrobat Distiller";
   clsRegistry registry(host.registry, host.ui);
   ignoringErrors([&] {
-    registry.OpenRegistry(kHklm, kAcrobatVersionKey);
+    OpenApplicationKey(registry, kHklm, kAcrobatVersionKey);
     values.AcrobatVersionText = vb::CStr(registry.GetValue(""));
   });
   ignoringErrors([&] {
@@ -49,7 +49,7 @@ void readConfiguration(Host& host) {
   });
   for (const char* key : kDistillerPrinterKeys) {
     ignoringErrors([&] {
-      if (registry.OpenRegistry(kHklm, key)) values.DistillerPrinterName = vb::CStr(registry.GetValue(""));
+      if (OpenApplicationKey(registry, kHklm, key)) values.DistillerPrinterName = vb::CStr(registry.GetValue(""));
     });
   }
   ignoringErrors([&] { host.files.createFolder(kDefaultTempFolder); });

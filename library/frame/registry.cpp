@@ -68,22 +68,38 @@ clsRegistry::~clsRegistry() {
   if (open_) registry_.closeKey(key_);
 }
 
-bool clsRegistry::OpenRegistry(int32_t RtHKey, const std::string& SbDr) {
+bool clsRegistry::OpenRegistry(int32_t RtHKey, const std::string& SbDr, uint32_t view) {
   if (RtHKey == 0) {
     open_ = false;
     return false;
   }
   root_ = rootKeyFromLong(RtHKey);
   subKey_ = SbDr;
+  view_ = view;
   if (open_) {
     CloseRegistry();
     open_ = false;
   }
   RegKey handle = 0;
-  if (registry_.openKey(root_, subKey_, kOpenAccess, handle) != kErrorSuccess) return false;
+  if (registry_.openKey(root_, subKey_, kReadAccess | view_, handle) != kErrorSuccess) return false;
   key_ = handle;
   open_ = true;
+  writable_ = false;
   return true;
+}
+
+bool clsRegistry::openForWriting() {
+  if (writable_) return true;
+  RegKey handle = 0;
+  if (registry_.openKey(root_, subKey_, kWriteAccess | view_, handle) != kErrorSuccess) return false;
+  registry_.closeKey(key_);
+  key_ = handle;
+  writable_ = true;
+  return true;
+}
+
+bool OpenApplicationKey(clsRegistry& registry, int32_t RtHKey, const std::string& SbDr) {
+  return registry.OpenRegistry(RtHKey, SbDr, kOwnView) || registry.OpenRegistry(RtHKey, SbDr, kView32);
 }
 
 bool clsRegistry::CloseRegistry() {
@@ -94,10 +110,11 @@ bool clsRegistry::CloseRegistry() {
 }
 
 bool clsRegistry::CreateDirectory(const std::string& sNewDirName) {
-  if (!open_) return false;
+  if (!open_ || !openForWriting()) return false;
   RegKey created = 0;
   uint32_t disposition = 0;
-  if (registry_.createKey(key_, sNewDirName, kCreateAccess, created, &disposition) != kErrorSuccess) return false;
+  if (registry_.createKey(key_, sNewDirName, kCreateAccess | view_, created, &disposition) != kErrorSuccess)
+    return false;
   registry_.closeKey(created);
   return true;
 }
@@ -105,6 +122,11 @@ bool clsRegistry::CreateDirectory(const std::string& sNewDirName) {
 bool clsRegistry::CreateValue(const std::string& sValueName, const Variant& vWriteThis, int32_t& ldValueDataType,
                               const Variant& Multi_SZ_AddtlStrings) {
   if (!open_) return false;
+  const bool knownType = ldValueDataType == static_cast<int32_t>(kRegSz) ||
+                         ldValueDataType == static_cast<int32_t>(kRegExpandSz) ||
+                         ldValueDataType == static_cast<int32_t>(kRegDword) ||
+                         ldValueDataType == static_cast<int32_t>(kRegMultiSz);
+  if (knownType && !openForWriting()) return false;
   std::vector<uint8_t> data;
   uint32_t type = static_cast<uint32_t>(ldValueDataType);
   switch (ldValueDataType) {
@@ -203,7 +225,7 @@ Variant clsRegistry::OneBackOnKey() {
   if (position == 0) vb::raise(vb::kInvalidProcedureCall);
   subKey_ = subKey_.substr(0, static_cast<size_t>(position - 1));
   CloseRegistry();
-  OpenRegistry(static_cast<int32_t>(root_), subKey_);
+  OpenRegistry(static_cast<int32_t>(root_), subKey_, view_);
   return Variant();
 }
 

@@ -25,9 +25,17 @@ inline constexpr uint32_t kRegResourceList = 8;
 inline constexpr uint32_t kRegFullResourceDescriptor = 9;
 inline constexpr uint32_t kRegResourceRequirementsList = 10;
 
-// Access masks used by OpenRegistry and CreateDirectory.
-inline constexpr uint32_t kOpenAccess = 0x2000F;    // read control, query/set value, create/enumerate subkeys
+// Access masks. OpenRegistry reads only: a user without administrator
+// rights is refused write access to HKEY_LOCAL_MACHINE, and a read must not
+// fail for that. The writing members reopen the key for writing first.
+inline constexpr uint32_t kReadAccess = 0x20019;    // KEY_READ
+inline constexpr uint32_t kWriteAccess = 0x2000F;   // read control, query/set value, create/enumerate subkeys
 inline constexpr uint32_t kCreateAccess = 0xF003F;  // KEY_ALL_ACCESS
+
+// Registry views (access-mask flags). Without one a key is read in the
+// module's own view: the 64-bit view from the x86_64 DLL.
+inline constexpr uint32_t kOwnView = 0;
+inline constexpr uint32_t kView32 = 0x0200;  // KEY_WOW64_32KEY
 
 class clsRegistry {
  public:
@@ -37,9 +45,11 @@ class clsRegistry {
   clsRegistry& operator=(const clsRegistry&) = delete;
 
   // Creates (or opens) a subkey of the open key; the object stays on its key.
+  // False also when the key cannot be opened for writing.
   bool CreateDirectory(const std::string& sNewDirName);
   // Writes a value of the open key. Types other than 1, 2, 4 and 7 show
-  // "Unable to process that Type of data." and write nothing.
+  // "Unable to process that Type of data." and write nothing. False also
+  // when the key cannot be opened for writing.
   bool CreateValue(const std::string& sValueName, const Variant& vWriteThis, int32_t& ldValueDataType,
                    const Variant& Multi_SZ_AddtlStrings = Variant::missing());
   // Reads a value of the open key (the empty name reads the default value).
@@ -50,22 +60,35 @@ class clsRegistry {
   }
   int32_t RegistryRootKey() const { return static_cast<int32_t>(root_); }
   const std::string& SubDirectory() const { return subKey_; }
-  bool OpenRegistry(int32_t RtHKey, const std::string& SbDr);
-  // Reopens the parent of the current subkey. A subkey without "\" raises
-  // "Invalid procedure call or argument" (5).
+  // Opens the key for reading, in the given view (kOwnView or kView32).
+  bool OpenRegistry(int32_t RtHKey, const std::string& SbDr, uint32_t view = kOwnView);
+  // Reopens the parent of the current subkey, in the same view. A subkey
+  // without "\" raises "Invalid procedure call or argument" (5).
   Variant OneBackOnKey();
   bool CloseRegistry();
 
   bool keyOpen() const { return open_; }
+  uint32_t view() const { return view_; }
 
  private:
+  // Swaps the read handle for one that may write; false when refused (the
+  // key stays open for reading).
+  bool openForWriting();
+
   Registry& registry_;
   UserInterface& ui_;
   RegKey root_ = 0;
   std::string subKey_;
   RegKey key_ = 0;
   bool open_ = false;
+  bool writable_ = false;
+  uint32_t view_ = kOwnView;
 };
+
+// Opens a key of an outside application: in the module's own view, else in
+// the 32-bit view, where a 32-bit Acrobat, Distiller or Office on 64-bit
+// Windows keeps its keys. Every reading of such a key goes through here.
+bool OpenApplicationKey(clsRegistry& registry, int32_t RtHKey, const std::string& SbDr);
 
 // Position (from 1) of the last "\" in text, 0 when there is none.
 int16_t FindLastBackslash(const std::string& text);

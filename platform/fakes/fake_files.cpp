@@ -2,7 +2,9 @@
 #include "dv/fakes/fake_files.h"
 
 #include <algorithm>
+#include <stdexcept>
 
+#include "dv/codepage.h"
 #include "dv/vb.h"
 
 namespace dv::fakes {
@@ -302,6 +304,31 @@ void FakeFileSystem::setLocked(const std::string& path, bool locked) {
 
 void FakeFileSystem::setReadOnly(const std::string& path, bool readOnly) {
   if (Node* n = find(parse(path))) n->readOnly = readOnly;
+}
+
+std::string FakeFileSystem::shortPathName(const std::string& path) {
+  const Parsed p = parse(path);
+  if (!find(p)) return std::string();
+  // Each component becomes its 8.3 alias where it has one.
+  std::string out = p.root;
+  const Node* node = rootOf(p.root);
+  for (const std::string& part : p.parts) {
+    node = child(*node, part);
+    out += "\\" + (node->shortName.empty() ? node->name : node->shortName);
+  }
+  if (p.parts.empty() || p.trailingSlash) out += "\\";
+  return out;
+}
+
+std::string FakeFileSystem::fromAnsi(std::string_view bytes) { return codepage::decode(codePage_, bytes); }
+
+std::optional<std::string> FakeFileSystem::toAnsi(std::string_view text) {
+  return codepage::encode(codePage_, text);
+}
+
+void FakeFileSystem::setAnsiCodePage(uint32_t codePage) {
+  if (!codepage::known(codePage)) throw std::invalid_argument("the fake knows no code page " + std::to_string(codePage));
+  codePage_ = codePage;
 }
 
 void FakeFileSystem::addShortName(const std::string& path, const std::string& shortName) {

@@ -90,14 +90,38 @@ std::shared_ptr<FakeRegistry::Node> FakeRegistry::walkOrCreate(const std::shared
 }
 
 bool FakeRegistry::refuses(const Node& node, uint32_t access) {
-  if (node.denial == Denial::All) return true;
-  return node.denial == Denial::Writes && (access & (kKeySetValue | kKeyCreateSubKey)) != 0;
+  // A denial covers the key's whole subtree, as an inherited ACL does.
+  for (const Node* n = &node; n; n = n->parent) {
+    if (n->denial == Denial::All) return true;
+    if (n->denial == Denial::Writes && (access & (kKeySetValue | kKeyCreateSubKey)) != 0) return true;
+  }
+  return false;
 }
 
-long FakeRegistry::openKey(RegKey root, const std::string& subKey, uint32_t access, RegKey& result) {
+std::string FakeRegistry::viewPath(RegKey root, const std::string& subKey, uint32_t access, RegKey& viewRoot) {
+  viewRoot = root;
+  if ((access & kKeyWow64_32Key) == 0) return subKey;
+  // The 32-bit view of HKLM\Software lives under Software\Wow6432Node, and
+  // HKEY_CLASSES_ROOT's under Software\Wow6432Node\Classes.
+  if (root == kHkeyClassesRoot) {
+    viewRoot = kHkeyLocalMachine;
+    return std::string(kWow6432Node) + "\\Classes\\" + subKey;
+  }
+  if (root != kHkeyLocalMachine) return subKey;
+  std::vector<std::string> parts = segments(subKey);
+  if (parts.empty() || fold(parts[0]) != "software" || (parts.size() > 1 && fold(parts[1]) == "wow6432node"))
+    return subKey;
+  std::string path = kWow6432Node;
+  for (size_t i = 1; i < parts.size(); ++i) path += "\\" + parts[i];
+  return path;
+}
+
+long FakeRegistry::openKey(RegKey root, const std::string& requestedKey, uint32_t access, RegKey& result) {
+  RegKey viewRoot = root;
+  const std::string subKey = viewPath(root, requestedKey, access, viewRoot);
   Handle scratch;
   long error = kErrorSuccess;
-  const Handle* h = resolve(root, scratch, error);
+  const Handle* h = resolve(viewRoot, scratch, error);
   if (!h) return error;
   const auto node = walk(h->node, subKey);
   if (!node) return kErrorFileNotFound;
@@ -108,23 +132,26 @@ long FakeRegistry::openKey(RegKey root, const std::string& subKey, uint32_t acce
   return kErrorSuccess;
 }
 
-long FakeRegistry::createKey(RegKey parent, const std::string& subKey, uint32_t access, RegKey& result,
+long FakeRegistry::createKey(RegKey parent, const std::string& requestedKey, uint32_t access, RegKey& result,
                              uint32_t* disposition) {
+  RegKey viewRoot = parent;
+  const std::string subKey = viewPath(parent, requestedKey, access, viewRoot);
   Handle scratch;
   long error = kErrorSuccess;
-  const Handle* h = resolve(parent, scratch, error);
+  const Handle* h = resolve(viewRoot, scratch, error);
   if (!h) return error;
   const auto existing = walk(h->node, subKey);
   if (!existing) {
-    // Creating needs the right on the parent and on every key on the way.
+    // Creating needs the right on the parent and on the deepest key that
+    // already exists on the way.
     if ((h->access & kKeyCreateSubKey) == 0) return kErrorAccessDenied;
     std::shared_ptr<Node> node = h->node;
     for (const std::string& seg : segments(subKey)) {
-      if (node->denial != Denial::None) return kErrorAccessDenied;
       const auto it = node->children.find(fold(seg));
       if (it == node->children.end()) break;
       node = it->second;
     }
+    if (refuses(*node, kKeyCreateSubKey)) return kErrorAccessDenied;
   }
   bool created = false;
   const auto node = existing ? existing : walkOrCreate(h->node, subKey, created);
@@ -176,7 +203,7 @@ long FakeRegistry::deleteKey(RegKey parent, const std::string& subKey) {
   const auto node = walk(h->node, subKey);
   if (!node) return kErrorFileNotFound;
   // RegDeleteKey removes only keys without subkeys; roots cannot go.
-  if (!node->parent || node == h->node || !node->children.empty() || node->denial != Denial::None)
+  if (!node->parent || node == h->node || !node->children.empty() || refuses(*node, kKeySetValue))
     return kErrorAccessDenied;
   node->deleted = true;
   node->parent->children.erase(fold(node->name));

@@ -60,6 +60,7 @@ void FakeClock::sleepMs(uint32_t ms) {
   advanceMs(ms);
   sleptMs_ += ms;
   ++sleeps_;
+  ++sleepsByLength_[ms];
   for (auto& hook : hooks_) hook();
 }
 

@@ -144,4 +144,21 @@ std::string Win32FileSystem::longPathName(const std::string& path) {
   return narrow(buffer);
 }
 
+std::string Win32FileSystem::shortPathName(const std::string& path) {
+  const std::wstring wide = widen(path);
+  DWORD n = GetShortPathNameW(wide.c_str(), nullptr, 0);
+  if (n == 0) return std::string();
+  std::wstring buffer(n, L'\0');
+  const DWORD got = GetShortPathNameW(wide.c_str(), buffer.data(), n);
+  if (got == 0 || got >= n) return std::string();
+  buffer.resize(got);
+  return narrow(buffer);
+}
+
+uint32_t Win32FileSystem::ansiCodePage() { return GetACP(); }
+
+std::string Win32FileSystem::fromAnsi(std::string_view bytes) { return win32::fromAnsi(bytes); }
+
+std::optional<std::string> Win32FileSystem::toAnsi(std::string_view text) { return toAnsiExactly(text); }
+
 }  // namespace dv::win32

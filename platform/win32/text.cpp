@@ -26,4 +26,21 @@ std::string narrow(std::wstring_view text, unsigned codePage) {
 std::string toAnsi(std::string_view utf8) { return narrow(widen(utf8, kCodePageUtf8), kCodePageAnsi); }
 std::string fromAnsi(std::string_view ansi) { return narrow(widen(ansi, kCodePageAnsi), kCodePageUtf8); }
 
+std::optional<std::string> toAnsiExactly(std::string_view utf8) {
+  if (utf8.empty()) return std::string();
+  // A UTF-8 system code page represents everything (and refuses the
+  // default-character flag).
+  if (GetACP() == kCodePageUtf8) return std::string(utf8);
+  const std::wstring wide = widen(utf8, kCodePageUtf8);
+  const int length = static_cast<int>(wide.size());
+  BOOL usedDefault = FALSE;
+  const int n = WideCharToMultiByte(kCodePageAnsi, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr,
+                                    &usedDefault);
+  if (n <= 0 || usedDefault) return std::nullopt;
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(kCodePageAnsi, WC_NO_BEST_FIT_CHARS, wide.data(), length, out.data(), n, nullptr, &usedDefault);
+  if (usedDefault) return std::nullopt;
+  return out;
+}
+
 }  // namespace dv::win32

@@ -136,6 +136,8 @@ Hwnd searchDialog(RelayEnv& env, const std::vector<std::string>& fields) {
         if (Hwnd h = findPrintToFileDialog(env.windows)) return h;
     }
     if (env.clock.tickMs() - start > kSearchMs) return 0;
+    // Leaves the processor to the program that is about to show the dialog.
+    env.clock.sleepMs(kSearchPauseMs);
   }
 }
 

@@ -19,6 +19,9 @@ inline constexpr size_t kMaxFields = 32767;
 // How long the search for the dialog lasts, and the pause after it.
 inline constexpr uint64_t kSearchMs = 30000;
 inline constexpr uint32_t kSettleMs = 1000;
+// The pause between two search attempts: short beside a dialog's opening,
+// long enough that a waiting relay takes next to no processor time.
+inline constexpr uint32_t kSearchPauseMs = 25;
 
 // The text after the program's own path in a full process command line.
 // A quoted path ends at its closing quote; an unquoted one is skipped as a

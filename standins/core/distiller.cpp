@@ -129,6 +129,11 @@ class Distiller : public StandIn {
       // drive folders are symbolic links, which gs's prefix checks miss).
       std::vector<std::string> argv = {"gs", "-q", "-dBATCH", "-dNOPAUSE", "-dSAFER", "--permit-file-read=/*"};
       argv.push_back("-sDEVICE=pdfwrite");
+      // Pages keep the size and orientation the job's page device sets up,
+      // whatever its %%Orientation comments say: turned by them, a
+      // landscape page (792 x 612, "Landscape") would come out turned once
+      // more, its text sideways.
+      argv.push_back("-dAutoRotatePages=/None");
       argv.push_back("-sOutputFile=" + tools.toolPath(partial));
       argv.push_back("-f");
       argv.push_back(tools.toolPath(prologue));

@@ -305,7 +305,10 @@ bool writePdfWithGhostscript(FileSystem& files, const std::string& postScript, c
     ok = static_cast<bool>(out);
   }
   if (ok) {
+    // As the Distiller stand-in: no turning of pages by their orientation
+    // comments, so landscape pages stay landscape with upright text.
     ToolResult r = runner.run({"gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=pdfwrite",
+                               "-dAutoRotatePages=/None",
                                "-sOutputFile=" + runner.toolPath(outPath), runner.toolPath(psPath)},
                               {}, std::chrono::seconds(120));
     ok = r.ok();

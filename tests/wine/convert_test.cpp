@@ -7,9 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
 #include <fstream>
+#include <map>
 
 #include "bench_files.h"
+#include "install_printer.h"
 #include "dv/standins/com_hosting.h"
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
@@ -151,6 +155,62 @@ TEST_F(Conversions, WordThroughThePdfPrinterWithTheRealRelay) {
   std::string j = slurp(journal);
   EXPECT_NE(j.find("call PrintOut(Background:=False)"), std::string::npos) << j;
   EXPECT_NE(j.find("call Quit()"), std::string::npos) << j;
+}
+
+// Page 1 as a viewer shows it: "<width> x <height> rot <r>", and whether
+// its words lie flat and read top down, left to right.
+struct PageView {
+  std::string geometry;
+  bool upright = false;
+};
+
+TEST_F(Conversions, LandscapeDocumentsGiveLandscapePagesWithUprightTextOnEveryPath) {
+  installRelay();
+  ASSERT_EQ(dv::winetest::installFilePrinter("Generic PostScript Printer"), "");
+  std::string doc = bench + "\\minutes.txt";
+  write(doc, "Minutes of the meeting\r\nSecond line\r\n");
+  auto view = [&](const std::string& pdf) {
+    PageView v;
+    std::string info = tool({"pdfinfo", unixPath(pdf)});
+    double w = 0, h = 0;
+    int rot = -1;
+    const size_t size = info.find("Page size:"), rotation = info.find("Page rot:");
+    if (size != std::string::npos) std::sscanf(info.c_str() + size, "Page size: %lf x %lf", &w, &h);
+    if (rotation != std::string::npos) std::sscanf(info.c_str() + rotation, "Page rot: %d", &rot);
+    v.geometry = std::to_string(static_cast<int>(w)) + " x " + std::to_string(static_cast<int>(h)) + " rot " +
+                 std::to_string(rot);
+    std::string words = tool({"pdftotext", "-bbox", "-f", "1", "-l", "1", unixPath(pdf), "-"});
+    std::map<std::string, std::array<double, 4>> at;
+    bool flat = true;
+    for (size_t p = words.find("<word "); p != std::string::npos; p = words.find("<word ", p + 1)) {
+      std::array<double, 4> b{};
+      if (std::sscanf(words.c_str() + p, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\">", &b[0], &b[1],
+                      &b[2], &b[3]) != 4)
+        continue;
+      const size_t open = words.find('>', p) + 1;
+      const std::string word = words.substr(open, words.find('<', open) - open);
+      if (word.size() >= 3) flat = flat && b[2] - b[0] > b[3] - b[1];
+      at[word] = b;
+    }
+    v.upright = flat && at.count("Minutes") && at.count("meeting") && at.count("Second") &&
+                at["Minutes"][1] < at["Second"][1] && at["Minutes"][2] < at["meeting"][0];
+    return v;
+  };
+  Variant landscape(true);
+  const std::string viaDistiller = bench + "\\minutes_distilled.pdf", viaPdfPrinter = bench + "\\minutes_printed.pdf",
+                    viaPostScript = bench + "\\minutes_postscript.pdf";
+  converter->call("CreatePDFfromWord", {pos(Variant(viaDistiller)), pos(Variant(doc)), dv::named("blnLandscape", landscape)});
+  converter->call("CreatePDFfromWord2",
+                  {pos(Variant(viaPdfPrinter)), pos(Variant(doc)), dv::named("blnLandscape", landscape)});
+  converter->call("CreatePDFfromWord3",
+                  {pos(Variant(viaPostScript)), pos(Variant(doc)), dv::named("blnLandscape", landscape)});
+  for (const std::string& pdf : {viaDistiller, viaPdfPrinter, viaPostScript}) {
+    ASSERT_TRUE(exists(pdf)) << pdf;
+    PageView v = view(pdf);
+    EXPECT_EQ(v.geometry, "792 x 612 rot 0") << pdf;
+    EXPECT_TRUE(v.upright) << pdf << "\n" << tool({"pdftotext", "-bbox", unixPath(pdf), "-"});
+  }
+  dv::winetest::removePrinter("Generic PostScript Printer");
 }
 
 TEST_F(Conversions, WordsErrorReachesTheClientAndWordIsQuit) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dv/automation.h"
@@ -69,6 +70,18 @@ class FileSystem {
   virtual std::string currentDirectory() = 0;
   // GetLongPathNameA; empty when the path does not exist.
   virtual std::string longPathName(const std::string& path) = 0;
+  // GetShortPathNameW: the 8.3 form of an existing path; a component that
+  // has no short name stays as it is. Empty when the path does not exist.
+  virtual std::string shortPathName(const std::string& path) = 0;
+
+  // Text files without a Unicode form are in the system's ANSI code page
+  // (GetACP), which differs between machines.
+  virtual uint32_t ansiCodePage() = 0;
+  // ANSI bytes as UTF-8.
+  virtual std::string fromAnsi(std::string_view bytes) = 0;
+  // UTF-8 text as ANSI bytes, exactly: nullopt when a character has no form
+  // in the code page (no best-fit look-alikes, no "?").
+  virtual std::optional<std::string> toAnsi(std::string_view text) = 0;
 };
 
 // ---- Processes ----

@@ -141,5 +141,90 @@ TEST_F(DistillerMembers, MultiPSErrorsGoThroughTheErrorExitAndLeaveNoCombiningFi
   EXPECT_EQ(owner().objAdobeDistiller, nullptr);
 }
 
+TEST_F(DistillerMembers, AJobThatMakesNoPdfIsAnErrorNamingThePdf) {
+  // Every way Distiller can end a job without the PDF: a reported failure
+  // (with or without a partial file) and a "success" that wrote nothing.
+  struct Case {
+    DistillerOutcome outcome;
+    bool security;
+  } cases[] = {{DistillerOutcome::FailsWithoutPdf, false},
+               {DistillerOutcome::FailsLeavingPdf, false},
+               {DistillerOutcome::ClaimsSuccessWithoutPdf, false},
+               {DistillerOutcome::FailsLeavingPdf, true},
+               {DistillerOutcome::ClaimsSuccessWithoutPdf, true}};
+  fake.registry.setString(kHkeyLocalMachine, "SOFTWARE\\Classes\\AcroExch.App\\AcrobatVersion", "", "8.0");
+  fake.files.addFolder("D:\\out");
+  for (const Case& c : cases) {
+    setFakeDistillerOutcome(c.outcome);
+    settings.applySecurity = c.security;
+    const std::string trace = std::to_string(static_cast<int>(c.outcome)) + (c.security ? " secure" : "");
+    for (bool multi : {false, true}) {
+      fake.files.addFile("D:\\out\\one.pdf", "stale");
+      try {
+        if (multi)
+          createPDFfromMultiPS(ctx(), "D:\\out\\one.pdf", files({"C:\\ps\\one.ps", "C:\\ps\\two.ps"}), distiller,
+                               settings);
+        else
+          createPDFfromPS(ctx(), "D:\\out\\one.pdf", "C:\\ps\\one.ps", distiller, settings);
+        ADD_FAILURE() << trace;
+      } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), -2147467008) << trace;
+        EXPECT_EQ(e.source(), "Docvane");
+        EXPECT_EQ(e.description(), "Distiller did not create the file D:\\out\\one.pdf.") << trace;
+      }
+      // Cleaned up before the error: no Distiller, no partial or stale PDF,
+      // no combining file; the inputs stay.
+      EXPECT_EQ(owner().objAdobeDistiller, nullptr);
+      EXPECT_EQ(standins::Control::instance().liveCount("PdfDistiller"), 0);
+      EXPECT_EQ(standins::Control::instance().liveCount("PdfDistiller6"), 0);
+      EXPECT_FALSE(fake.files.exists("D:\\out\\one.pdf")) << trace;
+      EXPECT_FALSE(fake.files.exists("D:\\out\\one.ps")) << trace;
+      EXPECT_TRUE(fake.files.exists("C:\\ps\\one.ps"));
+    }
+  }
+}
+
+TEST_F(DistillerMembers, CombiningFileIsInTheAnsiCodePageWithShortNamesWhereNeeded) {
+  fake.files.addFolder("D:\\out");
+  // "Café" is Western text; a Cyrillic folder has no byte in code page
+  // 1252 and is named by its short name; on a Cyrillic machine the same
+  // folder is written as it is.
+  fake.files.addFile("C:\\ps\\Caf\xC3\xA9.ps", "%!PS cafe");
+  fake.files.addFile("C:\\ps\\\xD0\x9E\xD1\x82\xD1\x87\xD0\xB5\xD1\x82\\r.ps", "%!PS report");
+  fake.files.addShortName("C:\\ps\\\xD0\x9E\xD1\x82\xD1\x87\xD0\xB5\xD1\x82", "9F3A~1");
+  const auto inputs = files({"C:\\ps\\Caf\xC3\xA9.ps", "C:\\ps\\\xD0\x9E\xD1\x82\xD1\x87\xD0\xB5\xD1\x82\\r.ps"});
+  struct Case {
+    uint32_t codePage;
+    std::string lines;
+  } cases[] = {
+      {1252, "(C:/ps/Caf\xE9.ps) prun\r\n(C:/ps/9F3A~1/r.ps) prun\r\n"},
+      {1251, "(C:/ps/CAFE~1.PS) prun\r\n(C:/ps/\xCE\xF2\xF7\xE5\xF2/r.ps) prun\r\n"},
+  };
+  fake.files.addShortName("C:\\ps\\Caf\xC3\xA9.ps", "CAFE~1.PS");
+  for (const Case& c : cases) {
+    fake.files.setAnsiCodePage(c.codePage);
+    const std::string program = combiningProgram(fake.files, fake.pump, inputs);
+    EXPECT_NE(program.find("} def\r\n\r\n" + c.lines), std::string::npos) << c.codePage << "\n" << program;
+  }
+
+  // Without a short name the file cannot be named: the call fails naming it
+  // and writes nothing, rather than silently leaving the file out.
+  fake.files.setAnsiCodePage(1252);
+  fake.files.addFile("C:\\ps\\\xE6\x97\xA5\xE6\x9C\xAC.ps", "%!PS japan");
+  const int distillers = standins::Control::instance().totalCreated("PdfDistiller");
+  try {
+    createPDFfromMultiPS(ctx(), "D:\\out\\all.pdf", files({"C:\\ps\\one.ps", "C:\\ps\\\xE6\x97\xA5\xE6\x9C\xAC.ps"}),
+                         distiller, settings);
+    FAIL();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), -2147467008);
+    EXPECT_EQ(e.description(), "The path C:\\ps\\\xE6\x97\xA5\xE6\x9C\xAC.ps cannot be written in the system's code page "
+                               "and has no short name.");
+  }
+  EXPECT_FALSE(fake.files.exists("D:\\out\\all.ps"));
+  EXPECT_FALSE(fake.files.exists("D:\\out\\all.pdf"));
+  EXPECT_EQ(standins::Control::instance().totalCreated("PdfDistiller"), distillers);
+}
+
 }  // namespace
 }  // namespace dv::lib::testing

@@ -7,6 +7,7 @@ namespace dv::lib::testing {
 namespace {
 
 fakes::FakeFileSystem* g_files = nullptr;
+DistillerOutcome g_outcome = DistillerOutcome::Converts;
 
 const standins::TypeLibDef& fakeDistillerLib() {
   static const standins::TypeLibDef lib{"ACRODISTXLib_TestDouble", 1, 0, "Distiller double"};
@@ -19,7 +20,9 @@ class FakeDistiller : public standins::StandIn {
   // Reads the job, writes a small "PDF" holding it, reports like Distiller.
   Variant convert(const std::string& in, const std::string& out) {
     auto source = g_files ? g_files->contents(in) : std::nullopt;
-    if (!source) {
+    if (g_outcome == DistillerOutcome::ClaimsSuccessWithoutPdf) return Variant(int16_t{1});
+    if (g_outcome == DistillerOutcome::FailsLeavingPdf && source) g_files->addFile(out, "%PDF-1.4 half");
+    if (!source || g_outcome != DistillerOutcome::Converts) {
       raiseEvent("OnJobFail", {Variant(in), Variant(out)});
       return Variant(int16_t{0});
     }
@@ -55,6 +58,7 @@ void declareCommon(standins::ClassDef& c) {
 }  // namespace
 
 void setFakeDistillerFiles(fakes::FakeFileSystem* files) { g_files = files; }
+void setFakeDistillerOutcome(DistillerOutcome outcome) { g_outcome = outcome; }
 
 const standins::ClassDef& fakeDistillerClass() {
   static const standins::ClassDef cls = [] {
@@ -106,6 +110,7 @@ void ConvertFixture::SetUp() {
   fake.printers.setDefault("Office Laser");
   standins::registerStandIns(fake.automation);
   setFakeDistillerFiles(&fake.files);
+  setFakeDistillerOutcome(DistillerOutcome::Converts);
   fake.automation.registerProgId("PdfDistiller.PdfDistiller", [] { return fakeDistillerClass().create(); });
   fake.automation.registerProgId("PdfDistiller.PdfDistiller.6", [] { return fakeDistiller6Class().create(); });
 

@@ -25,6 +25,10 @@ const standins::ClassDef& fakeDistillerClass();
 const standins::ClassDef& fakeDistiller6Class();
 // The file system the fake Distiller works in (set by the fixture).
 void setFakeDistillerFiles(fakes::FakeFileSystem* files);
+// How the fake Distiller's next jobs end: as asked, or with the answers a
+// real Distiller gives when a job goes wrong (reset by the fixture).
+enum class DistillerOutcome { Converts, FailsWithoutPdf, FailsLeavingPdf, ClaimsSuccessWithoutPdf };
+void setFakeDistillerOutcome(DistillerOutcome outcome);
 
 struct RecordedEvents : EventSink {
   std::vector<std::string> seen;

@@ -216,6 +216,38 @@ TEST_F(WordMembers, CreatePDFfromWord2PrintsThroughThePdfPrinterAndTheRelay) {
   EXPECT_EQ(standins::word::runningInstances(), 0);
 }
 
+TEST_F(WordMembers, CreatePDFfromWord2WaitsForThePrintersFileAndFailsWithoutIt) {
+  // The PDF printer writes a moment after PrintOut has returned.
+  std::string late;
+  standins::word::Environment env = standins::word::environment();
+  env.writePdf = [&](const std::string&, const std::string& pdf) {
+    late = pdf;
+    return true;
+  };
+  standins::word::setEnvironment(env);
+  const uint64_t start = fake.clock.tickMs();
+  fake.files.setTickHook([&](fakes::FakeFileSystem& files) {
+    if (!late.empty() && fake.clock.tickMs() - start > 3000 && !files.exists(late)) files.addFile(late, "%PDF-1.4 late");
+  });
+  run(Member::Word2);
+  EXPECT_EQ(fake.files.contents(kPdf), "%PDF-1.4 late");
+  EXPECT_GE(fake.clock.tickMs() - start, 4000u);
+
+  // A dialog nobody answers (the relay waits for another caption): no file
+  // ever comes, and the call ends with the bounded wait's error, Word quit.
+  fake.files.setTickHook(nullptr);
+  late.clear();
+  try {
+    createPDFfromWord2(ctx(), kPdf, kDoc, options, distiller, false, "enregistrer sous");
+    FAIL();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), -2147467008);
+    EXPECT_NE(e.description().find(kPdf), std::string::npos) << e.description();
+  }
+  EXPECT_FALSE(fake.files.exists(kPdf));
+  EXPECT_EQ(standins::word::runningInstances(), 0);
+}
+
 TEST_F(WordMembers, MissingDocumentRaisesBeforeWordStarts) {
   const int before = created("Application");
   for (Member m : {Member::Word, Member::Word2, Member::Word3, Member::PS, Member::PS2}) {

@@ -135,15 +135,28 @@ TEST_F(TextFileToArrayTest, EmptyFileGivesAnArrayWithoutRows) {
   EXPECT_EQ(a.ubound(2), 0);
 }
 
-TEST_F(TextFileToArrayTest, AnsiFilesAreReadAsWindows1252) {
-  // "Café" and a euro sign in Windows-1252; a UTF-8 file with a byte-order
-  // mark reads the same.
-  Array ansi = read("Caf\xE9,\x80");
-  EXPECT_EQ(cell(ansi, 0, 0), "Caf\xC3\xA9");
-  EXPECT_EQ(cell(ansi, 0, 1), "\xE2\x82\xAC");
-  Array utf8 = read("\xEF\xBB\xBF" "Caf\xC3\xA9,\xE2\x82\xAC");
-  EXPECT_EQ(cell(utf8, 0, 0), "Caf\xC3\xA9");
-  EXPECT_EQ(cell(utf8, 0, 1), "\xE2\x82\xAC");
+TEST_F(TextFileToArrayTest, AnsiFilesAreReadInTheSystemsCodePage) {
+  // The same bytes mean different letters on a Western and on a Cyrillic
+  // machine; a UTF-8 file (with or without its mark) reads the same on both.
+  struct Case {
+    uint32_t codePage;
+    const char* bytes;
+    const char* first;
+    const char* second;
+  } cases[] = {
+      {1252, "Caf\xE9,\x80", "Caf\xC3\xA9", "\xE2\x82\xAC"},
+      {1251, "Caf\xE9,\x80", "Caf\xD0\xB9", "\xD0\x82"},
+      {1251, "\xCF\xF0\xE8\xE2\xE5\xF2,\x88", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
+       "\xE2\x82\xAC"},
+      {1252, "\xEF\xBB\xBF" "Caf\xC3\xA9,\xE2\x82\xAC", "Caf\xC3\xA9", "\xE2\x82\xAC"},
+      {1251, "Caf\xC3\xA9,\xE2\x82\xAC", "Caf\xC3\xA9", "\xE2\x82\xAC"},
+  };
+  for (const Case& c : cases) {
+    fs.setAnsiCodePage(c.codePage);
+    Array a = read(c.bytes);
+    EXPECT_EQ(cell(a, 0, 0), c.first) << c.codePage << " " << c.bytes;
+    EXPECT_EQ(cell(a, 0, 1), c.second) << c.codePage << " " << c.bytes;
+  }
 }
 
 TEST(ClsConcatTest, BuildsTextAcrossPiecesAndStartsAfreshAfterTakeText) {

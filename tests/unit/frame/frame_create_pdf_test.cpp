@@ -70,6 +70,39 @@ TEST_F(CreatePdfTest, VersionFiveAndOddVersionTextsKeepTheOldPrinterName) {
   }
 }
 
+TEST_F(CreatePdfTest, ConfigurationIsReadWithoutWriteRightsAndFromEitherView) {
+  // A user without administrator rights on a 64-bit machine where Acrobat,
+  // Distiller and Access are 32-bit programs: their keys are in the 32-bit
+  // view only, and HKLM refuses every open for writing.
+  const std::string wow = "SOFTWARE\\Wow6432Node\\";
+  struct Case {
+    const char* where;  // "" own view, "32" 32-bit view, "both"
+    const char* version;
+    const char* printer;
+    int16_t access;
+  } cases[] = {{"32", "9.0", "Adobe PDF 32", 12}, {"", "8.0", "Adobe PDF 64", 11}, {"both", "10.0", "Own View", 14}};
+  for (const Case& c : cases) {
+    dv::fakes::FakeHost machine;
+    machine.registry.deny(kHklm, "", dv::fakes::FakeRegistry::Denial::Writes);
+    const std::string where = c.where;
+    auto put = [&](const std::string& path, const std::string& value) {
+      // "SOFTWARE\..." in the own view; the 32-bit view under Wow6432Node.
+      const std::string rest = path.substr(std::string("SOFTWARE\\").size());
+      if (where == "32" || where == "both")
+        machine.registry.setString(kHklm, wow + rest, "", where == "both" ? "32-bit " + value : value);
+      if (where != "32") machine.registry.setString(kHklm, path, "", value);
+    };
+    put(dv::lib::kAcrobatVersionKey, c.version);
+    put("SOFTWARE\\Adobe\\Acrobat Distiller\\9.0\\PrinterName", c.printer);
+    put(dv::lib::kAccessVersionKey, "Access.Application." + std::to_string(c.access));
+    CreatePdf pdf(machine.host());
+    EXPECT_EQ(pdf.AcrobatVersion(), c.version) << where;
+    EXPECT_EQ(pdf.PrinterName(), c.printer) << where;
+    EXPECT_EQ(pdf.AccessVersion(), c.access) << where;
+    EXPECT_EQ(machine.registry.openHandles(), 0u);
+  }
+}
+
 TEST_F(CreatePdfTest, ViewerVersionIsTheLeadingNumber) {
   EXPECT_EQ(dv::lib::viewerVersion("8.0"), 8);
   EXPECT_EQ(dv::lib::viewerVersion("10.1.2"), 10.1);

@@ -205,4 +205,67 @@ TEST_F(RegistryTest, CreateDirectoryAndOneBackOnKey) {
   EXPECT_EQ(reg.openHandles(), 1u);
 }
 
+// Records the access mask of every open.
+class RecordingRegistry : public dv::fakes::FakeRegistry {
+ public:
+  std::vector<uint32_t> masks;
+  long openKey(dv::RegKey root, const std::string& subKey, uint32_t access, dv::RegKey& result) override {
+    masks.push_back(access);
+    return FakeRegistry::openKey(root, subKey, access, result);
+  }
+};
+
+TEST_F(RegistryTest, ReadsAskOnlyForReadingAndWritesReopenForWriting) {
+  // A user without administrator rights: HKLM refuses every write open.
+  RecordingRegistry machine;
+  machine.setString(dv::kHkeyLocalMachine, kKey, "V", "8.0");
+  machine.createPath(dv::kHkeyCurrentUser, "Software\\Adobe\\Acrobat PDFWriter");
+  machine.deny(dv::kHkeyLocalMachine, "", dv::fakes::FakeRegistry::Denial::Writes);
+  clsRegistry r(machine, fake.ui);
+  ASSERT_TRUE(r.OpenRegistry(kHklm, kKey));
+  EXPECT_EQ(r.GetValue("V").stringValue(), "8.0");
+  int32_t type = dv::lib::kRegSz;
+  EXPECT_FALSE(r.CreateValue("V", Variant("9.0"), type));
+  EXPECT_FALSE(r.CreateDirectory("Sub"));
+  EXPECT_EQ(machine.getString(dv::kHkeyLocalMachine, kKey, "V"), "8.0");
+  EXPECT_FALSE(machine.hasKey(dv::kHkeyLocalMachine, std::string(kKey) + "\\Sub"));
+  // The refused writes leave the key open for reading.
+  EXPECT_TRUE(r.keyOpen());
+  EXPECT_EQ(r.GetValue("V").stringValue(), "8.0");
+  EXPECT_EQ(machine.masks, (std::vector<uint32_t>{0x20019, 0x2000F, 0x2000F}));
+
+  // Where writing is allowed the write open happens once, with the mask
+  // the writing members have always used.
+  machine.masks.clear();
+  ASSERT_TRUE(r.OpenRegistry(kHkcu, "Software\\Adobe\\Acrobat PDFWriter"));
+  EXPECT_TRUE(r.CreateValue("PDFFilename", Variant("c:\\a.pdf"), type));
+  EXPECT_TRUE(r.CreateDirectory("Sub"));
+  EXPECT_EQ(machine.masks, (std::vector<uint32_t>{0x20019, 0x2000F}));
+  EXPECT_EQ(machine.getString(dv::kHkeyCurrentUser, "Software\\Adobe\\Acrobat PDFWriter", "PDFFilename"), "c:\\a.pdf");
+  EXPECT_EQ(machine.openHandles(), 1u);
+}
+
+TEST_F(RegistryTest, ApplicationKeysAreReadInTheOwnViewThenInThe32BitView) {
+  const std::string only32 = "SOFTWARE\\Adobe\\Acrobat Distiller\\9.0\\PrinterName";
+  const std::string both = "SOFTWARE\\Adobe\\Acrobat Distiller\\10.0\\PrinterName";
+  reg.setString(dv::kHkeyLocalMachine, "SOFTWARE\\Wow6432Node\\Adobe\\Acrobat Distiller\\9.0\\PrinterName", "",
+                "Thirty-two");
+  reg.setString(dv::kHkeyLocalMachine, "SOFTWARE\\Wow6432Node\\Adobe\\Acrobat Distiller\\10.0\\PrinterName", "", "Old");
+  reg.setString(dv::kHkeyLocalMachine, both, "", "Own");
+  clsRegistry r(fake.registry, fake.ui);
+  EXPECT_FALSE(r.OpenRegistry(kHklm, only32));
+  ASSERT_TRUE(dv::lib::OpenApplicationKey(r, kHklm, only32));
+  EXPECT_EQ(r.view(), dv::lib::kView32);
+  EXPECT_EQ(r.GetValue("").stringValue(), "Thirty-two");
+  // The parent is reopened in the same view.
+  r.OneBackOnKey();
+  EXPECT_TRUE(r.keyOpen());
+  EXPECT_EQ(r.SubDirectory(), "SOFTWARE\\Adobe\\Acrobat Distiller\\9.0");
+  ASSERT_TRUE(dv::lib::OpenApplicationKey(r, kHklm, both));
+  EXPECT_EQ(r.view(), dv::lib::kOwnView);
+  EXPECT_EQ(r.GetValue("").stringValue(), "Own");
+  EXPECT_FALSE(dv::lib::OpenApplicationKey(r, kHklm, "SOFTWARE\\Adobe\\Nothing"));
+  EXPECT_EQ(reg.openHandles(), 0u);
+}
+
 }  // namespace

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
+#include <stdexcept>
 
+#include "dv/codepage.h"
 #include "dv/fakes/fake_host.h"
 #include "dv/vb.h"
 
@@ -209,6 +212,57 @@ TEST(FakeHost, FilesGrowWhileTheCodeWaits) {
   fake.shell.setSpecialFolder(kCsidlPersonal, "");
   EXPECT_EQ(host.shell.specialFolder(kCsidlPersonal), "");
   EXPECT_EQ(host.shell.execute("print", "C:\\a.pdf", "", "", 0), 42);
+}
+
+TEST(CodePages, EveryByteRoundTripsAndMissingCharactersAreRefused) {
+  namespace cp = dv::codepage;
+  for (uint32_t page : {cp::kWestern, cp::kCyrillic}) {
+    std::string all;
+    for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+    EXPECT_EQ(cp::encode(page, cp::decode(page, all)), all) << page;
+  }
+  struct Case {
+    uint32_t page;
+    const char* text;
+    std::optional<std::string> bytes;
+  } cases[] = {
+      {cp::kWestern, "\xE2\x82\xAC", "\x80"},           // euro sign
+      {cp::kCyrillic, "\xE2\x82\xAC", "\x88"},
+      {cp::kWestern, "\xD0\x96", std::nullopt},         // Cyrillic Zhe: not Western
+      {cp::kCyrillic, "\xD0\x96", "\xC6"},
+      {cp::kCyrillic, "\xC3\xA9", std::nullopt},        // e acute: not Cyrillic
+      {cp::kWestern, "\xE6\x97\xA5", std::nullopt},     // a CJK character: in neither
+      {cp::kWestern, "\xC3", std::nullopt},             // cut-off UTF-8
+      {cp::kUtf8, "\xE6\x97\xA5", "\xE6\x97\xA5"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(cp::encode(c.page, c.text), c.bytes) << c.page << " " << c.text;
+  EXPECT_FALSE(cp::known(932));
+  EXPECT_THROW(FakeFileSystem().setAnsiCodePage(932), std::invalid_argument);
+}
+
+TEST(FakeRegistry, The32BitViewLivesUnderWow6432NodeAndDenialsCoverSubtrees) {
+  FakeRegistry reg;
+  dv::RegKey key = 0;
+  ASSERT_EQ(reg.createKey(kHkeyLocalMachine, "SOFTWARE\\Adobe\\X", kKeyAllAccess | kKeyWow64_32Key, key, nullptr),
+            kErrorSuccess);
+  reg.closeKey(key);
+  EXPECT_TRUE(reg.hasKey(kHkeyLocalMachine, "SOFTWARE\\Wow6432Node\\Adobe\\X"));
+  EXPECT_FALSE(reg.hasKey(kHkeyLocalMachine, "SOFTWARE\\Adobe\\X"));
+  EXPECT_EQ(reg.openKey(kHkeyLocalMachine, "SOFTWARE\\Adobe\\X", kKeyRead, key), kErrorFileNotFound);
+  reg.setString(kHkeyLocalMachine, "SOFTWARE\\Wow6432Node\\Classes\\AcroExch.App", "", "x");
+  ASSERT_EQ(reg.openKey(kHkeyClassesRoot, "AcroExch.App", kKeyRead | kKeyWow64_32Key, key), kErrorSuccess);
+  reg.closeKey(key);
+  // Outside HKLM\Software the views are the same key.
+  reg.createPath(kHkeyCurrentUser, "Software\\Y");
+  ASSERT_EQ(reg.openKey(kHkeyCurrentUser, "Software\\Y", kKeyRead | kKeyWow64_32Key, key), kErrorSuccess);
+  reg.closeKey(key);
+
+  reg.deny(kHkeyLocalMachine, "", FakeRegistry::Denial::Writes);
+  EXPECT_EQ(reg.openKey(kHkeyLocalMachine, "SOFTWARE\\Wow6432Node\\Adobe\\X", kKeyWrite, key), kErrorAccessDenied);
+  EXPECT_EQ(reg.createKey(kHkeyLocalMachine, "SOFTWARE\\New", kKeyAllAccess, key, nullptr), kErrorAccessDenied);
+  ASSERT_EQ(reg.openKey(kHkeyLocalMachine, "SOFTWARE\\Wow6432Node\\Adobe\\X", kKeyRead, key), kErrorSuccess);
+  reg.closeKey(key);
+  EXPECT_EQ(reg.openHandles(), 0u);
 }
 
 }  // namespace

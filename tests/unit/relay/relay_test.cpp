@@ -69,9 +69,13 @@ class RelayTest : public ::testing::Test {
     return out;
   }
 
+  // The one-second sleeps (settle, handlers); every other sleep is a
+  // pause between two search attempts.
   void expectSleeps(int count) {
-    EXPECT_EQ(time.clock.sleeps(), count);
-    EXPECT_EQ(time.clock.sleptMs(), 1000u * static_cast<unsigned>(count));
+    const int pauses = time.clock.sleepsOf(dv::relay::kSearchPauseMs);
+    EXPECT_EQ(time.clock.sleepsOf(1000), count);
+    EXPECT_EQ(time.clock.sleeps(), count + pauses);
+    EXPECT_EQ(time.clock.sleptMs(), 1000u * static_cast<unsigned>(count) + dv::relay::kSearchPauseMs * pauses);
   }
 
   static constexpr uint64_t stepMs = 7;
@@ -165,13 +169,17 @@ TEST_F(RelayTest, ADialogThatNeverOpensEndsAfterThirtySecondsAndTheSettle) {
   add(0, "#32770", "Something else", "dlg");
   run("open~open~C:\\a.pdf~");
   EXPECT_TRUE(messages().empty());
-  // Searched for just over 30 s (one attempt's step at most), then slept 1 s.
+  // Searched for just over 30 s (one attempt and its pause at most), then
+  // slept 1 s.
   uint64_t searched = time.elapsed() - 1000;
   EXPECT_GT(searched, 30000u);
-  EXPECT_LE(searched, 30000u + stepMs);
+  EXPECT_LE(searched, 30000u + stepMs + dv::relay::kSearchPauseMs);
   expectSleeps(1);
-  // The message queue is served between attempts.
+  // The message queue is served between attempts, and every attempt but
+  // the last is followed by a pause: the search never spins.
   EXPECT_GE(time.pump.count(), windows.findCalls());
+  EXPECT_EQ(time.clock.sleepsOf(dv::relay::kSearchPauseMs), windows.findCalls() - 1);
+  EXPECT_LE(windows.findCalls(), 30000 / static_cast<int>(stepMs + dv::relay::kSearchPauseMs) + 2);
 }
 
 TEST_F(RelayTest, SearchAcrossMidnightNeitherEndsEarlyNorOverruns) {
@@ -182,7 +190,7 @@ TEST_F(RelayTest, SearchAcrossMidnightNeitherEndsEarlyNorOverruns) {
     dv::relay::RelayEnv env{w, t.clock, t.pump};
     dv::relay::run(env, "open~open~x~");
     EXPECT_GT(t.elapsed(), 31000u) << start;
-    EXPECT_LE(t.elapsed(), 31000u + 250) << start;
+    EXPECT_LE(t.elapsed(), 31000u + 250 + dv::relay::kSearchPauseMs) << start;
   }
   // A dialog that appears after midnight is still found.
   time.clock.setTimeOfDay(86395);
@@ -202,7 +210,7 @@ TEST_F(RelayTest, NoFieldsMeansNoSearchHitAndTheFullWait) {
   run("open");
   EXPECT_TRUE(messages().empty());
   EXPECT_GT(time.elapsed(), 31000u);
-  EXPECT_LE(time.elapsed(), 31000u + stepMs);
+  EXPECT_LE(time.elapsed(), 31000u + stepMs + dv::relay::kSearchPauseMs);
 }
 
 TEST_F(RelayTest, PrintToFileFindsTheUntitledDialogBySize) {

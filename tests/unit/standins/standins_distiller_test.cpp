@@ -4,13 +4,18 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <map>
 #include <fstream>
 
 #include "dv/fakes/fake_automation.h"
 #include "dv/standins/distiller.h"
 #include "dv/standins/registration.h"
 #include "dv/standins/tools.h"
+#include "dv/fakes/fake_files.h"
+#include "word/word_document.h"
+#include "word/word_standin.h"
 
 namespace dv::standins {
 namespace {
@@ -222,6 +227,83 @@ TEST(DistillerPrologue, EscapesPathsForPostScriptStrings) {
   std::string p = distillerPrologue("/x/(odd).ps", {{'z', "/"}});
   EXPECT_NE(p.find("/DvTop (/x/\\(odd\\).ps) (r) file def"), std::string::npos);
   EXPECT_NE(p.find("90 (/)"), std::string::npos);  // drive letters upper-cased
+}
+
+// How a viewer shows page 1: pdfinfo's size and rotation, and whether the
+// text reads upright (words wider than tall, the first line above the
+// second, its words left to right), from the words poppler places.
+struct PageLook {
+  std::string size;
+  std::string rotation;
+  bool upright = false;
+};
+
+PageLook lookAt(const std::string& pdf) {
+  PageLook look;
+  ToolResult info = runTool({"pdfinfo", pdf});
+  auto line = [&](const std::string& name) {
+    const size_t at = info.output.find(name);
+    if (at == std::string::npos) return std::string();
+    return info.output.substr(at + name.size(), info.output.find('\n', at) - at - name.size());
+  };
+  double width = 0, height = 0;
+  int rotation = -1;
+  if (std::sscanf(line("Page size:").c_str(), " %lf x %lf", &width, &height) == 2)
+    look.size = std::to_string(static_cast<int>(width)) + " x " + std::to_string(static_cast<int>(height));
+  if (std::sscanf(line("Page rot:").c_str(), " %d", &rotation) == 1) look.rotation = std::to_string(rotation);
+  ToolResult words = runTool({"pdftotext", "-bbox", "-f", "1", "-l", "1", pdf, "-"});
+  struct Box {
+    double x0, y0, x1, y1;
+  };
+  std::map<std::string, Box> boxes;
+  bool allWide = true;
+  for (size_t at = words.output.find("<word "); at != std::string::npos; at = words.output.find("<word ", at + 1)) {
+    Box b{};
+    if (std::sscanf(words.output.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\">", &b.x0, &b.y0,
+                    &b.x1, &b.y1) != 4)
+      continue;
+    size_t open = words.output.find('>', at) + 1;
+    std::string word = words.output.substr(open, words.output.find('<', open) - open);
+    if (word.size() >= 3) allWide = allWide && (b.x1 - b.x0) > (b.y1 - b.y0);
+    boxes.emplace(word, b);
+  }
+  if (boxes.count("Minutes") && boxes.count("meeting") && boxes.count("Second")) {
+    const Box& first = boxes["Minutes"];
+    look.upright = allWide && first.y0 < boxes["Second"].y0 && first.x1 < boxes["meeting"].x0;
+  }
+  return look;
+}
+
+TEST_F(DistillerStandIn, WordPagesKeepTheirOrientationWithUprightTextOnEveryPath) {
+  using word::Orientation;
+  struct Case {
+    Orientation orientation;
+    const char* size;
+  } cases[] = {{Orientation::Landscape, "792 x 612"}, {Orientation::Portrait, "612 x 792"}};
+  for (const Case& c : cases) {
+    word::Layout layout;
+    layout.orientation = c.orientation;
+    const std::string ps = word::renderPostScript(
+        word::paginate("Minutes of the meeting\nSecond line of text\n", c.orientation), {1}, layout, "minutes");
+    // Through Distiller (also the PostScript printer's path: the same job
+    // printed to a file and distilled).
+    const std::string psPath = write("minutes.ps", ps);
+    const std::string distilled = (dir / "distilled.pdf").string();
+    ObjectPtr d = automation.createObject("PdfDistiller.PdfDistiller");
+    ASSERT_EQ(d->call("FileToPDF", {pos(psPath), pos(distilled), pos("")}).int16Value(), kDistillOk);
+    // Through the PDF printer.
+    fakes::FakeFileSystem files;
+    files.addFolder("c:\\out");
+    ASSERT_TRUE(word::writePdfWithGhostscript(files, ps, "c:\\out\\printed.pdf"));
+    const std::string printed = write("printed.pdf", *files.contents("c:\\out\\printed.pdf"));
+
+    for (const std::string& pdf : {distilled, printed}) {
+      PageLook look = lookAt(pdf);
+      EXPECT_EQ(look.size, c.size) << pdf;
+      EXPECT_EQ(look.rotation, "0") << pdf;
+      EXPECT_TRUE(look.upright) << pdf;
+    }
+  }
 }
 
 }  // namespace

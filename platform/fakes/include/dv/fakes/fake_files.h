@@ -30,6 +30,10 @@ class FakeFileSystem : public dv::FileSystem {
   bool writeFile(const std::string& path, const std::string& bytes) override;
   std::string currentDirectory() override { return currentDirectory_; }
   std::string longPathName(const std::string& path) override;
+  std::string shortPathName(const std::string& path) override;
+  uint32_t ansiCodePage() override { return codePage_; }
+  std::string fromAnsi(std::string_view bytes) override;
+  std::optional<std::string> toAnsi(std::string_view text) override;
 
   // ---- Test set-up and inspection ----
   // Both create missing parent folders (and the drive) on the way.
@@ -49,6 +53,8 @@ class FakeFileSystem : public dv::FileSystem {
   // use it and longPathName() expands it.
   void addShortName(const std::string& path, const std::string& shortName);
   void setCurrentDirectory(const std::string& path) { currentDirectory_ = path; }
+  // The machine's ANSI code page (one dv::codepage knows; default 1252).
+  void setAnsiCodePage(uint32_t codePage);
   // Full paths of every file, in creation order per folder (depth first).
   std::vector<std::string> allFiles() const;
 
@@ -80,6 +86,7 @@ class FakeFileSystem : public dv::FileSystem {
 
   std::vector<std::unique_ptr<Node>> roots_;
   std::string currentDirectory_ = "C:\\";
+  uint32_t codePage_ = 1252;
   std::function<double()> now_;
   std::function<void(FakeFileSystem&)> tickHook_;
 };

@@ -1,7 +1,11 @@
 // An in-memory registry with the result codes of the ANSI Reg* calls: a key
 // tree under the predefined roots, handles that must be closed, access
-// masks that are enforced (a key opened for reading cannot be written), and
-// keys a test can make refuse access.
+// masks that are enforced (a key opened for reading cannot be written),
+// keys (with their subtrees) a test can make refuse access, and the two
+// views of a 64-bit machine: opened without a view flag a key is read in
+// the 64-bit view, with KEY_WOW64_32KEY HKLM\Software and
+// HKEY_CLASSES_ROOT are redirected under Software\Wow6432Node. Test set-up
+// writes the 32-bit view by naming that path.
 #pragma once
 
 #include <cstdint>
@@ -30,11 +34,16 @@ inline constexpr uint32_t kKeyCreateSubKey = 0x0004;
 inline constexpr uint32_t kKeyRead = 0x20019;
 inline constexpr uint32_t kKeyWrite = 0x20006;
 inline constexpr uint32_t kKeyAllAccess = 0xF003F;
+inline constexpr uint32_t kKeyWow64_64Key = 0x0100;
+inline constexpr uint32_t kKeyWow64_32Key = 0x0200;
+// Where the 32-bit registry view of HKLM\Software lives on 64-bit Windows.
+inline constexpr const char* kWow6432Node = "SOFTWARE\\Wow6432Node";
 
 class FakeRegistry : public dv::Registry {
  public:
-  // What a denied key refuses: everything, or only opening for writing and
-  // writing (a machine key for a user without administrator rights).
+  // What a denied key and its subkeys refuse: everything, or only opening
+  // for writing and writing (HKEY_LOCAL_MACHINE for a user without
+  // administrator rights).
   enum class Denial { None, All, Writes };
 
   FakeRegistry();
@@ -95,6 +104,8 @@ class FakeRegistry : public dv::Registry {
   std::shared_ptr<Node> rootNode(RegKey root) const;
   const Value* findValue(RegKey root, const std::string& path, const std::string& name) const;
   static bool refuses(const Node& node, uint32_t access);
+  // The root and path a request reaches in the view its access mask asks for.
+  static std::string viewPath(RegKey root, const std::string& subKey, uint32_t access, RegKey& viewRoot);
 
   std::shared_ptr<Node> machine_, user_, users_, classes_;
   std::map<RegKey, Handle> handles_;

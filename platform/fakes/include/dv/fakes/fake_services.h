@@ -108,6 +108,11 @@ class FakeClock : public dv::Clock {
 
   uint64_t sleptMs() const { return sleptMs_; }
   int sleeps() const { return sleeps_; }
+  // How many sleeps lasted exactly `ms`.
+  int sleepsOf(uint32_t ms) const {
+    const auto it = sleepsByLength_.find(ms);
+    return it == sleepsByLength_.end() ? 0 : it->second;
+  }
 
  private:
   int64_t localMs_;  // milliseconds since 30 Dec 1899 00:00 local time
@@ -115,6 +120,7 @@ class FakeClock : public dv::Clock {
   uint32_t perReadMs_ = 0;
   uint64_t sleptMs_ = 0;
   int sleeps_ = 0;
+  std::map<uint32_t, int> sleepsByLength_;
   std::vector<std::function<void()>> hooks_;
 };
 

@@ -19,6 +19,10 @@ class Win32FileSystem : public dv::FileSystem {
   bool writeFile(const std::string& path, const std::string& bytes) override;
   std::string currentDirectory() override;
   std::string longPathName(const std::string& path) override;
+  std::string shortPathName(const std::string& path) override;
+  uint32_t ansiCodePage() override;
+  std::string fromAnsi(std::string_view bytes) override;
+  std::optional<std::string> toAnsi(std::string_view text) override;
 };
 
 }  // namespace dv::win32

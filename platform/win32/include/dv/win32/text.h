@@ -2,6 +2,7 @@
 // (W functions, BSTR) or the ANSI code page (A functions).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,8 @@ std::string narrow(std::wstring_view text, unsigned codePage = kCodePageUtf8);
 // code page lacks become "?", as the A functions would show them.
 std::string toAnsi(std::string_view utf8);
 std::string fromAnsi(std::string_view ansi);
+// UTF-8 in the ANSI code page without substitutes: nullopt when a
+// character has no form there.
+std::optional<std::string> toAnsiExactly(std::string_view utf8);
 
 }  // namespace dv::win32
