@@ -88,7 +88,7 @@ std::string combiningProgram(FileSystem& files, MessagePump& pump, const Variant
   for (int32_t i = paths.lbound(); i <= paths.ubound(); ++i) {
     pump.pump();
     std::string path = vb::CStr(paths.at(i).target());
-    if (fileExists(files, path)) text += "(" + vb::Replace(path, "\\", "/") + ") prun" + kCrLf;
+    if (files.fileExists(path)) text += "(" + vb::Replace(path, "\\", "/") + ") prun" + kCrLf;
   }
   return text;
 }
@@ -96,11 +96,11 @@ std::string combiningProgram(FileSystem& files, MessagePump& pump, const Variant
 void createPDFfromPS(ConversionContext& ctx, const std::string& pdf, const std::string& ps, std::string& distiller,
                      const DistillSettings& settings) {
   FileSystem& files = ctx.host().files;
-  if (!fileExists(files, ps)) raiseMissingInput(ps);
+  if (!files.fileExists(ps)) raiseMissingInput(ps);
   withConversionErrorExit(
       [&] {
         resolveDistillerPrinter(ctx, distiller);
-        if (fileExists(files, pdf)) vb::Kill(files, pdf);
+        if (files.fileExists(pdf)) vb::Kill(files, pdf);
         distillPostScript(ctx, ps, pdf, settings);
       },
       [&] { ctx.setActiveDistiller(nullptr); });
@@ -116,7 +116,7 @@ void createPDFfromMultiPS(ConversionContext& ctx, const std::string& pdf, const 
         // The combining file is our own working file: never let it take the
         // place of a file that is already there (typically one of the
         // inputs, which would be overwritten and then deleted).
-        if (fileExists(host.files, path)) {
+        if (host.files.fileExists(path)) {
           std::string stem = path.substr(0, path.size() - 2);
           path = stem + makeTempName(ctx, stem, ".ps") + ".ps";
         }
@@ -124,7 +124,7 @@ void createPDFfromMultiPS(ConversionContext& ctx, const std::string& pdf, const 
         if (!host.files.writeFile(path, text)) vb::raise(vb::kPathFileAccess);
         program = path;
         resolveDistillerPrinter(ctx, distiller);
-        if (fileExists(host.files, pdf)) vb::Kill(host.files, pdf);
+        if (host.files.fileExists(pdf)) vb::Kill(host.files, pdf);
         distillPostScript(ctx, program, pdf, settings);
         vb::Kill(host.files, program);
         program.clear();
