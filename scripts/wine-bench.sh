@@ -41,17 +41,25 @@ for f in "$PROGRAMS_DIR"/*.exe "$SCRIPTS_DIR"/*.vbs "$SCRIPTS_DIR"/*.js; do
   items+=("$f")
 done
 # The longest first (as long as the last run took), so that no lane is
-# left with a long test at the end; unknown ones count as long.
+# left with a long test at the end; unknown ones count as long. A program
+# that took longer than DV_WINE_SHARD_SECONDS (default 60) is split into
+# GoogleTest shards that can run in different lanes. Queue entries are
+# "<program or script><TAB><shard><TAB><shards>".
 DURATIONS="$BUILD/wine-bench.durations"
-if [ ${#items[@]} -gt 1 ]; then
-  mapfile -t items < <(for f in "${items[@]}"; do
-    d=$(awk -v n="$(basename "$f")" '$2 == n { print $1 }' "$DURATIONS" 2>/dev/null | tail -n 1)
-    echo "${d:-9999} $f"
-  done | sort -s -k1,1nr | cut -d' ' -f2-)
-fi
-[ "$LANES" -le ${#items[@]} ] || LANES=${#items[@]}
+SHARD_SECONDS=${DV_WINE_SHARD_SECONDS:-60}
+mapfile -t queue < <(for f in "${items[@]}"; do
+  d=$(awk -v n="$(basename "$f")" '$2 == n { print $1 }' "$DURATIONS" 2>/dev/null | tail -n 1)
+  d=${d:-9999}
+  k=1
+  if [[ "$f" == *.exe ]] && [ "$d" != 9999 ] && [ "$LANES" -gt 1 ] && [ "$d" -gt "$SHARD_SECONDS" ]; then
+    k=$(((d + SHARD_SECONDS - 1) / SHARD_SECONDS))
+    [ "$k" -le $((2 * LANES)) ] || k=$((2 * LANES))
+  fi
+  for i in $(seq 0 $((k - 1))); do printf '%s\t%s\t%s\t%s\n' $((d / k)) "$f" "$i" "$k"; done
+done | sort -s -t$'\t' -k1,1nr | cut -f2-)
+[ "$LANES" -le ${#queue[@]} ] || LANES=${#queue[@]}
 [ "$LANES" -ge 1 ] || LANES=1
-printf '%s\n' "${items[@]}" >"$STATE/queue"
+printf '%s\n' "${queue[@]}" >"$STATE/queue"
 echo 0 >"$STATE/queue.next"
 
 # next_item: the next entry of the shared queue, or nothing when it is empty.
@@ -65,14 +73,17 @@ next_item() {
   ) 8>"$STATE/queue.lock"
 }
 
-# run_program <exe> <lane-dir>: one GoogleTest program; prints its report
-# lines and "RESULT <passed> <failed>" plus "FAILURE <text>" lines.
+# run_program <exe> <lane-dir> <shard> <shards>: one GoogleTest program (or
+# one shard of it); prints its report lines and "RESULT <passed> <failed>"
+# plus "FAILURE <text>" lines.
 run_program() {
-  local exe=$1 dir=$2 name log xml rc counts p f why
+  local exe=$1 dir=$2 shard=$3 shards=$4 name log xml rc counts p f why
   name=$(basename "$exe" .exe)
+  [ "$shards" -eq 1 ] || name="$name.shard$((shard + 1))of$shards"
   log="$OUT/$name.log"
   xml="$name.xml"
-  (cd "$dir/cwd" && timeout -k 10 "$DV_WINE_TIMEOUT" wine "$exe" "--gtest_output=xml:$xml" </dev/null >"$log" 2>&1)
+  (cd "$dir/cwd" && GTEST_TOTAL_SHARDS=$shards GTEST_SHARD_INDEX=$shard \
+    timeout -k 10 "$DV_WINE_TIMEOUT" wine "$exe" "--gtest_output=xml:$xml" </dev/null >"$log" 2>&1)
   rc=$?
   [ -f "$dir/cwd/$xml" ] && mv "$dir/cwd/$xml" "$OUT/$xml"
   tr -d '\r' <"$log" | grep -E '^\[ +(OK|FAILED|PASSED|SKIPPED) +\]|^\[==========\]' || true
@@ -120,7 +131,7 @@ run_script() {
 # run_lane <n>: its own prefix and display; takes tests from the queue until
 # it is empty. Everything it reports goes to <lane-dir>/report.
 run_lane() {
-  local lane=$1 dir="$STATE/lane$1" item name t0 block
+  local lane=$1 dir="$STATE/lane$1" entry item shard shards name what t0 block
   wine_env_start "$dir" "${DV_WINE_IMAGE:-$BUILD/wine-image}" >"$STATE/lane$lane.env.log" 2>&1 || {
     cat "$STATE/lane$lane.env.log"
     echo "RESULT 0 1" >>"$STATE/lane$lane.report"
@@ -144,16 +155,19 @@ run_lane() {
   fi
   echo "[$lane] registration: $((SECONDS - t0)) s"
 
-  while item=$(next_item) && [ -n "$item" ]; do
+  while entry=$(next_item) && [ -n "$entry" ]; do
+    IFS=$'\t' read -r item shard shards <<<"$entry"
     name=$(basename "$item")
+    what=$name
+    [ "$shards" -eq 1 ] || what="$name, shard $((shard + 1)) of $shards"
     t0=$SECONDS
     case "$item" in
-      *.exe) block=$(run_program "$item" "$dir") ;;
+      *.exe) block=$(run_program "$item" "$dir" "$shard" "$shards") ;;
       *) block=$(run_script "$item" "$dir") ;;
     esac
     echo "$((SECONDS - t0)) $name" >>"$STATE/durations"
     # One block per test, so that lanes do not interleave within it.
-    printf '[%s] ---- %s (%d s)\n%s\n' "$lane" "$name" $((SECONDS - t0)) \
+    printf '[%s] ---- %s (%d s)\n%s\n' "$lane" "$what" $((SECONDS - t0)) \
       "$(echo "$block" | grep -v '^RESULT \|^FAILURE ')"
     echo "$block" | grep '^RESULT \|^FAILURE ' >>"$STATE/lane$lane.report"
   done
@@ -176,7 +190,7 @@ stop_lanes() {
 }
 trap 'stop_lanes; exit 130' INT TERM
 
-echo "Wine bench: ${#items[@]} programs and scripts in $LANES prefixes"
+echo "Wine bench: ${#items[@]} programs and scripts (${#queue[@]} runs) in $LANES prefixes"
 for lane in $(seq 1 "$LANES"); do
   run_lane "$lane" &
   lane_pids+=($!)
@@ -196,8 +210,13 @@ for lane in $(seq 1 "$LANES"); do
     esac
   done <"$STATE/lane$lane.report"
 done
-# Durations of this run order the next one.
-[ -f "$STATE/durations" ] && cat "$STATE/durations" >"$DURATIONS"
+# Durations of this run (shards added up) order the next one; tests this
+# run left out keep theirs.
+if [ -f "$STATE/durations" ]; then
+  touch "$DURATIONS"
+  awk 'FNR == NR { t[$2] += $1; next } !($2 in t) { print } END { for (n in t) print t[n], n }' \
+    "$STATE/durations" "$DURATIONS" >"$DURATIONS.new" && mv "$DURATIONS.new" "$DURATIONS"
+fi
 
 echo
 echo "Wine bench results:"

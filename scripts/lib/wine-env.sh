@@ -122,7 +122,8 @@ _dv_make_image() {
 
 # _dv_image_copy <dir> <prefix>: makes the image unless one of this Wine
 # and set-up is there, and copies it to <prefix>. Runs of the same build
-# folder wait for each other here.
+# folder wait for each other while the image is made, and copy it side by
+# side.
 _dv_image_copy() {
   local image=$1 prefix=$2 key
   key="$DV_WINE_IMAGE_VERSION $WINEARCH $(wine --version 2>/dev/null)"
@@ -137,6 +138,8 @@ _dv_image_copy() {
       echo "$key" >"$image.key"
       echo "wine-env: booted a new image in $image"
     fi
+    # Shared from here on: other runs may copy, none may make it anew.
+    flock -s 9
     cp -a "$image" "$prefix" || { echo "wine-env: cannot copy $image" >&2; exit 1; }
   ) 9>"$image.lock"
 }
