@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks that every repository path the project's READMEs name exists.
 #
-#   scripts/check-readme-paths.sh
+#   scripts/check-readme-paths.sh [tree]      (default: this repository)
 #
 # Which code spans count as paths: a span in backticks without blanks that
 # contains a "/" or ends in a source extension (.cpp .h .idl .sh .md ...),
@@ -22,7 +22,7 @@
 # failed" (one test per README); exits non-zero when a path is missing.
 set -uo pipefail
 
-ROOT=$(readlink -f "$(dirname "$0")/..")
+ROOT=$(readlink -f "${1:-$(dirname "$0")/..}")
 cd "$ROOT" || exit 1
 
 SOURCE_EXT='cpp|cc|c|h|hpp|idl|def|rc|sh|md|txt|list|vbs|js|cmake|ps|pdf|json|py|in|yml|yaml'
