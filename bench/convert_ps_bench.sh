@@ -12,6 +12,11 @@ set -uo pipefail
 BUILD=$(readlink -f "$1")
 ROUNDS=${2:-15}
 SRC=$(readlink -f "$(dirname "$0")/..")
+# Only an optimised build measures the product.
+case "$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$BUILD/CMakeCache.txt" 2>/dev/null)" in
+  Release | RelWithDebInfo | MinSizeRel) ;;
+  *) echo "$BUILD is not an optimised build (CMAKE_BUILD_TYPE Release or RelWithDebInfo)" >&2; exit 2 ;;
+esac
 EXE="$BUILD/bench/convert_ps_bench.exe"
 [ -f "$EXE" ] || { echo "no $EXE: build the win64 tree first" >&2; exit 2; }
 # shellcheck source=../scripts/lib/wine-env.sh

@@ -1,10 +1,8 @@
 // TextFileToArray on a generated 20 MB comma-separated file against a plain
 // two-pass C++ read of the same file (lines and delimiters counted, then the
 // fields split into strings), and the text builder's growth with length.
-// Figures are ratios within one run. Build without sanitizers for figures
-// that mean something:
-//   cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DDV_SANITIZE=OFF
-//   cmake --build build-bench --target data_text_bench && build-bench/bench/data_text_bench
+// Figures are ratios within one run; bench/data_text_bench.sh builds and
+// runs it optimised and without sanitizers.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -35,6 +33,10 @@ class DiskFiles : public dv::FileSystem {
     std::error_code ec;
     auto n = std::filesystem::file_size(p, ec);
     return ec ? std::nullopt : std::optional<int64_t>(static_cast<int64_t>(n));
+  }
+  bool fileExists(const std::string& p) override {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(p, ec);
   }
   bool folderExists(const std::string& p) override { return std::filesystem::is_directory(p); }
   bool deleteFile(const std::string& p) override { return std::filesystem::remove(p); }

@@ -8,6 +8,11 @@ set -uo pipefail
 [ $# -ge 1 ] && [ -d "$1" ] || { echo "usage: $0 <win64-build-dir>" >&2; exit 2; }
 BUILD=$(readlink -f "$1")
 SRC=$(readlink -f "$(dirname "$0")/..")
+# Only an optimised build measures the product.
+case "$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$BUILD/CMakeCache.txt" 2>/dev/null)" in
+  Release | RelWithDebInfo | MinSizeRel) ;;
+  *) echo "$BUILD is not an optimised build (CMAKE_BUILD_TYPE Release or RelWithDebInfo)" >&2; exit 2 ;;
+esac
 # shellcheck source=../scripts/lib/wine-env.sh
 . "$SRC/scripts/lib/wine-env.sh"
 

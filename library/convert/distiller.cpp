@@ -121,7 +121,7 @@ std::string combiningProgram(FileSystem& files, MessagePump& pump, const Variant
   for (int32_t i = paths.lbound(); i <= paths.ubound(); ++i) {
     pump.pump();
     std::string path = vb::CStr(paths.at(i).target());
-    if (fileExists(files, path)) text += "(" + vb::Replace(ansiPath(files, path), "\\", "/") + ") prun" + kCrLf;
+    if (files.fileExists(path)) text += "(" + vb::Replace(ansiPath(files, path), "\\", "/") + ") prun" + kCrLf;
   }
   std::optional<std::string> bytes = files.toAnsi(text);
   if (!bytes) vb::raiseLibrary("The combining program cannot be written in the system's code page.");
@@ -131,12 +131,12 @@ std::string combiningProgram(FileSystem& files, MessagePump& pump, const Variant
 void createPDFfromPS(ConversionContext& ctx, const std::string& pdf, const std::string& ps, std::string& distiller,
                      const DistillSettings& settings) {
   FileSystem& files = ctx.host().files;
-  if (!fileExists(files, ps)) raiseMissingInput(ps);
+  if (!files.fileExists(ps)) raiseMissingInput(ps);
   bool pdfStarted = false;
   withConversionErrorExit(
       [&] {
         resolveDistillerPrinter(ctx, distiller);
-        if (fileExists(files, pdf)) vb::Kill(files, pdf);
+        if (files.fileExists(pdf)) vb::Kill(files, pdf);
         pdfStarted = true;
         distillPostScript(ctx, ps, pdf, settings);
       },
@@ -158,7 +158,7 @@ void createPDFfromMultiPS(ConversionContext& ctx, const std::string& pdf, const 
         // The combining file is our own working file: never let it take the
         // place of a file that is already there (typically one of the
         // inputs, which would be overwritten and then deleted).
-        if (fileExists(host.files, path)) {
+        if (host.files.fileExists(path)) {
           std::string stem = path.substr(0, path.size() - 2);
           path = stem + makeTempName(ctx, stem, ".ps") + ".ps";
         }
@@ -166,7 +166,7 @@ void createPDFfromMultiPS(ConversionContext& ctx, const std::string& pdf, const 
         if (!host.files.writeFile(path, text)) vb::raise(vb::kPathFileAccess);
         program = path;
         resolveDistillerPrinter(ctx, distiller);
-        if (fileExists(host.files, pdf)) vb::Kill(host.files, pdf);
+        if (host.files.fileExists(pdf)) vb::Kill(host.files, pdf);
         pdfStarted = true;
         distillPostScript(ctx, program, pdf, settings);
         vb::Kill(host.files, program);

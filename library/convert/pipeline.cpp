@@ -24,7 +24,7 @@ std::string choosePrinter(ConversionContext& ctx, PrinterChoice choice) {
 // "If FileExists(path), delete it": a file that cannot be deleted fails the
 // call (VB's Kill error) rather than being silently kept as a stale result.
 void deleteIfExists(FileSystem& files, const std::string& path) {
-  if (fileExists(files, path)) vb::Kill(files, path);
+  if (files.fileExists(path)) vb::Kill(files, path);
 }
 
 }  // namespace
@@ -32,7 +32,7 @@ void deleteIfExists(FileSystem& files, const std::string& path) {
 void deleteQuietly(FileSystem& files, const std::string& path) {
   if (path.empty()) return;
   try {
-    if (fileExists(files, path)) files.deleteFile(path);
+    if (files.fileExists(path)) files.deleteFile(path);
   } catch (...) {
     trace("deleting " + path + " after a failure", currentErrorText());
   }
@@ -51,7 +51,7 @@ std::string makeTempName(ConversionContext& ctx, const std::string& folder, cons
   FileSystem& files = ctx.host().files;
   for (int attempt = 0; attempt < kMaxTempNameDraws; ++attempt) {
     std::string name = std::to_string(draw(engine));
-    if (!fileExists(files, folder + name + extension)) return name;
+    if (!files.fileExists(folder + name + extension)) return name;
   }
   vb::raiseLibrary("No free temporary file name could be found in " + folder + ".");
 }
@@ -120,7 +120,7 @@ void withConversionErrorExit(const std::function<void()>& body, const std::funct
 void runDistillerShape(ConversionContext& ctx, const std::string& input, PrintJob& job, PrinterChoice printer,
                        const std::string& pdf, const DistillSettings& settings) {
   FileSystem& files = ctx.host().files;
-  if (!fileExists(files, input)) raiseMissingInput(input);
+  if (!files.fileExists(input)) raiseMissingInput(input);
   std::string ps;
   bool pdfStarted = false;
   withConversionErrorExit(
@@ -148,7 +148,7 @@ void runDistillerShape(ConversionContext& ctx, const std::string& input, PrintJo
 void runPdfPrinterShape(ConversionContext& ctx, const std::string& input, PrintJob& job, PrinterChoice printer,
                         const std::string& pdf, const PdfPrinterOptions& options) {
   FileSystem& files = ctx.host().files;
-  if (!fileExists(files, input)) raiseMissingInput(input);
+  if (!files.fileExists(input)) raiseMissingInput(input);
   bool pdfStarted = false;
   withConversionErrorExit(
       [&] {
@@ -171,7 +171,7 @@ void runPdfPrinterShape(ConversionContext& ctx, const std::string& input, PrintJ
 void runPostScriptShape(ConversionContext& ctx, const std::string& input, PrintJob& job, PrinterChoice printer,
                         const std::string& ps) {
   FileSystem& files = ctx.host().files;
-  if (!fileExists(files, input)) raiseMissingInput(input);
+  if (!files.fileExists(input)) raiseMissingInput(input);
   bool psStarted = false;
   withConversionErrorExit(
       [&] {
@@ -193,7 +193,7 @@ void runDefaultPrinterShape(ConversionContext& ctx, const std::string& input, co
                             const std::string& target, const DefaultPrinterOptions& options,
                             const std::function<void()>& startPrinting) {
   FileSystem& files = ctx.host().files;
-  if (!fileExists(files, input)) raiseMissingInput(input);
+  if (!files.fileExists(input)) raiseMissingInput(input);
   std::string kept;
   bool targetStarted = false;
   withConversionErrorExit(

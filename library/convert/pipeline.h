@@ -13,7 +13,6 @@
 
 #include "dv/automation.h"
 #include "dv/host.h"
-#include "relaylaunch/relay_launch.h"  // fileExists
 
 namespace dv::lib {
 

@@ -61,14 +61,6 @@ std::string getSpecialFolderPath(Host& host, int csidl) {
   }
 }
 
-bool fileExists(FileSystem& files, const std::string& path) {
-  try {
-    return files.fileLength(path).has_value();
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
 std::string missingRelayDescription(MissingRelayText wording) {
   return std::string("Error! Can't find file DLGRELAY.EXE. Please copy this file into the same path as DOCVANE.DLL "
                      "or into your Window's ") +
@@ -111,13 +103,13 @@ void Relay::start(const std::vector<RelayCommand>& commands) const {
 std::optional<Relay> findRelay(Host& host) {
   // The system directory always wins over the library's own folder.
   std::string system = getSpecialFolderPath(host, kCsidlSystem);
-  if (!system.empty() && fileExists(host.files, joinPath(system, kRelayFileName))) return Relay(host, system);
+  if (!system.empty() && host.files.fileExists(joinPath(system, kRelayFileName))) return Relay(host, system);
   std::string own;
   try {
     own = host.shell.libraryFolder();
   } catch (const std::exception&) {
   }
-  if (!own.empty() && fileExists(host.files, joinPath(own, kRelayFileName))) return Relay(host, own);
+  if (!own.empty() && host.files.fileExists(joinPath(own, kRelayFileName))) return Relay(host, own);
   return std::nullopt;
 }
 

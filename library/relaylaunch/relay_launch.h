@@ -20,9 +20,6 @@ inline constexpr const char* kRelayFileName = "dlgrelay.exe";
 // shell does not know it. Never raises.
 std::string getSpecialFolderPath(Host& host, int csidl);
 
-// FileExists: True when the file's length can be read. Never raises.
-bool fileExists(FileSystem& files, const std::string& path);
-
 // The missing-relay error text. CreatePDFfromVisio2 words the system
 // folder "System32 Directory.".
 enum class MissingRelayText { SystemDirectory, System32Directory };

@@ -128,6 +128,11 @@ std::optional<int64_t> FakeFileSystem::fileLength(const std::string& path) {
   return static_cast<int64_t>(n->bytes.size());
 }
 
+bool FakeFileSystem::fileExists(const std::string& path) {
+  const Node* n = find(parse(path));
+  return n && !n->directory && !n->locked;
+}
+
 bool FakeFileSystem::folderExists(const std::string& path) {
   const Node* n = find(parse(path));
   return n && n->directory;

@@ -466,6 +466,9 @@ namespace {
 // Days from 1970-01-01 of a proleptic Gregorian date and back
 // (H. Hinnant's algorithms); OLE day 0 is 1899-12-30, Unix day -25569.
 constexpr int64_t kOleToUnixDays = 25569;
+// The OLE date range: 1 Jan 100 up to the end of 31 Dec 9999.
+constexpr double kOleDateMin = -657434.0;
+constexpr double kOleDateEnd = 2958466.0;
 
 int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
@@ -516,6 +519,9 @@ double TimeSerial(int hour, int minute, int second) {
 }
 
 DateParts dateParts(double oleDate) {
+  // Outside the OLE date range the parts are no calendar date (and do not
+  // fit the integers below); OLE refuses to show such a date as well.
+  if (!(oleDate >= kOleDateMin && oleDate < kOleDateEnd)) raise(kInvalidProcedureCall);
   double whole = std::trunc(oleDate);
   int64_t seconds = std::llround(std::fabs(oleDate - whole) * 86400.0);
   if (seconds >= 86400) {
@@ -702,8 +708,7 @@ double CDate(const Variant& v) {
     mismatch();
   }
   const double d = numericValue(v);
-  // The OLE date range: 1 Jan 100 to 31 Dec 9999.
-  if (d < -657434.0 || d >= 2958466.0) raise(kOverflow);
+  if (!(d >= kOleDateMin && d < kOleDateEnd)) raise(kOverflow);  // NaN too
   return d;
 }
 

@@ -47,6 +47,11 @@ std::optional<int64_t> Win32FileSystem::fileLength(const std::string& path) {
   return (static_cast<int64_t>(a->nFileSizeHigh) << 32) | a->nFileSizeLow;
 }
 
+bool Win32FileSystem::fileExists(const std::string& path) {
+  const auto a = attributes(path);
+  return a && !(a->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool Win32FileSystem::folderExists(const std::string& path) {
   const auto a = attributes(path);
   return a && (a->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);

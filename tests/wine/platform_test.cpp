@@ -148,6 +148,10 @@ TEST_F(Win32Seams, FilesListingAndFolders) {
   EXPECT_EQ(fs.fileLength(dir / "b.txt"), 3);  // names ignore case
   EXPECT_FALSE(fs.fileLength(dir / "sub.txt"));
   EXPECT_FALSE(fs.fileLength(dir / "none.txt"));
+  EXPECT_TRUE(fs.fileExists(dir / "C.PDF"));  // empty, still a file
+  EXPECT_FALSE(fs.fileExists(dir / "sub.txt"));
+  EXPECT_FALSE(fs.fileExists(dir / "none.txt"));
+  EXPECT_FALSE(fs.fileExists(dir / "none\\a.txt"));
   EXPECT_EQ(fs.readFile(dir / "B.txt"), std::string("x\0y", 3));
   EXPECT_TRUE(fs.folderExists(dir.path()));
   EXPECT_FALSE(fs.folderExists(dir / "a.txt"));

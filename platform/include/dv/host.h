@@ -57,6 +57,9 @@ class FileSystem {
   virtual ~FileSystem() = default;
   // FileLen: nullopt when the length cannot be read (missing, folder, locked).
   virtual std::optional<int64_t> fileLength(const std::string& path) = 0;
+  // FileExists: true when a file (not a folder) is at the path and its
+  // length can be read. Never raises.
+  virtual bool fileExists(const std::string& path) = 0;
   virtual bool folderExists(const std::string& path) = 0;
   virtual bool deleteFile(const std::string& path) = 0;
   // MkDir: 0 on success, else the VB error number (75 exists, 76 path not found).

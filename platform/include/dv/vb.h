@@ -96,7 +96,9 @@ double TimeSerial(int hour, int minute, int second);
 struct DateParts {
   int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0;
 };
-DateParts dateParts(double oleDate);  // rounded to the second, as VB shows it
+// Rounded to the second, as VB shows it; 5 outside the OLE date range
+// (1 Jan 100 to 31 Dec 9999), so also CStr of such a date.
+DateParts dateParts(double oleDate);
 
 // ---- Files with VB's errors ----
 int64_t FileLen(FileSystem& fs, const std::string& path);   // 53 when missing

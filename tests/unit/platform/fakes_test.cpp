@@ -98,6 +98,14 @@ TEST(FakeFileSystem, PathsIgnoreCaseAndSeparatorStyle) {
   EXPECT_FALSE(fs.fileLength("C:\\Temp"));  // a folder has no length
   EXPECT_FALSE(fs.fileLength("C:\\Temp\\Report.pdf\\"));
   EXPECT_TRUE(fs.folderExists("c:\\TEMP\\"));
+  // A file exists where its length can be read: not a folder, not locked.
+  EXPECT_TRUE(fs.fileExists("c:/TEMP/report.pdf"));
+  EXPECT_FALSE(fs.fileExists("C:\\Temp"));
+  EXPECT_FALSE(fs.fileExists("C:\\Temp\\none.pdf"));
+  EXPECT_FALSE(fs.fileExists("Q:\\Temp\\Report.pdf"));
+  fs.setLocked("C:\\Temp\\Report.PDF", true);
+  EXPECT_FALSE(fs.fileExists("C:\\Temp\\Report.PDF"));
+  fs.setLocked("C:\\Temp\\Report.PDF", false);
   fs.setCurrentDirectory("C:\\Temp");
   EXPECT_EQ(fs.readFile("report.pdf"), "abc");
   EXPECT_FALSE(fs.writeFile("C:\\Nope\\x.txt", "x"));  // no parent folder

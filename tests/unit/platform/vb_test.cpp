@@ -2,6 +2,8 @@
 // dates, comparison and the file statements.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "dv/fakes/fake_files.h"
 #include "dv/vb.h"
 
@@ -167,6 +169,14 @@ TEST(VbDates, SerialsPartsAndTexts) {
   EXPECT_EQ(vb::CStr(Variant::date(36526.0)), "1/1/2000");
   EXPECT_EQ(vb::CStr(Variant::date(0.0)), "12:00:00 AM");
   EXPECT_EQ(vb::CStr(Variant::date(0.5)), "12:00:00 PM");
+  // The ends of the OLE date range, and dates a client may hand over beyond them.
+  EXPECT_EQ(vb::CStr(Variant::date(-657434.0)), "1/1/100");
+  EXPECT_EQ(vb::CStr(Variant::date(2958465.5)), "12/31/9999 12:00:00 PM");
+  for (double outside : {-657434.5, 2958466.0, 5.07612e+106, -1e300, std::nan(""), HUGE_VAL}) {
+    EXPECT_EQ(vbErrorOf([&] { vb::dateParts(outside); }), 5) << outside;
+    EXPECT_EQ(vbErrorOf([&] { vb::CStr(Variant::date(outside)); }), 5) << outside;
+    EXPECT_EQ(vbErrorOf([&] { vb::CDate(Variant(outside)); }), 6) << outside;
+  }
 
   EXPECT_EQ(vb::CDate(Variant("1/1/2000")), 36526.0);
   EXPECT_EQ(vb::CDate(Variant("2000-01-01 18:00")), 36526.75);

@@ -22,6 +22,7 @@ class FakeFileSystem : public dv::FileSystem {
   ~FakeFileSystem() override;
 
   std::optional<int64_t> fileLength(const std::string& path) override;
+  bool fileExists(const std::string& path) override;
   bool folderExists(const std::string& path) override;
   bool deleteFile(const std::string& path) override;
   int createFolder(const std::string& path) override;

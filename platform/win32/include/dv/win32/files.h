@@ -11,6 +11,7 @@ namespace dv::win32 {
 class Win32FileSystem : public dv::FileSystem {
  public:
   std::optional<int64_t> fileLength(const std::string& path) override;
+  bool fileExists(const std::string& path) override;
   bool folderExists(const std::string& path) override;
   bool deleteFile(const std::string& path) override;
   int createFolder(const std::string& path) override;
