@@ -89,7 +89,7 @@ void distillPostScript(ConversionContext& ctx, const std::string& ps, const std:
   // Distiller is released before the verdict, so the caller's error exit
   // finds nothing of the job still running.
   Variant result = runDistiller(ctx, ps, pdf, settings);
-  if (reportsFailure(result) || !fileExists(ctx.host().files, pdf))
+  if (reportsFailure(result) || !ctx.host().files.fileExists(pdf))
     vb::raiseLibrary("Distiller did not create the file " + pdf + ".");
 }
 
