@@ -13,6 +13,7 @@
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
+#include "dv/win32/handle.h"
 
 namespace {
 
@@ -26,12 +27,11 @@ using dv::winetest::slurp;
 
 void setConfig(const std::string& subKey, const std::string& name, const std::string& value) {
   std::string path = std::string(dv::standins::com::kConfigKey) + (subKey.empty() ? "" : "\\" + subKey);
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+  dv::win32::UniqueHkey key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr),
             ERROR_SUCCESS);
-  RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+  RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                  static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
 }
 
 struct Recorder : dv::EventSink {
