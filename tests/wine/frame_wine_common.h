@@ -17,7 +17,7 @@ using dv::win32::ComPtr;
 // Docvane.dll of the build under test (the bench passes its folder).
 inline std::wstring docvanePath() {
   const char* build = std::getenv("DV_BUILD_DIR");
-  std::string path = std::string(build ? build : ".") + "\\library\\frame\\com\\Docvane.dll";
+  std::string path = std::string(build ? build : ".") + "\\library\\com\\Docvane.dll";
   return dv::win32::widen(path);
 }
 
