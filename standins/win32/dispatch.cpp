@@ -83,7 +83,11 @@ class DispatchSink : public EventSink {
     dv::win32::ScopedExcepInfo info;
     HRESULT hr =
         sink_->Invoke(e->dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr, info.get(), nullptr);
-    if (FAILED(hr)) return;  // like any connection point: a failing sink is not the source's error
+    if (FAILED(hr)) {
+      // Like any connection point: a failing sink is not the source's error.
+      dv::trace("stand-in event " + std::string(name), dv::win32::describeHresult(hr));
+      return;
+    }
     for (size_t i = 0; i < n; ++i)
       if (e->params[i].type.byRef) args[i].assign(fromVariant(holders[i]));
   }
