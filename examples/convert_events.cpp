@@ -17,53 +17,32 @@
 #include <string>
 
 #include "docvane_header.h"  // DIID___CreatePDF, generated from the type library
+#include "dv/win32/com.h"
+#include "dv/win32/com_object.h"
+#include "dv/win32/text.h"
 
 namespace {
 
-std::wstring widen(const std::string& s) {
-  int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
-  std::wstring w(n > 0 ? n - 1 : 0, L'\0');
-  if (n > 1) MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), n);
-  return w;
-}
+using dv::win32::Bstr;
+using dv::win32::ComPtr;
 
-std::string narrow(const wchar_t* w) {
-  if (!w) return {};
-  int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
-  std::string s(n > 0 ? n - 1 : 0, '\0');
-  if (n > 1) WideCharToMultiByte(CP_ACP, 0, w, -1, s.data(), n, nullptr, nullptr);
-  return s;
-}
+// Console text is in the ANSI code page.
+std::string narrow(BSTR w) { return w ? dv::win32::narrow(w, dv::win32::kCodePageAnsi) : std::string(); }
 
 // An argument of an event: the events pass strings and longs by reference.
 std::string text(const VARIANT& v) {
-  VARIANT copy;
-  VariantInit(&copy);
-  std::string s = "?";
-  if (SUCCEEDED(VariantChangeType(&copy, const_cast<VARIANT*>(&v), 0, VT_BSTR))) s = narrow(copy.bstrVal);
-  VariantClear(&copy);
-  return s;
+  dv::win32::ScopedVariant copy;
+  if (FAILED(VariantChangeType(copy.get(), const_cast<VARIANT*>(&v), 0, VT_BSTR))) return "?";
+  return narrow(copy.v.bstrVal);
 }
 
 // The sink: any IDispatch will do, the events arrive by their DISPIDs in
 // the __CreatePDF event interface.
-class JobEventPrinter : public IDispatch {
+class JobEventPrinter final : public dv::win32::ComObject<IDispatch> {
  public:
   bool jobDone = false;
   bool jobFailed = false;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, DIID___CreatePDF)) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-  ULONG STDMETHODCALLTYPE Release() override { return InterlockedDecrement(&refs_); }  // lives on main's stack
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
     if (n) *n = 0;
     return S_OK;
@@ -98,8 +77,14 @@ class JobEventPrinter : public IDispatch {
     return S_OK;
   }
 
- private:
-  LONG refs_ = 1;
+ protected:
+  // Sources that ask for the event interface itself get this dispatch.
+  HRESULT queryOther(REFIID iid, void** out) override {
+    if (!IsEqualIID(iid, DIID___CreatePDF)) return E_NOINTERFACE;
+    *out = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
 };
 
 int fail(const char* what, HRESULT hr) {
@@ -129,23 +114,18 @@ int run(const std::string& folder, int pages) {
   CLSID clsid;
   HRESULT hr = CLSIDFromProgID(L"Docvane.CreatePDF", &clsid);
   if (FAILED(hr)) return fail("CLSIDFromProgID(Docvane.CreatePDF)", hr);
-  IDispatch* converter = nullptr;
-  hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&converter));
+  ComPtr<IDispatch> converter;
+  hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, converter.putVoid());
   if (FAILED(hr)) return fail("CoCreateInstance", hr);
 
-  IConnectionPointContainer* container = nullptr;
-  IConnectionPoint* point = nullptr;
-  JobEventPrinter sink;
+  ComPtr<IConnectionPointContainer> container;
+  ComPtr<IConnectionPoint> point;
+  auto sink = ComPtr<JobEventPrinter>::adopt(new JobEventPrinter);
   DWORD cookie = 0;
-  hr = converter->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
-  if (SUCCEEDED(hr)) hr = container->FindConnectionPoint(DIID___CreatePDF, &point);
-  if (SUCCEEDED(hr)) hr = point->Advise(&sink, &cookie);
-  if (container) container->Release();
-  if (FAILED(hr)) {
-    if (point) point->Release();
-    converter->Release();
-    return fail("connecting the event sink", hr);
-  }
+  hr = converter->QueryInterface(IID_IConnectionPointContainer, container.putVoid());
+  if (SUCCEEDED(hr)) hr = container->FindConnectionPoint(DIID___CreatePDF, point.put());
+  if (SUCCEEDED(hr)) hr = point->Advise(sink.get(), &cookie);
+  if (FAILED(hr)) return fail("connecting the event sink", hr);
 
   int status = 1;
   LPOLESTR name = const_cast<LPOLESTR>(L"CreatePDFfromPS");
@@ -156,46 +136,36 @@ int run(const std::string& folder, int pages) {
   } else {
     // strPDFFile, strPSFile and strDistiller, all by reference; an empty
     // strDistiller comes back holding the Distiller printer's name.
-    BSTR pdfArg = SysAllocString(widen(pdf).c_str());
-    BSTR psArg = SysAllocString(widen(ps).c_str());
-    BSTR printer = SysAllocString(L"");
+    Bstr pdfArg(dv::win32::fromAnsi(pdf)), psArg(dv::win32::fromAnsi(ps)), printer("");
     VARIANT args[3];
     for (VARIANT& a : args) VariantInit(&a);
     args[2].vt = VT_BSTR | VT_BYREF;
-    args[2].pbstrVal = &pdfArg;
+    args[2].pbstrVal = pdfArg.slot();
     args[1].vt = VT_BSTR | VT_BYREF;
-    args[1].pbstrVal = &psArg;
+    args[1].pbstrVal = psArg.slot();
     args[0].vt = VT_BSTR | VT_BYREF;
-    args[0].pbstrVal = &printer;
+    args[0].pbstrVal = printer.slot();
     DISPPARAMS params{args, nullptr, 3, 0};
-    EXCEPINFO error{};
+    dv::win32::ScopedExcepInfo error;
     std::printf("CreatePDFfromPS %s -> %s\n", ps.c_str(), pdf.c_str());
     std::fflush(stdout);
-    hr = converter->Invoke(method, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &error,
+    hr = converter->Invoke(method, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, error.get(),
                            nullptr);
     if (hr == DISP_E_EXCEPTION) {
       std::fprintf(stderr, "convert_events: CreatePDFfromPS failed: %s (0x%08lX, %s)\n",
-                   narrow(error.bstrDescription).c_str(), static_cast<unsigned long>(error.scode),
-                   narrow(error.bstrSource).c_str());
-      SysFreeString(error.bstrDescription);
-      SysFreeString(error.bstrSource);
-      SysFreeString(error.bstrHelpFile);
+                   narrow(error.info.bstrDescription).c_str(), static_cast<unsigned long>(error.info.scode),
+                   narrow(error.info.bstrSource).c_str());
     } else if (FAILED(hr)) {
       fail("CreatePDFfromPS", hr);
-    } else if (!sink.jobDone || sink.jobFailed) {
+    } else if (!sink->jobDone || sink->jobFailed) {
       std::fprintf(stderr, "convert_events: the call returned without a JobDone event\n");
     } else {
-      std::printf("CreatePDFfromPS wrote %s (Distiller printer: %s)\n", pdf.c_str(), narrow(printer).c_str());
+      std::printf("CreatePDFfromPS wrote %s (Distiller printer: %s)\n", pdf.c_str(), narrow(printer.get()).c_str());
       status = 0;
     }
-    SysFreeString(pdfArg);
-    SysFreeString(psArg);
-    SysFreeString(printer);
   }
 
   point->Unadvise(cookie);
-  point->Release();
-  converter->Release();
   return status;
 }
 

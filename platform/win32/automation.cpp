@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "dv/vb.h"
+#include "dv/win32/com_object.h"
 #include "dv/win32/text.h"
 
 namespace dv::win32 {
@@ -82,21 +83,6 @@ std::string describeHresult(HRESULT hr) {
   if (text) LocalFree(text);
   return out.empty() ? "Automation error" : out;
 }
-
-namespace {
-// Frees the strings of an EXCEPINFO on every path.
-struct ExcepInfo {
-  EXCEPINFO info{};
-  ExcepInfo() = default;
-  ExcepInfo(const ExcepInfo&) = delete;
-  ExcepInfo& operator=(const ExcepInfo&) = delete;
-  ~ExcepInfo() {
-    SysFreeString(info.bstrSource);
-    SysFreeString(info.bstrDescription);
-    SysFreeString(info.bstrHelpFile);
-  }
-};
-}  // namespace
 
 AutomationError errorFromHresult(HRESULT hr, EXCEPINFO* info) {
   if (hr == DISP_E_EXCEPTION && info) {
@@ -165,22 +151,6 @@ Variant objectFromUnknown(IUnknown* p) {
   return objectFrom(d.get());
 }
 
-VARTYPE elementVt(VarType t) {
-  switch (t) {
-    case VarType::Int16: return VT_I2;
-    case VarType::Int32: return VT_I4;
-    case VarType::Single: return VT_R4;
-    case VarType::Double: return VT_R8;
-    case VarType::Date: return VT_DATE;
-    case VarType::String: return VT_BSTR;
-    case VarType::Object: return VT_DISPATCH;
-    case VarType::Error: return VT_ERROR;
-    case VarType::Bool: return VT_BOOL;
-    case VarType::Byte: return VT_UI1;
-    default: return VT_VARIANT;
-  }
-}
-
 VarType elementTypeOf(VARTYPE vt) {
   switch (vt) {
     case VT_I2: return VarType::Int16;
@@ -210,24 +180,6 @@ class SafeArrayOwner {
   SAFEARRAY* psa_;
 };
 
-class SafeArrayData {
- public:
-  explicit SafeArrayData(SAFEARRAY* psa) : psa_(psa) {
-    const HRESULT hr = SafeArrayAccessData(psa_, &data_);
-    if (FAILED(hr)) fail(hr);
-  }
-  ~SafeArrayData() { SafeArrayUnaccessData(psa_); }
-  template <typename T>
-  T* as() const {
-    return static_cast<T*>(data_);
-  }
-  BYTE* bytes() const { return static_cast<BYTE*>(data_); }
-
- private:
-  SAFEARRAY* psa_;
-  void* data_ = nullptr;
-};
-
 // Objects inside typed object arrays: Empty counts as Nothing.
 ObjectPtr asObjectOrNothing(const Variant& v) {
   if (v.isEmpty()) return nullptr;
@@ -245,6 +197,7 @@ SAFEARRAY* toSafeArray(const Array& a, VARTYPE vt) {
   SafeArrayOwner owner(created);
   if (a.size() > 0) {
     SafeArrayData data(created);
+    if (!data) fail(E_UNEXPECTED);
     const auto& elements = a.elements();
     for (size_t n = 0; n < elements.size(); ++n) {
       const Variant& e = elements[n];
@@ -284,6 +237,7 @@ Array fromSafeArray(SAFEARRAY* psa, VARTYPE declared) {
   Array a(elementTypeOf(vt), std::move(bounds));
   if (a.size() == 0) return a;
   SafeArrayData data(psa);
+  if (!data) fail(E_UNEXPECTED);
   const UINT elementSize = SafeArrayGetElemsize(psa);
   auto& out = a.elements();
   for (size_t n = 0; n < out.size(); ++n) {
@@ -306,7 +260,7 @@ Array fromSafeArray(SAFEARRAY* psa, VARTYPE declared) {
         VARIANT ref;
         VariantInit(&ref);
         ref.vt = static_cast<VARTYPE>(VT_BYREF | vt);
-        ref.byref = data.bytes() + n * elementSize;
+        ref.byref = data.as<BYTE>() + n * elementSize;
         out[n] = fromVariant(ref);
       }
     }
@@ -319,10 +273,26 @@ Array fromSafeArray(SAFEARRAY* psa, VARTYPE declared) {
 void setObjectWrapper(ObjectWrapper wrapper) { wrapperSlot() = std::move(wrapper); }
 void setObjectUnwrapper(ObjectUnwrapper unwrapper) { unwrapperSlot() = std::move(unwrapper); }
 
+VARTYPE vartypeOf(VarType t) {
+  switch (t) {
+    case VarType::Int16: return VT_I2;
+    case VarType::Int32: return VT_I4;
+    case VarType::Single: return VT_R4;
+    case VarType::Double: return VT_R8;
+    case VarType::Date: return VT_DATE;
+    case VarType::String: return VT_BSTR;
+    case VarType::Object: return VT_DISPATCH;
+    case VarType::Error: return VT_ERROR;
+    case VarType::Bool: return VT_BOOL;
+    case VarType::Byte: return VT_UI1;
+    default: return VT_VARIANT;
+  }
+}
+
 void toVariant(const dv::Variant& in, VARIANT& out) {
   const Variant& v = in.target();
   if (v.isArray()) {
-    const VARTYPE vt = elementVt(v.arrayValue().elementType());
+    const VARTYPE vt = vartypeOf(v.arrayValue().elementType());
     SAFEARRAY* psa = toSafeArray(v.arrayValue(), vt);
     out.vt = static_cast<VARTYPE>(VT_ARRAY | vt);
     out.parray = psa;
@@ -421,21 +391,6 @@ Variant DispatchObject::call(std::string_view member, Args args) {
   return invoke(member, DISPATCH_METHOD, args, nullptr);
 }
 
-namespace {
-// Clears a set of VARIANTs on every path.
-struct VariantArray {
-  explicit VariantArray(size_t n) : v(n) {
-    for (VARIANT& x : v) VariantInit(&x);
-  }
-  VariantArray(const VariantArray&) = delete;
-  VariantArray& operator=(const VariantArray&) = delete;
-  ~VariantArray() {
-    for (VARIANT& x : v) VariantClear(&x);
-  }
-  std::vector<VARIANT> v;
-};
-}  // namespace
-
 Variant DispatchObject::invoke(std::string_view member, WORD flags, Args& args, const Variant* putValue) {
   // Positional arguments must precede named ones at a VB call site; here
   // they are simply taken apart, each group keeping its order.
@@ -460,17 +415,17 @@ Variant DispatchObject::invoke(std::string_view member, WORD flags, Args& args, 
   size_t slot = 0;
   auto fill = [&](Arg& a) {
     if (a.value.isByRef()) {
-      toVariant(a.value, backing.v[slot]);
-      vargs.v[slot].vt = VT_BYREF | VT_VARIANT;
-      vargs.v[slot].pvarVal = &backing.v[slot];
+      toVariant(a.value, backing[slot]);
+      vargs[slot].vt = VT_BYREF | VT_VARIANT;
+      vargs[slot].pvarVal = &backing[slot];
       byRef.emplace_back(slot, &a);
     } else {
-      toVariant(a.value, vargs.v[slot]);
+      toVariant(a.value, vargs[slot]);
     }
     ++slot;
   };
   if (putValue) {
-    toVariant(*putValue, vargs.v[slot++]);
+    toVariant(*putValue, vargs[slot++]);
     namedIds.push_back(DISPID_PROPERTYPUT);
   }
   for (size_t i = 0; i < namedArgs.size(); ++i) {
@@ -479,10 +434,10 @@ Variant DispatchObject::invoke(std::string_view member, WORD flags, Args& args, 
   }
   for (size_t i = positional.size(); i-- > 0;) fill(*positional[i]);
 
-  DISPPARAMS params{vargs.v.data(), namedIds.empty() ? nullptr : namedIds.data(), static_cast<UINT>(count),
+  DISPPARAMS params{vargs.data(), namedIds.empty() ? nullptr : namedIds.data(), static_cast<UINT>(count),
                     static_cast<UINT>(namedIds.size())};
   ScopedVariant result;
-  ExcepInfo excep;
+  ScopedExcepInfo excep;
   UINT argError = 0;
   const bool isPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
   hr = dispatch_->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, flags, &params, isPut ? nullptr : &result.v,
@@ -490,14 +445,14 @@ Variant DispatchObject::invoke(std::string_view member, WORD flags, Args& args, 
   if (FAILED(hr)) throw errorFromHresult(hr, &excep.info);
 
   // Only a call that succeeded writes back, so a failure loses nothing.
-  for (auto& [index, arg] : byRef) arg->value.assign(fromVariant(backing.v[index]));
+  for (auto& [index, arg] : byRef) arg->value.assign(fromVariant(backing[index]));
   return isPut ? Variant() : fromVariant(result.v);
 }
 
 std::vector<Variant> DispatchObject::items() {
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   ScopedVariant result;
-  ExcepInfo excep;
+  ScopedExcepInfo excep;
   HRESULT hr = dispatch_->Invoke(DISPID_NEWENUM, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
                                  &none, &result.v, &excep.info, nullptr);
   if (hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_UNKNOWNNAME) vb::raise(vb::kObjectDoesntSupport);
@@ -525,22 +480,6 @@ std::vector<Variant> DispatchObject::items() {
 // Events
 
 namespace {
-
-class TypeAttr {
- public:
-  explicit TypeAttr(ITypeInfo* info) : info_(info) {
-    if (FAILED(info_->GetTypeAttr(&attr_))) attr_ = nullptr;
-  }
-  ~TypeAttr() {
-    if (attr_) info_->ReleaseTypeAttr(attr_);
-  }
-  const TYPEATTR* operator->() const { return attr_; }
-  explicit operator bool() const { return attr_ != nullptr; }
-
- private:
-  ITypeInfo* info_;
-  TYPEATTR* attr_ = nullptr;
-};
 
 struct SourceInterface {
   IID iid = IID_NULL;
@@ -643,73 +582,19 @@ bool findSource(IDispatch* object, SourceInterface& out) {
 // Writes a handler's value back into the by-reference argument the source
 // passed, in the type the source declared.
 void writeBack(const VARIANT& arg, const Variant& value) {
-  const VARTYPE base = static_cast<VARTYPE>(arg.vt & ~VT_BYREF);
-  if (!arg.byref) return;
-  if (base == VT_VARIANT) {
-    ScopedVariant fresh;
-    toVariant(value, fresh.v);
-    VariantClear(arg.pvarVal);
-    *arg.pvarVal = fresh.v;
-    fresh.v.vt = VT_EMPTY;  // moved
-    return;
-  }
   ScopedVariant converted;
   toVariant(value, converted.v);
-  if (base & VT_ARRAY) {
-    if (converted.v.vt != base) vb::raise(vb::kTypeMismatch);
-    if (*arg.pparray) SafeArrayDestroy(*arg.pparray);
-    *arg.pparray = converted.v.parray;
-    converted.v.vt = VT_EMPTY;
-    return;
-  }
-  const HRESULT hr = VariantChangeType(&converted.v, &converted.v, 0, base);
+  const HRESULT hr = storeByRef(arg, converted.v);
   if (FAILED(hr)) fail(hr);
-  switch (base) {
-    case VT_BSTR:
-      SysFreeString(*arg.pbstrVal);
-      *arg.pbstrVal = converted.v.bstrVal;
-      converted.v.vt = VT_EMPTY;
-      break;
-    case VT_DISPATCH:
-      if (*arg.ppdispVal) (*arg.ppdispVal)->Release();
-      *arg.ppdispVal = converted.v.pdispVal;
-      converted.v.vt = VT_EMPTY;
-      break;
-    case VT_I2: *arg.piVal = converted.v.iVal; break;
-    case VT_I4: *arg.plVal = converted.v.lVal; break;
-    case VT_R4: *arg.pfltVal = converted.v.fltVal; break;
-    case VT_R8: *arg.pdblVal = converted.v.dblVal; break;
-    case VT_DATE: *arg.pdate = converted.v.date; break;
-    case VT_BOOL: *arg.pboolVal = converted.v.boolVal; break;
-    case VT_UI1: *arg.pbVal = converted.v.bVal; break;
-    case VT_ERROR: *arg.pscode = converted.v.scode; break;
-    default: break;  // types VB cannot declare: left as the source passed them
-  }
 }
 
 // The sink object a connection point calls. It answers for IUnknown,
 // IDispatch and the source interface, and turns Invoke into onEvent.
-class EventDispatch final : public IDispatch {
+class EventDispatch final : public ComObject<IDispatch> {
  public:
   EventDispatch(IID source, ComPtr<ITypeInfo> info, std::shared_ptr<EventSink> sink)
       : source_(source), info_(std::move(info)), sink_(std::move(sink)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, source_)) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG n = InterlockedDecrement(&refs_);
-    if (n == 0) delete this;
-    return static_cast<ULONG>(n);
-  }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (!count) return E_POINTER;
     *count = 0;
@@ -748,12 +633,7 @@ class EventDispatch final : public IDispatch {
       }
       return S_OK;
     } catch (const AutomationError& e) {
-      if (excep) {
-        *excep = EXCEPINFO{};
-        excep->scode = e.number();
-        excep->bstrSource = Bstr(e.source()).detach();
-        excep->bstrDescription = Bstr(e.description()).detach();
-      }
+      fillExcepInfo(excep, e.number(), e.source(), e.description());
       return DISP_E_EXCEPTION;
     } catch (...) {
       return E_FAIL;
@@ -771,7 +651,13 @@ class EventDispatch final : public IDispatch {
     return "#" + std::to_string(id);
   }
 
-  LONG refs_ = 1;
+  HRESULT queryOther(REFIID riid, void** out) override {
+    if (!IsEqualIID(riid, source_)) return E_NOINTERFACE;
+    *out = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+
   IID source_;
   ComPtr<ITypeInfo> info_;
   std::shared_ptr<EventSink> sink_;

@@ -11,24 +11,25 @@
 #include <vector>
 
 #include "dv/standins/com_hosting.h"
+#include "dv/trace.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
+#include "dv/win32/com_object.h"
+#include "dv/win32/connection_point.h"
 #include "dv/win32/text.h"
 
 namespace dv::standins::com {
 
-using dv::win32::Bstr;
+using dv::win32::ComObject;
 using dv::win32::ComPtr;
 using dv::win32::fromVariant;
 using dv::win32::narrow;
 using dv::win32::ScopedVariant;
 using dv::win32::toVariant;
-using dv::win32::widen;
 
 namespace {
 
-std::atomic<long> g_references{0};
-std::atomic<long> g_objects{0};  // wrappers only
+std::atomic<long> g_wrappers{0};
 
 // Recognises our own wrappers among incoming IDispatch pointers.
 const GUID& wrapperIid() {
@@ -43,45 +44,9 @@ bool isDispError(int32_t n) {
 
 // Writes a value back into a by-reference VARIANT, keeping its type.
 void writeBack(const VARIANT& target, const dv::Variant& value) {
-  VARTYPE base = target.vt & ~VT_BYREF;
-  if (base == VT_VARIANT) {
-    VariantClear(target.pvarVal);
-    toVariant(value, *target.pvarVal);
-    return;
-  }
-  ScopedVariant tmp;
-  toVariant(value, tmp.v);
-  if (tmp.v.vt != base && FAILED(VariantChangeType(&tmp.v, &tmp.v, 0, base)))
-    dv::vb::raise(dv::vb::kTypeMismatch);
-  switch (base) {
-    case VT_BSTR:
-      SysFreeString(*target.pbstrVal);
-      *target.pbstrVal = tmp.v.bstrVal;
-      tmp.v.vt = VT_EMPTY;
-      break;
-    case VT_DISPATCH:
-      if (*target.ppdispVal) (*target.ppdispVal)->Release();
-      *target.ppdispVal = tmp.v.pdispVal;
-      tmp.v.vt = VT_EMPTY;
-      break;
-    case VT_I2: *target.piVal = tmp.v.iVal; break;
-    case VT_I4: *target.plVal = tmp.v.lVal; break;
-    case VT_UI1: *target.pbVal = tmp.v.bVal; break;
-    case VT_BOOL: *target.pboolVal = tmp.v.boolVal; break;
-    case VT_R4: *target.pfltVal = tmp.v.fltVal; break;
-    case VT_R8: *target.pdblVal = tmp.v.dblVal; break;
-    case VT_DATE: *target.pdate = tmp.v.date; break;
-    case VT_ERROR: *target.pscode = tmp.v.scode; break;
-    default: break;  // arrays and rarer types are not written back
-  }
-}
-
-void fillException(EXCEPINFO* info, int32_t number, const std::string& source, const std::string& description) {
-  if (!info) return;
-  *info = EXCEPINFO{};
-  info->scode = number;
-  info->bstrSource = Bstr(source).detach();
-  info->bstrDescription = Bstr(description).detach();
+  ScopedVariant converted;
+  toVariant(value, converted.v);
+  if (FAILED(dv::win32::storeByRef(target, converted.v))) dv::vb::raise(dv::vb::kTypeMismatch);
 }
 
 // Delivers a stand-in's events to a client's sink IDispatch.
@@ -93,21 +58,15 @@ class DispatchSink : public EventSink {
     const EventDef* e = cls_.findEvent(name);
     if (!e) return;
     size_t n = args.size();
-    std::vector<VARIANT> holders(n), passed(n);
-    for (auto& h : holders) VariantInit(&h);
-    struct Clear {
-      std::vector<VARIANT>& v;
-      ~Clear() {
-        for (auto& x : v) VariantClear(&x);
-      }
-    } clear{holders};
+    dv::win32::VariantArray holders(n);
+    std::vector<VARIANT> passed(n);  // shallow views of the holders
     for (size_t i = 0; i < n; ++i) {
       const TypeDesc& t = e->params[i].type;
       toVariant(args[i], holders[i]);
       VARIANT& p = passed[n - 1 - i];  // DISPPARAMS run backwards
       VariantInit(&p);
       if (!t.byRef) {
-        p = holders[i];  // shallow: holders keep ownership
+        p = holders[i];
         continue;
       }
       if (t.type == VarType::Variant) {
@@ -115,29 +74,20 @@ class DispatchSink : public EventSink {
         p.pvarVal = &holders[i];
         continue;
       }
-      VARTYPE vt = 0;
-      switch (t.type) {
-        case VarType::String: vt = VT_BSTR; break;
-        case VarType::Int32: vt = VT_I4; break;
-        case VarType::Int16: vt = VT_I2; break;
-        case VarType::Bool: vt = VT_BOOL; break;
-        case VarType::Double: vt = VT_R8; break;
-        case VarType::Single: vt = VT_R4; break;
-        case VarType::Date: vt = VT_DATE; break;
-        case VarType::Object: vt = VT_DISPATCH; break;
-        default: vt = VT_VARIANT; break;
-      }
+      const VARTYPE vt = dv::win32::vartypeOf(t.type);
       if (holders[i].vt != vt) VariantChangeType(&holders[i], &holders[i], 0, vt);
       p.vt = static_cast<VARTYPE>(VT_BYREF | vt);
       p.byref = &holders[i].bstrVal;  // the start of the value union
     }
     DISPPARAMS dp{passed.data(), nullptr, static_cast<UINT>(n), 0};
-    EXCEPINFO info{};
-    HRESULT hr = sink_->Invoke(e->dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr, &info, nullptr);
-    SysFreeString(info.bstrSource);
-    SysFreeString(info.bstrDescription);
-    SysFreeString(info.bstrHelpFile);
-    if (FAILED(hr)) return;  // like any connection point: a failing sink is not the source's error
+    dv::win32::ScopedExcepInfo info;
+    HRESULT hr =
+        sink_->Invoke(e->dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr, info.get(), nullptr);
+    if (FAILED(hr)) {
+      // Like any connection point: a failing sink is not the source's error.
+      dv::trace("stand-in event " + std::string(name), dv::win32::describeHresult(hr));
+      return;
+    }
     for (size_t i = 0; i < n; ++i)
       if (e->params[i].type.byRef) args[i].assign(fromVariant(holders[i]));
   }
@@ -149,68 +99,47 @@ class DispatchSink : public EventSink {
 
 class Wrapper;
 
-// The one connection point of a wrapper (its events); it lives inside the
-// wrapper and shares its reference count.
-class ConnectionPoint : public IConnectionPoint {
+// The one connection point of a wrapper (its events): each sink that
+// connects becomes a connection to the stand-in's events.
+class ConnectionPoint final : public dv::win32::ConnectionPoint {
  public:
-  explicit ConnectionPoint(Wrapper& owner) : owner_(owner) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
-  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override;
-  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
-  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
-  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) override {
-    if (out) *out = nullptr;
-    return E_NOTIMPL;
+  ConnectionPoint(Wrapper& owner, REFIID events);
+
+ protected:
+  bool accepted(DWORD cookie, const ComPtr<IDispatch>& sink) override;
+  void dropped(DWORD cookie) override {
+    auto it = connections_.find(cookie);
+    if (it == connections_.end()) return;
+    auto connection = std::move(it->second);  // ends after the map is consistent again
+    connections_.erase(it);
   }
 
  private:
   Wrapper& owner_;
-  DWORD next_ = 1;
   std::map<DWORD, std::unique_ptr<EventConnection>> connections_;
 };
 
-class Wrapper : public IDispatch, public IConnectionPointContainer, public IProvideClassInfo2 {
+class Wrapper final : public ComObject<IDispatch, IConnectionPointContainer, IProvideClassInfo2> {
  public:
   explicit Wrapper(ObjectPtr object)
       : object_(std::move(object)), standIn_(dynamic_cast<StandIn*>(object_.get())),
-        cls_(standIn_ ? &standIn_->classDef() : nullptr), point_(*this) {
-    ++g_references;
-    ++g_objects;
-  }
-  virtual ~Wrapper() {
-    --g_objects;
-    --g_references;
+        cls_(standIn_ ? &standIn_->classDef() : nullptr), point_(*this, hasEvents() ? eventsId(*cls_) : IID_NULL) {
+    ++g_wrappers;
   }
 
   const ObjectPtr& object() const { return object_; }
   const ClassDef* cls() const { return cls_; }
   bool hasEvents() const { return cls_ && !cls_->events().empty(); }
 
-  // IUnknown
+  // IUnknown: objects that are not stand-ins have no class information,
+  // and only a class with events has a connection point.
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || (cls_ && iid == interfaceId(*cls_)))
-      *out = static_cast<IDispatch*>(this);
-    else if (iid == wrapperIid())
-      *out = static_cast<IDispatch*>(this);
-    else if (cls_ && (iid == IID_IProvideClassInfo || iid == IID_IProvideClassInfo2))
-      *out = static_cast<IProvideClassInfo2*>(this);
-    else if (hasEvents() && iid == IID_IConnectionPointContainer)
-      *out = static_cast<IConnectionPointContainer*>(this);
-    else
-      return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    long r = --refs_;
-    if (r == 0) delete this;
-    return static_cast<ULONG>(r);
+    if ((iid == IID_IConnectionPointContainer && !hasEvents()) ||
+        ((iid == IID_IProvideClassInfo || iid == IID_IProvideClassInfo2) && !cls_)) {
+      if (out) *out = nullptr;
+      return out ? E_NOINTERFACE : E_POINTER;
+    }
+    return ComObject::QueryInterface(iid, out);
   }
 
   // IDispatch
@@ -257,13 +186,14 @@ class Wrapper : public IDispatch, public IConnectionPointContainer, public IProv
 
   // IConnectionPointContainer
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override {
-    if (out) *out = nullptr;
-    return E_NOTIMPL;
+    std::vector<IConnectionPoint*> points;
+    if (hasEvents()) points.push_back(&point_);
+    return dv::win32::enumConnectionPoints(std::move(points), out);
   }
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (!hasEvents() || iid != eventsId(*cls_)) return CONNECT_E_NOCONNECTION;
+    if (!hasEvents() || iid != point_.sourceIid()) return CONNECT_E_NOCONNECTION;
     *out = &point_;
     point_.AddRef();
     return S_OK;
@@ -272,13 +202,25 @@ class Wrapper : public IDispatch, public IConnectionPointContainer, public IProv
   // IProvideClassInfo2
   HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) override {
     if (!out) return E_POINTER;
-    *out = classTypeInfo(*cls_);
+    *out = cls_ ? classTypeInfo(*cls_) : nullptr;
     return *out ? S_OK : E_FAIL;
   }
   HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* out) override {
     if (!out) return E_POINTER;
     if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID || !hasEvents()) return E_INVALIDARG;
-    *out = eventsId(*cls_);
+    *out = point_.sourceIid();
+    return S_OK;
+  }
+
+ protected:
+  ~Wrapper() override { --g_wrappers; }
+
+  // The class's own interface, and the private one that recognises our
+  // wrappers among incoming pointers.
+  HRESULT queryOther(REFIID iid, void** out) override {
+    if (iid != wrapperIid() && !(cls_ && iid == interfaceId(*cls_))) return E_NOINTERFACE;
+    *out = static_cast<IDispatch*>(this);
+    AddRef();
     return S_OK;
   }
 
@@ -298,15 +240,26 @@ class Wrapper : public IDispatch, public IConnectionPointContainer, public IProv
     return id >= 1000 && i < names_.size() ? names_[i] : std::string();
   }
 
-  std::atomic<long> refs_{1};
-  ObjectPtr object_;
+  ObjectPtr object_;  // outlives the point's connections
   StandIn* standIn_;
   const ClassDef* cls_;
   ConnectionPoint point_;
   std::map<std::string, DISPID> ids_;
   std::vector<std::string> names_;
-  friend class ConnectionPoint;
 };
+
+ConnectionPoint::ConnectionPoint(Wrapper& owner, REFIID events)
+    : dv::win32::ConnectionPoint(owner, events), owner_(owner) {}
+
+bool ConnectionPoint::accepted(DWORD cookie, const ComPtr<IDispatch>& sink) {
+  try {
+    connections_[cookie] = owner_.object()->advise(std::make_shared<DispatchSink>(sink, *owner_.cls()));
+    return true;
+  } catch (const std::exception&) {
+    dv::trace("stand-in Advise", dv::currentErrorText());
+    return false;
+  }
+}
 
 HRESULT Wrapper::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info,
                         UINT* argErr) {
@@ -374,61 +327,13 @@ HRESULT Wrapper::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
   } catch (const AutomationError& e) {
     if (isDispError(e.number())) return e.number();
     if (!info) return e.number();
-    fillException(info, e.number(), e.source(), e.description());
+    dv::win32::fillExcepInfo(info, e.number(), e.source(), e.description());
     return DISP_E_EXCEPTION;
   } catch (const std::exception& e) {
-    fillException(info, E_FAIL, cls_ && !cls_->progIds().empty() ? cls_->progIds().front() : "", e.what());
+    const std::string source = cls_ && !cls_->progIds().empty() ? cls_->progIds().front() : "";
+    dv::win32::fillExcepInfo(info, E_FAIL, source, e.what());
     return info ? DISP_E_EXCEPTION : E_FAIL;
   }
-}
-
-HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
-  *out = static_cast<IConnectionPoint*>(this);
-  AddRef();
-  return S_OK;
-}
-ULONG ConnectionPoint::AddRef() { return owner_.AddRef(); }
-ULONG ConnectionPoint::Release() { return owner_.Release(); }
-
-HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
-  if (!iid) return E_POINTER;
-  *iid = eventsId(*owner_.cls());
-  return S_OK;
-}
-
-HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) {
-  if (!out) return E_POINTER;
-  *out = static_cast<IConnectionPointContainer*>(&owner_);
-  owner_.AddRef();
-  return S_OK;
-}
-
-HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
-  if (!sink || !cookie) return E_POINTER;
-  *cookie = 0;
-  ComPtr<IDispatch> dispatch;
-  if (FAILED(sink->QueryInterface(eventsId(*owner_.cls()), dispatch.putVoid())) &&
-      FAILED(sink->QueryInterface(IID_IDispatch, dispatch.putVoid())))
-    return CONNECT_E_CANNOTCONNECT;
-  try {
-    auto connection = owner_.object()->advise(std::make_shared<DispatchSink>(dispatch, *owner_.cls()));
-    *cookie = next_++;
-    connections_[*cookie] = std::move(connection);
-    return S_OK;
-  } catch (const std::exception&) {
-    return CONNECT_E_CANNOTCONNECT;
-  }
-}
-
-HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
-  auto it = connections_.find(cookie);
-  if (it == connections_.end()) return CONNECT_E_NOCONNECTION;
-  auto connection = std::move(it->second);  // the sink may release us
-  connections_.erase(it);
-  return S_OK;
 }
 
 }  // namespace
@@ -440,18 +345,15 @@ IDispatch* wrap(const ObjectPtr& object) {
 
 ObjectPtr unwrap(IUnknown* unknown) {
   if (!unknown) return nullptr;
-  IDispatch* d = nullptr;
-  if (FAILED(unknown->QueryInterface(wrapperIid(), reinterpret_cast<void**>(&d))) || !d) return nullptr;
-  ObjectPtr o = static_cast<Wrapper*>(d)->object();
-  d->Release();
-  return o;
+  ComPtr<IDispatch> d;
+  if (FAILED(unknown->QueryInterface(wrapperIid(), d.putVoid())) || !d) return nullptr;
+  return static_cast<Wrapper*>(d.get())->object();
 }
 
-long serverReferences() { return g_references.load(); }
-long liveObjects() { return g_objects.load(); }
-void lockServer(bool lock) {
-  if (lock) ++g_references;
-  else --g_references;
+long serverReferences() {
+  const auto& counts = dv::win32::moduleCounts();
+  return counts.objects.load() + counts.locks.load();
 }
+long liveObjects() { return g_wrappers.load(); }
 
 }  // namespace dv::standins::com

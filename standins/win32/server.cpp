@@ -1,16 +1,19 @@
 // Class factories, registration and configuration of hosted stand-ins.
 #include <windows.h>
 
-#include <atomic>
 #include <mutex>
+#include <new>
 
 #include "dv/standins/com_hosting.h"
 #include "dv/win32/automation.h"
+#include "dv/win32/com_object.h"
+#include "dv/win32/handle.h"
 #include "dv/win32/text.h"
 
 namespace dv::standins::com {
 
 using dv::win32::ComPtr;
+using dv::win32::UniqueHkey;
 using dv::win32::widen;
 
 namespace {
@@ -36,84 +39,36 @@ std::string readString(HKEY key, const char* name) {
 
 std::vector<std::pair<std::string, std::string>> readValues(HKEY parent, const char* subKey) {
   std::vector<std::pair<std::string, std::string>> values;
-  HKEY key;
-  if (RegOpenKeyExA(parent, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return values;
+  UniqueHkey key;
+  if (RegOpenKeyExA(parent, subKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return values;
   for (DWORD i = 0;; ++i) {
     char name[512];
     DWORD nameSize = sizeof name, type = 0;
-    if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) break;
-    if (type == REG_SZ || type == REG_EXPAND_SZ) values.emplace_back(name, readString(key, name));
+    if (RegEnumValueA(key.get(), i, name, &nameSize, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (type == REG_SZ || type == REG_EXPAND_SZ) values.emplace_back(name, readString(key.get(), name));
   }
-  RegCloseKey(key);
   return values;
 }
 
 ExternalConfig readConfig() {
   ExternalConfig c;
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kConfigKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return c;
-  c.journalFile = readString(key, "JournalFile");
-  for (auto& [target, ruleText] : readValues(key, "Failures"))
+  UniqueHkey key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kConfigKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return c;
+  c.journalFile = readString(key.get(), "JournalFile");
+  for (auto& [target, ruleText] : readValues(key.get(), "Failures"))
     if (auto rule = parseFailureRule(target, ruleText)) c.failures.push_back(*rule);
-  for (auto& [name, value] : readValues(key, "Settings")) c.values[name] = value;
-  RegCloseKey(key);
+  for (auto& [name, value] : readValues(key.get(), "Settings")) c.values[name] = value;
   return c;
 }
-
-// ---- class factory ----
-
-class ClassFactory : public IClassFactory {
- public:
-  explicit ClassFactory(const ClassDef& cls) : cls_(cls) { lockServer(true); }
-  virtual ~ClassFactory() { lockServer(false); }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    long r = --refs_;
-    if (r == 0) delete this;
-    return static_cast<ULONG>(r);
-  }
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    try {
-      ComPtr<IDispatch> d = ComPtr<IDispatch>::adopt(wrap(cls_.create()));
-      return d->QueryInterface(iid, out);
-    } catch (const std::bad_alloc&) {
-      return E_OUTOFMEMORY;
-    } catch (const std::exception&) {
-      return E_FAIL;
-    }
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-    lockServer(lock != FALSE);
-    return S_OK;
-  }
-
- private:
-  std::atomic<long> refs_{1};
-  const ClassDef& cls_;
-};
 
 // ---- registration ----
 
 LONG setValue(HKEY root, const std::string& path, const char* name, const std::string& value) {
-  HKEY key;
-  LONG rc = RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+  UniqueHkey key;
+  LONG rc = RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr);
   if (rc != ERROR_SUCCESS) return rc;
-  rc = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                      static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
-  return rc;
+  return RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                        static_cast<DWORD>(value.size() + 1));
 }
 
 std::vector<const TypeLibDef*> libraries() {
@@ -148,11 +103,16 @@ HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** out) {
   installHosting();
   for (const ClassDef* c : allClasses()) {
     if (!c->creatable() || classId(*c) != clsid) continue;
-    ClassFactory* f = new (std::nothrow) ClassFactory(*c);
-    if (!f) return E_OUTOFMEMORY;
-    HRESULT hr = f->QueryInterface(iid, out);
-    f->Release();
-    return hr;
+    ComPtr<IClassFactory> factory;
+    try {
+      factory = ComPtr<IClassFactory>::adopt(new dv::win32::ClassFactory([c](REFIID wanted, void** object) {
+        auto d = ComPtr<IDispatch>::adopt(wrap(c->create()));
+        return d ? d->QueryInterface(wanted, object) : E_FAIL;
+      }));
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    }
+    return factory->QueryInterface(iid, out);
   }
   return CLASS_E_CLASSNOTAVAILABLE;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dv/standins/com_hosting.h"
+#include "dv/win32/automation.h"
 #include "dv/win32/text.h"
 
 namespace dv::standins::com {
@@ -33,21 +34,10 @@ GUID libraryId(const TypeLibDef& lib) { return toGuid(nameGuid("libid", lib.name
 
 namespace {
 
+// Procedures return nothing where the declaration says Empty.
 VARTYPE vtOf(VarType t) {
-  switch (t) {
-    case VarType::Empty: return VT_VOID;
-    case VarType::Bool: return VT_BOOL;
-    case VarType::Int16: return VT_I2;
-    case VarType::Int32: return VT_I4;
-    case VarType::Single: return VT_R4;
-    case VarType::Double: return VT_R8;
-    case VarType::Date: return VT_DATE;
-    case VarType::String: return VT_BSTR;
-    case VarType::Object: return VT_DISPATCH;
-    case VarType::Byte: return VT_UI1;
-    case VarType::Error: return VT_ERROR;
-    default: return VT_VARIANT;
-  }
+  if (t == VarType::Empty) return VT_VOID;
+  return dv::win32::vartypeOf(t);
 }
 
 // TYPEDESCs with the storage their pointers need, alive for one AddFuncDesc.

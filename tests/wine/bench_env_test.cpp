@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "dv/win32/handle.h"
+
 namespace {
 
 std::string env(const char* name) {
@@ -29,11 +31,13 @@ TEST(BenchEnvironment, HandsOverExistingFolders) {
 
 TEST(BenchEnvironment, ScratchFolderIsWritable) {
   std::string path = env("DV_BENCH_DIR") + "\\bench_env_probe.txt";
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
   DWORD written = 0;
-  EXPECT_TRUE(WriteFile(h, "probe", 5, &written, nullptr));
-  CloseHandle(h);
+  {
+    dv::win32::UniqueHandle h(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(h.valid());
+    EXPECT_TRUE(WriteFile(h.get(), "probe", 5, &written, nullptr));
+  }
   EXPECT_EQ(written, 5u);
   WIN32_FILE_ATTRIBUTE_DATA data{};
   ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data));

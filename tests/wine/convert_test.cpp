@@ -18,6 +18,7 @@
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
+#include "dv/win32/handle.h"
 
 namespace {
 
@@ -57,13 +58,12 @@ class Conversions : public ::testing::Test {
     ASSERT_FALSE(bench.empty());
     journal = bench + "\\convert-journal-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
     DeleteFileA(journal.c_str());
-    HKEY key;
+    dv::win32::UniqueHkey key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, dv::standins::com::kConfigKey, 0, nullptr, 0, KEY_WRITE, nullptr,
-                              &key, nullptr),
+                              key.put(), nullptr),
               ERROR_SUCCESS);
-    RegSetValueExA(key, "JournalFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(journal.c_str()),
+    RegSetValueExA(key.get(), "JournalFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(journal.c_str()),
                    static_cast<DWORD>(journal.size() + 1));
-    RegCloseKey(key);
     converter = automation.createObject("Docvane.CreatePDF");
   }
   void TearDown() override {

@@ -12,10 +12,15 @@
 #include <vector>
 
 #include "docvane_header.h"
+#include "dv/win32/com_object.h"
+#include "dv/win32/handle.h"
 #include "frame_wine_common.h"
 
 namespace {
 
+using dv::win32::Bstr;
+using dv::win32::ScopedExcepInfo;
+using dv::win32::ScopedVariant;
 using dvtest::ComPtr;
 
 struct Apartment {
@@ -23,12 +28,11 @@ struct Apartment {
   ~Apartment() { CoUninitialize(); }
 };
 
-struct Var : VARIANT {
-  Var() { VariantInit(this); }
-  ~Var() { VariantClear(this); }
-  Var(const Var&) = delete;
-  Var& operator=(const Var&) = delete;
-};
+// A variable holding text, as a script's would.
+void setText(ScopedVariant& v, const wchar_t* text) {
+  V_VT(v.put()) = VT_BSTR;
+  V_BSTR(v.get()) = SysAllocString(text);
+}
 
 std::wstring readString(HKEY root, const std::wstring& path, const wchar_t* name) {
   wchar_t buffer[1024] = {};
@@ -39,10 +43,8 @@ std::wstring readString(HKEY root, const std::wstring& path, const wchar_t* name
 }
 
 bool keyExists(HKEY root, const std::wstring& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+  dv::win32::UniqueHkey key;
+  return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 std::wstring guidText(REFGUID guid) {
@@ -69,13 +71,8 @@ DISPID idOf(IDispatch* object, const wchar_t* name) {
 // Calls a member with arguments in natural order (the last one last).
 struct Call {
   HRESULT hr = S_OK;
-  Var result;
-  EXCEPINFO excep = {};
-  ~Call() {
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrHelpFile);
-  }
+  ScopedVariant result;
+  ScopedExcepInfo excep;
 };
 void invoke(Call& call, IDispatch* object, const wchar_t* member, std::vector<VARIANT> args, WORD flags = DISPATCH_METHOD,
             std::vector<DISPID> named = {}) {
@@ -83,8 +80,8 @@ void invoke(Call& call, IDispatch* object, const wchar_t* member, std::vector<VA
   DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), named.empty() ? nullptr : named.data(),
                        static_cast<UINT>(reversed.size()), static_cast<UINT>(named.size())};
   UINT argErr = 0;
-  call.hr = object->Invoke(idOf(object, member), IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &call.result,
-                           &call.excep, &argErr);
+  call.hr = object->Invoke(idOf(object, member), IID_NULL, LOCALE_USER_DEFAULT, flags, &params, call.result.get(),
+                           call.excep.get(), &argErr);
 }
 
 VARIANT byRef(VARTYPE vt, void* p) {
@@ -143,10 +140,9 @@ TEST_F(FrameComTest, RegistrationEntersTheCreatableClassesAndTheTypeLibrary) {
     USHORT found = 1;
     std::wstring copy = name;
     ASSERT_EQ(lib->FindName(copy.data(), 0, info.put(), &id, &found), S_OK);
-    TYPEATTR* attr = nullptr;
-    info->GetTypeAttr(&attr);
+    dv::win32::TypeAttr attr(info.get());
+    ASSERT_TRUE(attr);
     EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, L"CLSID\\" + guidText(attr->guid)));
-    info->ReleaseTypeAttr(attr);
   }
 }
 
@@ -159,9 +155,10 @@ TEST_F(FrameComTest, UnregistrationRemovesItsKeysAndRegistrationIsRepeatable) {
   std::wstring clsid = readString(HKEY_CLASSES_ROOT, L"Docvane.CreatePDF\\CLSID", nullptr);
   std::wstring libId = readString(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid + L"\\TypeLib", nullptr);
   // A neighbour that is not ours stays.
-  HKEY other = nullptr;
-  RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Docvane.Other", 0, nullptr, 0, KEY_WRITE, nullptr, &other, nullptr);
-  RegCloseKey(other);
+  {
+    dv::win32::UniqueHkey other;
+    RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Docvane.Other", 0, nullptr, 0, KEY_WRITE, nullptr, other.put(), nullptr);
+  }
 
   EXPECT_EQ(unreg(), S_OK);
   EXPECT_FALSE(keyExists(HKEY_CLASSES_ROOT, L"Docvane.CreatePDF"));
@@ -204,59 +201,55 @@ TEST_F(FrameComTest, ByReferenceArgumentsAreCoercedAndWrittenBack) {
 
   // Typed by-reference arguments (VB6, VBA, .NET): the member writes into them.
   {
-    BSTR text = SysAllocString(L"abc");
+    Bstr text("abc");
     LONG number = 21;
     SHORT small = 4;
     VARIANT_BOOL flag = VARIANT_TRUE;
-    Var value;
-    V_VT(&value) = VT_I4;
-    V_I4(&value) = 9;
-    BSTR optional = SysAllocString(L"opt");
+    ScopedVariant value;
+    V_VT(value.get()) = VT_I4;
+    V_I4(value.get()) = 9;
+    Bstr optional("opt");
     Call call;
     invoke(call, diag.get(), L"Transform",
-           {byRef(VT_BSTR, &text), byRef(VT_I4, &number), byRef(VT_I2, &small), byRef(VT_BOOL, &flag),
-            refVariant(&value), byRef(VT_BSTR, &optional), missing()});
+           {byRef(VT_BSTR, text.slot()), byRef(VT_I4, &number), byRef(VT_I2, &small), byRef(VT_BOOL, &flag),
+            refVariant(value.get()), byRef(VT_BSTR, optional.slot()), missing()});
     ASSERT_EQ(call.hr, S_OK);
-    EXPECT_EQ(dvtest::utf8(V_BSTR(&call.result)),
+    EXPECT_EQ(dvtest::utf8(V_BSTR(call.result.get())),
               "text=abc|lng=21|int=4|flag=True|value=Long|optional=opt|missing=True");
-    EXPECT_EQ(dvtest::utf8(text), "abc!");
+    EXPECT_EQ(text.utf8(), "abc!");
     EXPECT_EQ(number, 42);
     EXPECT_EQ(small, 5);
     EXPECT_EQ(flag, VARIANT_FALSE);
-    EXPECT_EQ(V_VT(&value), VT_BSTR);
-    EXPECT_EQ(dvtest::utf8(V_BSTR(&value)), "<9>");
-    EXPECT_EQ(dvtest::utf8(optional), "opt+");
-    SysFreeString(text);
-    SysFreeString(optional);
+    EXPECT_EQ(V_VT(value.get()), VT_BSTR);
+    EXPECT_EQ(dvtest::utf8(V_BSTR(value.get())), "<9>");
+    EXPECT_EQ(optional.utf8(), "opt+");
   }
   // Script variables (VT_BYREF|VT_VARIANT) holding other types: coerced to
   // the declared type and written back as that type.
   {
-    Var text, number, small, flag, value;
-    V_VT(&text) = VT_I4;
-    V_I4(&text) = 12;
-    V_VT(&number) = VT_BSTR;
-    V_BSTR(&number) = SysAllocString(L"7");
-    V_VT(&small) = VT_R8;
-    V_R8(&small) = 2.0;
-    V_VT(&flag) = VT_EMPTY;
-    V_VT(&value) = VT_BSTR;
-    V_BSTR(&value) = SysAllocString(L"x");
+    ScopedVariant text, number, small, flag, value;
+    V_VT(text.get()) = VT_I4;
+    V_I4(text.get()) = 12;
+    setText(number, L"7");
+    V_VT(small.get()) = VT_R8;
+    V_R8(small.get()) = 2.0;
+    setText(value, L"x");
     Call call;
     invoke(call, diag.get(), L"Transform",
-           {refVariant(&text), refVariant(&number), refVariant(&small), refVariant(&flag), refVariant(&value)});
+           {refVariant(text.get()), refVariant(number.get()), refVariant(small.get()), refVariant(flag.get()),
+            refVariant(value.get())});
     ASSERT_EQ(call.hr, S_OK);
-    EXPECT_EQ(dvtest::utf8(V_BSTR(&call.result)),
+    EXPECT_EQ(dvtest::utf8(V_BSTR(call.result.get())),
               "text=12|lng=7|int=2|flag=False|value=String|optional=default|missing=True");
-    ASSERT_EQ(V_VT(&text), VT_BSTR);
-    EXPECT_EQ(dvtest::utf8(V_BSTR(&text)), "12!");
-    ASSERT_EQ(V_VT(&number), VT_I4);
-    EXPECT_EQ(V_I4(&number), 14);
-    ASSERT_EQ(V_VT(&small), VT_I2);
-    EXPECT_EQ(V_I2(&small), 3);
-    ASSERT_EQ(V_VT(&flag), VT_BOOL);
-    EXPECT_EQ(V_BOOL(&flag), VARIANT_TRUE);
-    EXPECT_EQ(dvtest::utf8(V_BSTR(&value)), "<x>");
+    ASSERT_EQ(V_VT(text.get()), VT_BSTR);
+    EXPECT_EQ(dvtest::utf8(V_BSTR(text.get())), "12!");
+    ASSERT_EQ(V_VT(number.get()), VT_I4);
+    EXPECT_EQ(V_I4(number.get()), 14);
+    ASSERT_EQ(V_VT(small.get()), VT_I2);
+    EXPECT_EQ(V_I2(small.get()), 3);
+    ASSERT_EQ(V_VT(flag.get()), VT_BOOL);
+    EXPECT_EQ(V_BOOL(flag.get()), VARIANT_TRUE);
+    EXPECT_EQ(dvtest::utf8(V_BSTR(value.get())), "<x>");
   }
   // Plain values (JScript literals) and named arguments.
   {
@@ -264,29 +257,26 @@ TEST_F(FrameComTest, ByReferenceArgumentsAreCoercedAndWrittenBack) {
                         const_cast<LPOLESTR>(L"varMissing")};
     DISPID ids[3] = {};
     ASSERT_EQ(diag->GetIDsOfNames(IID_NULL, names, 3, LOCALE_USER_DEFAULT, ids), S_OK);
-    Var text, optional;
-    V_VT(&text) = VT_BSTR;
-    V_BSTR(&text) = SysAllocString(L"lit");
-    V_VT(&optional) = VT_BSTR;
-    V_BSTR(&optional) = SysAllocString(L"named");
+    ScopedVariant text, optional;
+    setText(text, L"lit");
+    setText(optional, L"named");
     // rgvarg: the named arguments first, then the positional ones last to first.
-    VARIANT args[] = {optional, i4(1), i4(5), i4(0), i4(4), i4(3), text};
+    VARIANT args[] = {optional.v, i4(1), i4(5), i4(0), i4(4), i4(3), text.v};
     DISPID named[] = {ids[1], ids[2]};
     DISPPARAMS params = {args, named, 7, 2};
     Call call;
-    call.hr = diag->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &call.result, &call.excep,
-                           nullptr);
+    call.hr = diag->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, call.result.get(),
+                           call.excep.get(), nullptr);
     ASSERT_EQ(call.hr, S_OK);
-    EXPECT_EQ(dvtest::utf8(V_BSTR(&call.result)),
+    EXPECT_EQ(dvtest::utf8(V_BSTR(call.result.get())),
               "text=lit|lng=3|int=4|flag=False|value=Long|optional=named|missing=False");
   }
   // A required argument left out.
   {
     Call call;
-    BSTR text = SysAllocString(L"t");
-    invoke(call, diag.get(), L"Transform", {byRef(VT_BSTR, &text)});
+    Bstr text("t");
+    invoke(call, diag.get(), L"Transform", {byRef(VT_BSTR, text.slot())});
     EXPECT_EQ(call.hr, DISP_E_PARAMNOTFOUND);
-    SysFreeString(text);
   }
 }
 
@@ -344,15 +334,14 @@ TEST_F(FrameComTest, FailuresBecomeErrorsWithNumberSourceAndDescription) {
   ComPtr<IDispatch> object = createPdf();
   ComPtr<IDispatch> diag = diagnostics(object.get());
   auto fail = [&](LONG number, const wchar_t* description, HRESULT expectedNumber, const char* expectedText) {
-    Var text;
-    V_VT(&text) = VT_BSTR;
-    V_BSTR(&text) = SysAllocString(description);
+    ScopedVariant text;
+    setText(text, description);
     Call call;
-    invoke(call, diag.get(), L"Fail", {i4(number), text});
+    invoke(call, diag.get(), L"Fail", {i4(number), text.v});
     ASSERT_EQ(call.hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(call.excep.scode, expectedNumber);
-    EXPECT_EQ(dvtest::utf8(call.excep.bstrSource), "Docvane");
-    EXPECT_EQ(dvtest::utf8(call.excep.bstrDescription), expectedText);
+    EXPECT_EQ(call.excep.info.scode, expectedNumber);
+    EXPECT_EQ(dvtest::utf8(call.excep.info.bstrSource), "Docvane");
+    EXPECT_EQ(dvtest::utf8(call.excep.info.bstrDescription), expectedText);
   };
   fail(static_cast<LONG>(0x80004100), L"File c:\\x.ps does not exist.", static_cast<HRESULT>(0x80004100),
        "File c:\\x.ps does not exist.");
@@ -363,67 +352,62 @@ TEST_F(FrameComTest, FailuresBecomeErrorsWithNumberSourceAndDescription) {
   // Early-bound callers get the same through IErrorInfo.
   ComPtr<_DocvaneDiagnostics> typed;
   ASSERT_EQ(object->QueryInterface(IID__DocvaneDiagnostics, typed.putVoid()), S_OK);
-  BSTR description = SysAllocString(L"Outside failure");
-  EXPECT_EQ(typed->Fail(static_cast<LONG>(0x80070005), description), static_cast<HRESULT>(0x80070005));
-  SysFreeString(description);
+  Bstr description("Outside failure");
+  EXPECT_EQ(typed->Fail(static_cast<LONG>(0x80070005), description.get()), static_cast<HRESULT>(0x80070005));
   ComPtr<ISupportErrorInfo> support;
   ASSERT_EQ(typed->QueryInterface(IID_ISupportErrorInfo, support.putVoid()), S_OK);
   ComPtr<IErrorInfo> info;
   ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);
-  BSTR source = nullptr, text = nullptr;
-  info->GetSource(&source);
-  info->GetDescription(&text);
-  EXPECT_EQ(dvtest::utf8(source), "Docvane");
-  EXPECT_EQ(dvtest::utf8(text), "Outside failure");
-  SysFreeString(source);
-  SysFreeString(text);
+  Bstr source, text;
+  info->GetSource(source.put());
+  info->GetDescription(text.put());
+  EXPECT_EQ(source.utf8(), "Docvane");
+  EXPECT_EQ(text.utf8(), "Outside failure");
 
   // Arguments that do not convert fail as a VB component's would.
   {
     Call call;
     invoke(call, object.get(), L"AccessVersion", {i4(40000)}, DISPATCH_PROPERTYPUT, {DISPID_PROPERTYPUT});
     ASSERT_EQ(call.hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(call.excep.scode, static_cast<HRESULT>(0x800A0006));
-    EXPECT_EQ(dvtest::utf8(call.excep.bstrDescription), "Overflow");
+    EXPECT_EQ(call.excep.info.scode, static_cast<HRESULT>(0x800A0006));
+    EXPECT_EQ(dvtest::utf8(call.excep.info.bstrDescription), "Overflow");
   }
   {
-    Var word;
-    V_VT(&word) = VT_BSTR;
-    V_BSTR(&word) = SysAllocString(L"abc");
+    ScopedVariant word;
+    setText(word, L"abc");
     Call call;
-    invoke(call, object.get(), L"AccessVersion", {word}, DISPATCH_PROPERTYPUT, {DISPID_PROPERTYPUT});
+    invoke(call, object.get(), L"AccessVersion", {word.v}, DISPATCH_PROPERTYPUT, {DISPID_PROPERTYPUT});
     ASSERT_EQ(call.hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(call.excep.scode, static_cast<HRESULT>(0x800A000D));
-    EXPECT_EQ(dvtest::utf8(call.excep.bstrDescription), "Type mismatch");
+    EXPECT_EQ(call.excep.info.scode, static_cast<HRESULT>(0x800A000D));
+    EXPECT_EQ(dvtest::utf8(call.excep.info.bstrDescription), "Type mismatch");
   }
 }
 
 TEST_F(FrameComTest, OpenDocumentTakesAScriptVariableAndReturnsADocument) {
   ComPtr<IDispatch> object = createPdf();
-  Var path;
-  V_VT(&path) = VT_BSTR;
-  V_BSTR(&path) = SysAllocString(L"c:\\docs\\a.pdf");
+  ScopedVariant path;
+  setText(path, L"c:\\docs\\a.pdf");
   Call call;
-  invoke(call, object.get(), L"OpenDocument", {refVariant(&path)});
+  invoke(call, object.get(), L"OpenDocument", {refVariant(path.get())});
   ASSERT_EQ(call.hr, S_OK);
-  ASSERT_EQ(V_VT(&call.result), VT_DISPATCH);
+  ASSERT_EQ(V_VT(call.result.get()), VT_DISPATCH);
   ComPtr<_Document> document;
-  EXPECT_EQ(V_DISPATCH(&call.result)->QueryInterface(IID__Document, document.putVoid()), S_OK);
-  EXPECT_EQ(dvtest::utf8(V_BSTR(&path)), "c:\\docs\\a.pdf");  // the caller's variable is untouched
+  EXPECT_EQ(V_DISPATCH(call.result.get())->QueryInterface(IID__Document, document.putVoid()), S_OK);
+  EXPECT_EQ(dvtest::utf8(V_BSTR(path.get())), "c:\\docs\\a.pdf");  // the caller's variable is untouched
 
   // A number in the variable is coerced to the declared string and stays one.
-  Var number;
-  V_VT(&number) = VT_I4;
-  V_I4(&number) = 42;
+  ScopedVariant number;
+  V_VT(number.get()) = VT_I4;
+  V_I4(number.get()) = 42;
   Call second;
-  invoke(second, object.get(), L"OpenDocument", {refVariant(&number)});
+  invoke(second, object.get(), L"OpenDocument", {refVariant(number.get())});
   ASSERT_EQ(second.hr, S_OK);
-  ASSERT_EQ(V_VT(&number), VT_BSTR);
-  EXPECT_EQ(dvtest::utf8(V_BSTR(&number)), "42");
+  ASSERT_EQ(V_VT(number.get()), VT_BSTR);
+  EXPECT_EQ(dvtest::utf8(V_BSTR(number.get())), "42");
 }
 
 // An event sink as script hosts build it: a plain IDispatch.
-class Sink : public IDispatch {
+class Sink final : public dv::win32::ComObject<IDispatch> {
  public:
   struct Received {
     DISPID id;
@@ -432,17 +416,6 @@ class Sink : public IDispatch {
     bool allByRef = true;
   };
   std::vector<Received> received;
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (riid == IID_IUnknown || riid == IID_IDispatch) {
-      *ppv = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
     *n = 0;
     return S_OK;
@@ -454,13 +427,16 @@ class Sink : public IDispatch {
     Received r{id, {}, {}, true};
     for (UINT i = params->cArgs; i-- > 0;) {
       VARIANT& arg = params->rgvarg[i];
+      ScopedVariant change;
       if (V_VT(&arg) == (VT_BYREF | VT_BSTR)) {
         r.texts.emplace_back(*V_BSTRREF(&arg) ? *V_BSTRREF(&arg) : L"");
-        SysFreeString(*V_BSTRREF(&arg));
-        *V_BSTRREF(&arg) = SysAllocString(L"changed by the handler");
+        setText(change, L"changed by the handler");
+        dv::win32::storeByRef(arg, change.v);
       } else if (V_VT(&arg) == (VT_BYREF | VT_I4)) {
         r.numbers.push_back(*V_I4REF(&arg));
-        *V_I4REF(&arg) = -1;
+        V_VT(change.get()) = VT_I4;
+        V_I4(change.get()) = -1;
+        dv::win32::storeByRef(arg, change.v);
       } else {
         r.allByRef = false;
       }
@@ -468,7 +444,6 @@ class Sink : public IDispatch {
     received.push_back(r);
     return S_OK;
   }
-  ULONG refs = 1;
 };
 
 VARIANT arrayOf(std::vector<VARIANT> items) {
@@ -489,10 +464,9 @@ TEST_F(FrameComTest, EventsReachSinksConnectedThroughTheConnectionPoint) {
   EXPECT_TRUE(IsEqualGUID(source, DIID___CreatePDF));
   ComPtr<ITypeInfo> coclass;
   ASSERT_EQ(classInfo->GetClassInfo(coclass.put()), S_OK);
-  BSTR name = nullptr;
-  coclass->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
-  EXPECT_EQ(dvtest::utf8(name), "CreatePDF");
-  SysFreeString(name);
+  Bstr name;
+  coclass->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+  EXPECT_EQ(name.utf8(), "CreatePDF");
 
   ComPtr<IConnectionPointContainer> container;
   ASSERT_EQ(object->QueryInterface(IID_IConnectionPointContainer, container.putVoid()), S_OK);
@@ -500,41 +474,36 @@ TEST_F(FrameComTest, EventsReachSinksConnectedThroughTheConnectionPoint) {
   ASSERT_EQ(container->FindConnectionPoint(source, point.put()), S_OK);
   ComPtr<IConnectionPoint> none;
   EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, none.put()), CONNECT_E_NOCONNECTION);
-  Sink first, second;
+  auto first = ComPtr<Sink>::adopt(new Sink), second = ComPtr<Sink>::adopt(new Sink);
   DWORD firstCookie = 0, secondCookie = 0;
-  ASSERT_EQ(point->Advise(&first, &firstCookie), S_OK);
-  ASSERT_EQ(point->Advise(&second, &secondCookie), S_OK);
+  ASSERT_EQ(point->Advise(first.get(), &firstCookie), S_OK);
+  ASSERT_EQ(point->Advise(second.get(), &secondCookie), S_OK);
   ComPtr<IEnumConnections> connections;
   ASSERT_EQ(point->EnumConnections(connections.put()), S_OK);
   CONNECTDATA data[4] = {};
   ULONG fetched = 0;
   connections->Next(4, data, &fetched);
   EXPECT_EQ(fetched, 2u);
-  for (ULONG i = 0; i < fetched; ++i) data[i].pUnk->Release();
+  for (ULONG i = 0; i < fetched; ++i) ComPtr<IUnknown>::adopt(data[i].pUnk);  // released at once
 
   ComPtr<IDispatch> diag = diagnostics(object.get());
-  Var in, out, args;
-  V_VT(&in) = VT_BSTR;
-  V_BSTR(&in) = SysAllocString(L"c:\\in.ps");
-  V_VT(&out) = VT_BSTR;
-  V_BSTR(&out) = SysAllocString(L"c:\\out.pdf");
-  VARIANT list = arrayOf({in, out});
-  Var eventName;
-  V_VT(&eventName) = VT_BSTR;
-  V_BSTR(&eventName) = SysAllocString(L"JobStart");
+  ScopedVariant in, out, list;
+  setText(in, L"c:\\in.ps");
+  setText(out, L"c:\\out.pdf");
+  list.v = arrayOf({in.v, out.v});
+  ScopedVariant eventName;
+  setText(eventName, L"JobStart");
   Call start;
-  invoke(start, diag.get(), L"RaiseEvent", {eventName, list});
+  invoke(start, diag.get(), L"RaiseEvent", {eventName.v, list.v});
   ASSERT_EQ(start.hr, S_OK);
-  SafeArrayDestroy(V_ARRAY(&list));
 
-  Var percentName;
-  V_VT(&percentName) = VT_BSTR;
-  V_BSTR(&percentName) = SysAllocString(L"PercentDone");
+  ScopedVariant percentName;
+  setText(percentName, L"PercentDone");
   Call percent;
-  invoke(percent, diag.get(), L"RaiseEvent", {percentName, i4(50)});
+  invoke(percent, diag.get(), L"RaiseEvent", {percentName.v, i4(50)});
   ASSERT_EQ(percent.hr, S_OK);
 
-  for (Sink* sink : {&first, &second}) {
+  for (Sink* sink : {first.get(), second.get()}) {
     ASSERT_EQ(sink->received.size(), 2u);
     EXPECT_EQ(sink->received[0].id, 1);  // JobStart
     EXPECT_TRUE(sink->received[0].allByRef);
@@ -548,17 +517,16 @@ TEST_F(FrameComTest, EventsReachSinksConnectedThroughTheConnectionPoint) {
   EXPECT_EQ(point->Unadvise(firstCookie), S_OK);
   EXPECT_EQ(point->Unadvise(firstCookie), CONNECT_E_NOCONNECTION);
   Call again;
-  invoke(again, diag.get(), L"RaiseEvent", {percentName, i4(75)});
-  EXPECT_EQ(first.received.size(), 2u);
-  ASSERT_EQ(second.received.size(), 3u);
-  EXPECT_EQ(second.received[2].numbers, std::vector<LONG>{75});
+  invoke(again, diag.get(), L"RaiseEvent", {percentName.v, i4(75)});
+  EXPECT_EQ(first->received.size(), 2u);
+  ASSERT_EQ(second->received.size(), 3u);
+  EXPECT_EQ(second->received[2].numbers, std::vector<LONG>{75});
 
   // An unknown event is refused.
-  Var bogus;
-  V_VT(&bogus) = VT_BSTR;
-  V_BSTR(&bogus) = SysAllocString(L"NoSuchEvent");
+  ScopedVariant bogus;
+  setText(bogus, L"NoSuchEvent");
   Call wrong;
-  invoke(wrong, diag.get(), L"RaiseEvent", {bogus, i4(1)});
+  invoke(wrong, diag.get(), L"RaiseEvent", {bogus.v, i4(1)});
   EXPECT_EQ(wrong.hr, DISP_E_EXCEPTION);
   point->Unadvise(secondCookie);
 }
@@ -567,11 +535,10 @@ TEST_F(FrameComTest, EachClientThreadHasItsOwnLibraryValues) {
   CreateDirectoryW(L"c:\\dvthreads", nullptr);
   CreateDirectoryW(L"c:\\dvthreads\\main", nullptr);
   ComPtr<IDispatch> object = createPdf();
-  Var folder;
-  V_VT(&folder) = VT_BSTR;
-  V_BSTR(&folder) = SysAllocString(L"c:\\dvthreads\\main");
+  ScopedVariant folder;
+  setText(folder, L"c:\\dvthreads\\main");
   Call put;
-  invoke(put, object.get(), L"TempFilePath", {folder}, DISPATCH_PROPERTYPUT, {DISPID_PROPERTYPUT});
+  invoke(put, object.get(), L"TempFilePath", {folder.v}, DISPATCH_PROPERTYPUT, {DISPID_PROPERTYPUT});
   ASSERT_EQ(put.hr, S_OK);
 
   std::string otherBefore, otherAfter;
@@ -580,13 +547,13 @@ TEST_F(FrameComTest, EachClientThreadHasItsOwnLibraryValues) {
     ComPtr<IDispatch> theirs = createPdf();
     Call get;
     invoke(get, theirs.get(), L"TempFilePath", {}, DISPATCH_PROPERTYGET);
-    otherBefore = dvtest::utf8(V_BSTR(&get.result));
+    otherBefore = dvtest::utf8(V_BSTR(get.result.get()));
   });
   other.join();
   Call mine;
   invoke(mine, object.get(), L"TempFilePath", {}, DISPATCH_PROPERTYGET);
   EXPECT_EQ(otherBefore, "c:\\temp\\");
-  EXPECT_EQ(dvtest::utf8(V_BSTR(&mine.result)), "c:\\dvthreads\\main\\");
+  EXPECT_EQ(dvtest::utf8(V_BSTR(mine.result.get())), "c:\\dvthreads\\main\\");
 }
 
 TEST_F(FrameComTest, TheServerCanUnloadOnlyWhenNothingIsInUse) {

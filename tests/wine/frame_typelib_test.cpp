@@ -13,6 +13,11 @@
 
 namespace {
 
+using dv::win32::Bstr;
+using dv::win32::FuncDesc;
+using dv::win32::ScopedVariant;
+using dv::win32::TypeAttr;
+
 struct Constant {
   const char* name;
   long value;
@@ -87,11 +92,9 @@ class TypeLibraryTest : public ::testing::Test {
   dvtest::ComPtr<ITypeInfo> byName(const wchar_t* name) {
     UINT count = lib->GetTypeInfoCount();
     for (UINT i = 0; i < count; ++i) {
-      BSTR n = nullptr;
-      lib->GetDocumentation(static_cast<INT>(i), &n, nullptr, nullptr, nullptr);
-      bool same = n && wcscmp(n, name) == 0;
-      SysFreeString(n);
-      if (same) {
+      Bstr n;
+      lib->GetDocumentation(static_cast<INT>(i), n.put(), nullptr, nullptr, nullptr);
+      if (n.get() && wcscmp(n.get(), name) == 0) {
         dvtest::ComPtr<ITypeInfo> info;
         lib->GetTypeInfo(i, info.put());
         return info;
@@ -110,28 +113,24 @@ TEST_F(TypeLibraryTest, EnumerationsMatchTheReferenceInOrderAndValue) {
     if (kind != TKIND_ENUM) continue;
     dvtest::ComPtr<ITypeInfo> info;
     ASSERT_TRUE(SUCCEEDED(lib->GetTypeInfo(i, info.put())));
-    BSTR name = nullptr;
-    info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+    Bstr name;
+    info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
     std::vector<std::pair<std::string, long>> constants;
-    TYPEATTR* attr = nullptr;
-    ASSERT_TRUE(SUCCEEDED(info->GetTypeAttr(&attr)));
+    TypeAttr attr(info.get());
+    ASSERT_TRUE(attr);
     for (UINT v = 0; v < attr->cVars; ++v) {
       VARDESC* var = nullptr;
       ASSERT_TRUE(SUCCEEDED(info->GetVarDesc(v, &var)));
-      BSTR constant = nullptr;
+      Bstr constant;
       UINT got = 0;
-      info->GetNames(var->memid, &constant, 1, &got);
-      VARIANT value;
-      VariantInit(&value);
-      VariantChangeType(&value, var->lpvarValue, 0, VT_I4);
+      info->GetNames(var->memid, constant.put(), 1, &got);
+      ScopedVariant value;
+      VariantChangeType(value.get(), var->lpvarValue, 0, VT_I4);
       EXPECT_EQ(var->varkind, VAR_CONST);
-      constants.emplace_back(dvtest::utf8(constant), V_I4(&value));
-      SysFreeString(constant);
+      constants.emplace_back(constant.utf8(), V_I4(value.get()));
       info->ReleaseVarDesc(var);
     }
-    info->ReleaseTypeAttr(attr);
-    found.emplace_back(dvtest::utf8(name), std::move(constants));
-    SysFreeString(name);
+    found.emplace_back(name.utf8(), std::move(constants));
   }
   ASSERT_EQ(found.size(), kEnumerations.size());
   for (size_t e = 0; e < kEnumerations.size(); ++e) {
@@ -181,19 +180,17 @@ TEST_F(TypeLibraryTest, ClassesInterfacesAndEvents) {
   for (const Class& c : classes) {
     dvtest::ComPtr<ITypeInfo> info = byName(c.name);
     ASSERT_TRUE(info) << dvtest::utf8(c.name);
-    TYPEATTR* attr = nullptr;
-    info->GetTypeAttr(&attr);
+    TypeAttr attr(info.get());
+    ASSERT_TRUE(attr);
     EXPECT_EQ(attr->typekind, TKIND_COCLASS);
     EXPECT_EQ((attr->wTypeFlags & TYPEFLAG_FCANCREATE) != 0, c.creatable) << dvtest::utf8(c.name);
-    info->ReleaseTypeAttr(attr);
   }
   for (const wchar_t* name : {L"_CreatePDF", L"_Document", L"_Field", L"_NewDocument"}) {
     dvtest::ComPtr<ITypeInfo> info = byName(name);
     ASSERT_TRUE(info);
-    TYPEATTR* attr = nullptr;
-    info->GetTypeAttr(&attr);
+    TypeAttr attr(info.get());
+    ASSERT_TRUE(attr);
     EXPECT_TRUE(attr->wTypeFlags & TYPEFLAG_FDUAL) << dvtest::utf8(name);
-    info->ReleaseTypeAttr(attr);
   }
 
   // The source interface: six events in slot order, arguments by reference.
@@ -202,24 +199,21 @@ TEST_F(TypeLibraryTest, ClassesInterfacesAndEvents) {
   const std::vector<std::pair<std::string, std::vector<VARTYPE>>> expected = {
       {"JobStart", {VT_BSTR, VT_BSTR}}, {"JobDone", {VT_BSTR, VT_BSTR}}, {"JobFail", {VT_BSTR, VT_BSTR}},
       {"LogMessage", {VT_BSTR}},        {"PercentDone", {VT_I4}},       {"PageNumber", {VT_I4}}};
-  TYPEATTR* attr = nullptr;
-  events->GetTypeAttr(&attr);
+  TypeAttr attr(events.get());
+  ASSERT_TRUE(attr);
   ASSERT_EQ(attr->cFuncs, expected.size());
   for (UINT i = 0; i < attr->cFuncs; ++i) {
-    FUNCDESC* desc = nullptr;
-    events->GetFuncDesc(i, &desc);
-    BSTR name = nullptr;
-    events->GetDocumentation(desc->memid, &name, nullptr, nullptr, nullptr);
-    EXPECT_EQ(dvtest::utf8(name), expected[i].first);
-    SysFreeString(name);
+    FuncDesc desc(events.get(), i);
+    ASSERT_TRUE(desc);
+    Bstr name;
+    events->GetDocumentation(desc->memid, name.put(), nullptr, nullptr, nullptr);
+    EXPECT_EQ(name.utf8(), expected[i].first);
     ASSERT_EQ(static_cast<size_t>(desc->cParams), expected[i].second.size());
     for (SHORT p = 0; p < desc->cParams; ++p) {
       EXPECT_EQ(desc->lprgelemdescParam[p].tdesc.vt, VT_PTR);
       EXPECT_EQ(desc->lprgelemdescParam[p].tdesc.lptdesc->vt, expected[i].second[p]);
     }
-    events->ReleaseFuncDesc(desc);
   }
-  events->ReleaseTypeAttr(attr);
 
   // Help strings of the frame's members.
   dvtest::ComPtr<ITypeInfo> create = byName(L"_CreatePDF");
@@ -227,11 +221,9 @@ TEST_F(TypeLibraryTest, ClassesInterfacesAndEvents) {
     LPOLESTR names[] = {const_cast<LPOLESTR>(member)};
     MEMBERID id = 0;
     if (FAILED(create->GetIDsOfNames(names, 1, &id))) return std::string("<missing>");
-    BSTR doc = nullptr;
-    create->GetDocumentation(id, nullptr, &doc, nullptr, nullptr);
-    std::string text = dvtest::utf8(doc);
-    SysFreeString(doc);
-    return text;
+    Bstr doc;
+    create->GetDocumentation(id, nullptr, doc.put(), nullptr, nullptr);
+    return doc.utf8();
   };
   EXPECT_EQ(help(L"PrinterName"), "Method to get the Adobe Acrobat Distiller printer name.");
   EXPECT_EQ(help(L"SetDefPrinter"), "Method to set the default printer.");

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "dv/vb.h"
+#include "dv/win32/com_object.h"
 #include "dv/win32/host.h"
 #include "dv/win32/text.h"
 
@@ -436,21 +437,10 @@ TEST_F(Win32Seams, FileSystemObjectCollectionsAndErrors) {
 // Members: Join(first, second, Optional sep) -> text; Swap(a, b) swaps two
 // by-reference arguments; Fail(kind) fails in the ways servers do; Value
 // is a property; Describe(x) reports an array as SafeArray* sees it.
-class Probe final : public IDispatch {
+class Probe final : public w32::ComObject<IDispatch> {
  public:
   enum : DISPID { kJoin = 1, kSwap, kFail, kValue, kDescribe };
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
-      *out = this;
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs; }  // lives on the test's stack
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
     *n = 0;
     return S_OK;
@@ -518,10 +508,7 @@ class Probe final : public IDispatch {
           return DISP_E_EXCEPTION;
         }
         if (kind == 2) {
-          *excep = EXCEPINFO{};
-          excep->scode = static_cast<SCODE>(0x80004100);
-          excep->bstrSource = SysAllocString(L"Docvane");
-          excep->bstrDescription = SysAllocString(L"Library failure");
+          w32::fillExcepInfo(excep, static_cast<HRESULT>(0x80004100), "Docvane", "Library failure");
           return DISP_E_EXCEPTION;
         }
         return E_INVALIDARG;
@@ -529,9 +516,9 @@ class Probe final : public IDispatch {
       case kValue:
         if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
           if (dp->cNamedArgs != 1 || dp->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) return DISP_E_PARAMNOTFOUND;
-          return VariantCopy(&value, &dp->rgvarg[0]);
+          return VariantCopy(value.get(), &dp->rgvarg[0]);
         }
-        return VariantCopy(result, &value);
+        return VariantCopy(result, value.get());
       case kDescribe: {
         const VARIANT& v = dp->rgvarg[0];
         if (!(v.vt & VT_ARRAY) || !v.parray) return DISP_E_TYPEMISMATCH;
@@ -546,12 +533,10 @@ class Probe final : public IDispatch {
         if (dims == 2 && (v.vt & VT_TYPEMASK) == VT_VARIANT) {
           // Element (2, -1) by index, leftmost dimension first.
           LONG index[2] = {2, -1};
-          VARIANT e;
-          VariantInit(&e);
-          if (SUCCEEDED(SafeArrayGetElement(v.parray, index, &e)) && e.vt == VT_BSTR) {
-            text += " (2,-1)=" + w32::narrow(e.bstrVal);
+          w32::ScopedVariant e;
+          if (SUCCEEDED(SafeArrayGetElement(v.parray, index, e.get())) && e.v.vt == VT_BSTR) {
+            text += " (2,-1)=" + w32::narrow(e.v.bstrVal);
           }
-          VariantClear(&e);
         }
         result->vt = VT_BSTR;
         result->bstrVal = SysAllocString(w32::widen(text).c_str());
@@ -561,20 +546,22 @@ class Probe final : public IDispatch {
     return DISP_E_MEMBERNOTFOUND;
   }
 
-  ~Probe() { VariantClear(&value); }
-  ULONG refs = 1;
   WORD lastFlags = 0;
-  VARIANT value{};
+  w32::ScopedVariant value;
 };
 
+// The objects of this module (probes, sinks the seam made) alive now.
+long liveComObjects() { return w32::moduleCounts().objects.load(); }
+
 TEST_F(Win32Seams, NamedAndByReferenceArgumentsReachTheObjectAsVbPassesThem) {
-  Probe probe;
+  const long before = liveComObjects();
   {
-    auto object = std::make_shared<w32::DispatchObject>(w32::ComPtr<IDispatch>(&probe));
+    auto probe = w32::ComPtr<Probe>::adopt(new Probe);
+    auto object = std::make_shared<w32::DispatchObject>(w32::ComPtr<IDispatch>(probe.get()));
     EXPECT_EQ(object->get("Join", {pos("a"), pos("b")}).stringValue(), "a+b");
-    EXPECT_EQ(probe.lastFlags, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+    EXPECT_EQ(probe->lastFlags, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
     EXPECT_EQ(object->call("join", {pos("a"), named("Sep", "-"), named("second", "b")}).stringValue(), "a-b");
-    EXPECT_EQ(probe.lastFlags, DISPATCH_METHOD);
+    EXPECT_EQ(probe->lastFlags, DISPATCH_METHOD);
     EXPECT_EQ(object->call("Join", {named("second", "2"), named("first", "1")}).stringValue(), "1+2");
     try {
       object->call("Join", {pos("a"), named("nosuch", "b")});
@@ -590,13 +577,13 @@ TEST_F(Win32Seams, NamedAndByReferenceArgumentsReachTheObjectAsVbPassesThem) {
 
     object->let("Value", Variant(42));
     EXPECT_EQ(object->get("Value").int32Value(), 42);
-    EXPECT_EQ(probe.lastFlags, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+    EXPECT_EQ(probe->lastFlags, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
     object->set("Value", Variant(dv::ObjectPtr(object)));
-    EXPECT_EQ(probe.lastFlags, DISPATCH_PROPERTYPUTREF);
+    EXPECT_EQ(probe->lastFlags, DISPATCH_PROPERTYPUTREF);
     // The object comes back as the same IDispatch.
     const auto same = std::dynamic_pointer_cast<w32::DispatchObject>(dv::asObject(object->get("Value")));
     ASSERT_TRUE(same);
-    EXPECT_EQ(same->dispatch(), static_cast<IDispatch*>(&probe));
+    EXPECT_EQ(same->dispatch(), static_cast<IDispatch*>(probe.get()));
     object->let("Value", Variant());
 
     dv::Array grid(VarType::Variant, {dv::Bound{1, 2}, dv::Bound{-1, 3}});
@@ -633,7 +620,7 @@ TEST_F(Win32Seams, NamedAndByReferenceArgumentsReachTheObjectAsVbPassesThem) {
     EXPECT_THROW(object->call("Swap", {pos(Variant::ref(keep))}), dv::AutomationError);
     EXPECT_EQ(keep.stringValue(), "kept");
   }
-  EXPECT_EQ(probe.refs, 1u);  // every reference we took was released
+  EXPECT_EQ(liveComObjects(), before);  // every reference the seam took was released
 }
 
 // ---------------------------------------------------------------------------
@@ -696,26 +683,21 @@ w32::ComPtr<ITypeLib> buildEventsLibrary() {
   return lib.as<ITypeLib>(IID_ITypeLib);
 }
 
-class EventSource final : public IDispatch,
-                          public IProvideClassInfo2,
-                          public IConnectionPointContainer,
-                          public IConnectionPoint {
+class EventSource final
+    : public w32::ComObject<IDispatch, IProvideClassInfo2, IConnectionPointContainer, IConnectionPoint> {
  public:
   enum class Info { None, ClassInfo, ClassInfo2 };
   EventSource(Info info, w32::ComPtr<ITypeLib> lib) : info_(info), lib_(std::move(lib)) {}
 
+  // Sources differ in how much class information they offer.
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    *out = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) *out = static_cast<IDispatch*>(this);
-    else if (IsEqualIID(riid, IID_IConnectionPointContainer)) *out = static_cast<IConnectionPointContainer*>(this);
-    else if (IsEqualIID(riid, IID_IProvideClassInfo) && info_ != Info::None) *out = static_cast<IProvideClassInfo2*>(this);
-    else if (IsEqualIID(riid, IID_IProvideClassInfo2) && info_ == Info::ClassInfo2) *out = static_cast<IProvideClassInfo2*>(this);
-    if (!*out) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
+    if ((IsEqualIID(riid, IID_IProvideClassInfo) && info_ == Info::None) ||
+        (IsEqualIID(riid, IID_IProvideClassInfo2) && info_ != Info::ClassInfo2)) {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    return ComObject::QueryInterface(riid, out);
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs; }  // lives on the test's stack
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
     *n = 0;
     return S_OK;
@@ -737,7 +719,7 @@ class EventSource final : public IDispatch,
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** out) override {
     *out = nullptr;
     if (!IsEqualIID(riid, kEventsIid)) return CONNECT_E_NOCONNECTION;
-    *out = this;
+    *out = static_cast<IConnectionPoint*>(this);
     AddRef();
     return S_OK;
   }
@@ -747,7 +729,7 @@ class EventSource final : public IDispatch,
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
-    *out = this;
+    *out = static_cast<IConnectionPointContainer*>(this);
     AddRef();
     return S_OK;
   }
@@ -784,8 +766,6 @@ class EventSource final : public IDispatch,
   }
   bool connected() const { return static_cast<bool>(sink_); }
 
-  ULONG refs = 1;
-
  private:
   Info info_;
   w32::ComPtr<ITypeLib> lib_;
@@ -809,43 +789,46 @@ struct RecordingSink : dv::EventSink {
 TEST_F(Win32Seams, EventsReachTheSinkWithByReferenceWriteBack) {
   const auto lib = buildEventsLibrary();
   ASSERT_TRUE(lib);
+  const long before = liveComObjects();
   for (auto info : {EventSource::Info::ClassInfo2, EventSource::Info::ClassInfo}) {
-    EventSource source(info, lib);
+    auto source = w32::ComPtr<EventSource>::adopt(new EventSource(info, lib));
     auto sink = std::make_shared<RecordingSink>();
     {
-      auto object = std::make_shared<w32::DispatchObject>(w32::ComPtr<IDispatch>(static_cast<IDispatch*>(&source)));
+      auto object =
+          std::make_shared<w32::DispatchObject>(w32::ComPtr<IDispatch>(static_cast<IDispatch*>(source.get())));
       std::unique_ptr<dv::EventConnection> connection = object->advise(sink);
-      ASSERT_TRUE(source.connected());
+      ASSERT_TRUE(source->connected());
 
       VARIANT_BOOL cancel = VARIANT_FALSE;
-      EXCEPINFO excep{};
-      ASSERT_EQ(source.fireProgress(50, cancel, excep), S_OK);
+      w32::ScopedExcepInfo excep;
+      ASSERT_EQ(source->fireProgress(50, cancel, excep.info), S_OK);
       EXPECT_EQ(cancel, VARIANT_TRUE);
-      BSTR name = SysAllocString(L"job");
-      ASSERT_EQ(source.fireDone(name), S_OK);
-      EXPECT_EQ(w32::fromBstr(name), "job done");
-      SysFreeString(name);
+      w32::ScopedVariant name;
+      name.v.vt = VT_BSTR;
+      name.v.bstrVal = SysAllocString(L"job");
+      ASSERT_EQ(source->fireDone(name.v.bstrVal), S_OK);
+      EXPECT_EQ(w32::fromBstr(name.v.bstrVal), "job done");
       ASSERT_EQ(sink->names, (std::vector<std::string>{"Progress", "Done"}));
       EXPECT_EQ(sink->args[0][0].int32Value(), 50);
 
       // A handler's error goes back to the source as an exception.
       cancel = VARIANT_FALSE;
-      EXPECT_EQ(source.fireProgress(101, cancel, excep), DISP_E_EXCEPTION);
-      EXPECT_EQ(excep.scode, vb::kLibraryError);
-      EXPECT_EQ(w32::fromBstr(excep.bstrDescription), "Too far");
+      EXPECT_EQ(source->fireProgress(101, cancel, excep.info), DISP_E_EXCEPTION);
+      EXPECT_EQ(excep.info.scode, vb::kLibraryError);
+      EXPECT_EQ(w32::fromBstr(excep.info.bstrDescription), "Too far");
       EXPECT_EQ(cancel, VARIANT_FALSE);
-      SysFreeString(excep.bstrSource);
-      SysFreeString(excep.bstrDescription);
 
       connection.reset();  // disconnects
-      EXPECT_FALSE(source.connected());
+      EXPECT_FALSE(source->connected());
     }
     EXPECT_EQ(sink.use_count(), 1);  // the COM sink is gone
-    EXPECT_EQ(source.refs, 1u);
   }
-  EventSource silent(EventSource::Info::None, lib);
-  auto object = std::make_shared<w32::DispatchObject>(w32::ComPtr<IDispatch>(static_cast<IDispatch*>(&silent)));
-  EXPECT_EQ(vbErrorOf([&] { object->advise(std::make_shared<RecordingSink>()); }), 459);
+  {
+    auto silent = w32::ComPtr<EventSource>::adopt(new EventSource(EventSource::Info::None, lib));
+    auto object = std::make_shared<w32::DispatchObject>(w32::ComPtr<IDispatch>(static_cast<IDispatch*>(silent.get())));
+    EXPECT_EQ(vbErrorOf([&] { object->advise(std::make_shared<RecordingSink>()); }), 459);
+  }
+  EXPECT_EQ(liveComObjects(), before);  // sources and the seam's sinks all released
 }
 
 TEST_F(Win32Seams, ObjectWrapperHookTurnsPlainObjectsIntoVariants) {
@@ -856,24 +839,128 @@ TEST_F(Win32Seams, ObjectWrapperHookTurnsPlainObjectsIntoVariants) {
     Variant call(std::string_view, Args) override { return {}; }
   };
   auto plain = std::make_shared<Plain>();
-  VARIANT v;
-  VariantInit(&v);
-  EXPECT_EQ(vbErrorOf([&] { w32::toVariant(Variant(dv::ObjectPtr(plain)), v); }), 13);
-  Probe stand;
-  w32::setObjectWrapper([&](const dv::ObjectPtr& o) -> IDispatch* {
-    if (o != plain) return nullptr;
-    stand.AddRef();
-    return &stand;
-  });
-  w32::setObjectUnwrapper([&](IDispatch* d) -> dv::ObjectPtr { return d == &stand ? plain : nullptr; });
-  w32::toVariant(Variant(dv::ObjectPtr(plain)), v);
-  EXPECT_EQ(v.vt, VT_DISPATCH);
-  EXPECT_EQ(v.pdispVal, static_cast<IDispatch*>(&stand));
-  EXPECT_EQ(w32::fromVariant(v).objectValue(), plain);  // not wrapped twice
-  VariantClear(&v);
-  w32::setObjectWrapper(nullptr);
-  w32::setObjectUnwrapper(nullptr);
-  EXPECT_EQ(stand.refs, 1u);
+  const long before = liveComObjects();
+  {
+    w32::ScopedVariant v;
+    EXPECT_EQ(vbErrorOf([&] { w32::toVariant(Variant(dv::ObjectPtr(plain)), v.v); }), 13);
+    auto stand = w32::ComPtr<Probe>::adopt(new Probe);
+    w32::setObjectWrapper([&](const dv::ObjectPtr& o) -> IDispatch* {
+      return o == plain ? w32::ComPtr<IDispatch>(stand.get()).detach() : nullptr;
+    });
+    w32::setObjectUnwrapper([&](IDispatch* d) -> dv::ObjectPtr { return d == stand.get() ? plain : nullptr; });
+    w32::toVariant(Variant(dv::ObjectPtr(plain)), v.v);
+    EXPECT_EQ(v.v.vt, VT_DISPATCH);
+    EXPECT_EQ(v.v.pdispVal, static_cast<IDispatch*>(stand.get()));
+    EXPECT_EQ(w32::fromVariant(v.v).objectValue(), plain);  // not wrapped twice
+    w32::setObjectWrapper(nullptr);
+    w32::setObjectUnwrapper(nullptr);
+  }
+  EXPECT_EQ(liveComObjects(), before);
+}
+
+// By-reference write-back as servers and sinks do it: into the caller's
+// variable, in the type the reference declares.
+TEST_F(Win32Seams, StoreByRefConvertsIntoTheCallersVariable) {
+  auto ref = [](VARTYPE vt, void* slot) {
+    VARIANT r;
+    VariantInit(&r);
+    r.vt = static_cast<VARTYPE>(VT_BYREF | vt);
+    r.byref = slot;
+    return r;
+  };
+  auto text = [](w32::ScopedVariant& v, const wchar_t* s) {
+    v.v.vt = VT_BSTR;
+    v.v.bstrVal = SysAllocString(s);
+  };
+  {
+    w32::ScopedVariant old, value;
+    text(old, L"old");
+    value.v.vt = VT_I4;
+    value.v.lVal = 42;
+    ASSERT_EQ(w32::storeByRef(ref(VT_BSTR, &old.v.bstrVal), value.v), S_OK);
+    EXPECT_EQ(w32::fromBstr(old.v.bstrVal), "42");
+    EXPECT_EQ(value.v.vt, VT_EMPTY);  // moved
+  }
+  {
+    SHORT small = 7;
+    w32::ScopedVariant value;
+    text(value, L"12");
+    ASSERT_EQ(w32::storeByRef(ref(VT_I2, &small), value.v), S_OK);
+    EXPECT_EQ(small, 12);
+    // What does not convert leaves both sides as they were.
+    text(value, L"x");
+    EXPECT_EQ(w32::storeByRef(ref(VT_I2, &small), value.v), DISP_E_TYPEMISMATCH);
+    value.put()->vt = VT_I4;
+    value.v.lVal = 70000;
+    EXPECT_EQ(w32::storeByRef(ref(VT_I2, &small), value.v), DISP_E_OVERFLOW);
+    EXPECT_EQ(small, 12);
+    EXPECT_EQ(value.v.lVal, 70000);
+  }
+  {
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    DATE date = 0;
+    DECIMAL decimal{};
+    w32::ScopedVariant value;
+    value.v.vt = VT_I4;
+    value.v.lVal = 1;
+    ASSERT_EQ(w32::storeByRef(ref(VT_BOOL, &flag), value.v), S_OK);
+    EXPECT_EQ(flag, VARIANT_TRUE);
+    value.v.vt = VT_R8;
+    value.v.dblVal = 36526.5;
+    ASSERT_EQ(w32::storeByRef(ref(VT_DATE, &date), value.v), S_OK);
+    EXPECT_EQ(date, 36526.5);
+    value.v.vt = VT_I4;
+    value.v.lVal = 5;
+    ASSERT_EQ(w32::storeByRef(ref(VT_DECIMAL, &decimal), value.v), S_OK);
+    EXPECT_EQ(decimal.Lo64, 5u);
+    EXPECT_EQ(decimal.wReserved, 0);
+  }
+  {
+    // A script variable takes the value with its own type.
+    w32::ScopedVariant variable, value;
+    text(variable, L"before");
+    value.v.vt = VT_I4;
+    value.v.lVal = 3;
+    ASSERT_EQ(w32::storeByRef(ref(VT_VARIANT, &variable.v), value.v), S_OK);
+    EXPECT_EQ(variable.v.vt, VT_I4);
+    EXPECT_EQ(variable.v.lVal, 3);
+  }
+  {
+    // The object the variable held is released.
+    const long before = liveComObjects();
+    IDispatch* slot = new Probe;
+    w32::ScopedVariant value;
+    value.v.vt = VT_DISPATCH;
+    value.v.pdispVal = new Probe;
+    ASSERT_EQ(w32::storeByRef(ref(VT_DISPATCH, &slot), value.v), S_OK);
+    EXPECT_EQ(liveComObjects(), before + 1);
+    slot->Release();
+    EXPECT_EQ(liveComObjects(), before);
+  }
+  {
+    // Arrays must match the declared element type; they do not convert.
+    SAFEARRAY* slot = SafeArrayCreateVector(VT_BSTR, 0, 1);
+    w32::ScopedVariant value;
+    value.v.vt = VT_ARRAY | VT_VARIANT;
+    value.v.parray = SafeArrayCreateVector(VT_VARIANT, 0, 2);
+    EXPECT_EQ(w32::storeByRef(ref(VT_ARRAY | VT_BSTR, &slot), value.v), DISP_E_TYPEMISMATCH);
+    value.put()->vt = VT_ARRAY | VT_BSTR;
+    value.v.parray = SafeArrayCreateVector(VT_BSTR, 0, 3);
+    SAFEARRAY* stored = value.v.parray;
+    ASSERT_EQ(w32::storeByRef(ref(VT_ARRAY | VT_BSTR, &slot), value.v), S_OK);
+    EXPECT_EQ(slot, stored);
+    SafeArrayDestroy(slot);
+  }
+  {
+    // Nothing to store into: the value stays with the caller.
+    w32::ScopedVariant value;
+    text(value, L"kept");
+    EXPECT_EQ(w32::storeByRef(ref(VT_BSTR, nullptr), value.v), S_FALSE);
+    EXPECT_EQ(w32::fromBstr(value.v.bstrVal), "kept");
+    int record = 0;
+    EXPECT_EQ(w32::storeByRef(ref(VT_RECORD, &record), value.v), S_FALSE);
+    EXPECT_EQ(value.v.vt, VT_BSTR);
+  }
 }
 
 TEST_F(Win32Seams, VariantConversionsOfScalarsAndByRefInputs) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "dv/win32/handle.h"
 #include "dv/win32/host.h"
 #include "frame/printers.h"
 #include "relaylaunch/relay_launch.h"
@@ -206,12 +207,15 @@ TEST_F(PrintersOnWindows, TextOutputReachesTheDefaultPrinter) {
   ASSERT_EQ(printed.wait_for(std::chrono::seconds(60)), std::future_status::ready) << "print dialog not answered";
   EXPECT_TRUE(printed.get());
 
-  HANDLE f = CreateFileA(output.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(f, INVALID_HANDLE_VALUE) << output;
-  std::string data(GetFileSize(f, nullptr), '\0');
-  DWORD read = 0;
-  ReadFile(f, data.data(), static_cast<DWORD>(data.size()), &read, nullptr);
-  CloseHandle(f);
+  std::string data;
+  {
+    dv::win32::UniqueHandle f(
+        CreateFileA(output.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(f.valid()) << output;
+    data.resize(GetFileSize(f.get(), nullptr));
+    DWORD read = 0;
+    ReadFile(f.get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr);
+  }
   EXPECT_EQ(data.rfind("%!PS", 0), 0u);
   EXPECT_NE(data.find("%%Pages: 1"), std::string::npos);
   DeleteFileA(output.c_str());

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "dv/win32/handle.h"
 #include "install_printer.h"
 
 namespace {
@@ -82,28 +83,29 @@ class Relay {
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_HIDE;
     started_ = GetTickCount64();
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_))
-      CloseHandle(pi_.hThread);
-    else
-      pi_.hProcess = nullptr;
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+      process_.reset(pi.hProcess);
+      dv::win32::UniqueHandle thread(pi.hThread);
+      pid_ = pi.dwProcessId;
+    }
   }
   ~Relay() {
-    if (!pi_.hProcess) return;
-    if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi_.hProcess, 1);
-    CloseHandle(pi_.hProcess);
+    if (process_.valid() && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) TerminateProcess(process_.get(), 1);
   }
-  bool started() const { return pi_.hProcess != nullptr; }
-  DWORD pid() const { return pi_.dwProcessId; }
+  bool started() const { return process_.valid(); }
+  DWORD pid() const { return pid_; }
   // True when the relay ended within the bound.
   bool waitExit(DWORD ms) {
-    if (!pi_.hProcess || WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0) return false;
+    if (!process_.valid() || WaitForSingleObject(process_.get(), ms) != WAIT_OBJECT_0) return false;
     ended_ = GetTickCount64();
     return true;
   }
   uint64_t lifetimeMs() const { return ended_ - started_; }
 
  private:
-  PROCESS_INFORMATION pi_{};
+  dv::win32::UniqueHandle process_;
+  DWORD pid_ = 0;
   uint64_t started_ = 0, ended_ = 0;
 };
 
@@ -112,25 +114,23 @@ class Relay {
 class Watchdog {
  public:
   explicit Watchdog(DWORD ms = 20000) : ms_(ms) {
-    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
+    stop_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    thread_.reset(CreateThread(nullptr, 0, run, this, 0, nullptr));
   }
   ~Watchdog() {
-    SetEvent(stop_);
-    WaitForSingleObject(thread_, 10000);
-    CloseHandle(thread_);
-    CloseHandle(stop_);
+    SetEvent(stop_.get());
+    WaitForSingleObject(thread_.get(), 10000);
   }
   bool fired() const { return fired_; }
 
  private:
   static DWORD WINAPI run(void* param) {
     auto* self = static_cast<Watchdog*>(param);
-    if (WaitForSingleObject(self->stop_, self->ms_) != WAIT_TIMEOUT) return 0;
+    if (WaitForSingleObject(self->stop_.get(), self->ms_) != WAIT_TIMEOUT) return 0;
     self->fired_ = true;
     do {
       EnumWindows(cancelOwn, static_cast<LPARAM>(GetCurrentProcessId()));
-    } while (WaitForSingleObject(self->stop_, 500) == WAIT_TIMEOUT);
+    } while (WaitForSingleObject(self->stop_.get(), 500) == WAIT_TIMEOUT);
     return 0;
   }
   static BOOL CALLBACK cancelOwn(HWND h, LPARAM pid) {
@@ -143,8 +143,8 @@ class Watchdog {
     return TRUE;
   }
   DWORD ms_;
-  HANDLE stop_;
-  HANDLE thread_;
+  dv::win32::UniqueHandle stop_;
+  dv::win32::UniqueHandle thread_;
   std::atomic<bool> fired_{false};
 };
 

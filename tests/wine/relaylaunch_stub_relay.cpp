@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "dv/win32/handle.h"
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   char dir[MAX_PATH] = {};
   DWORD n = GetEnvironmentVariableA("DV_RELAY_LOG_DIR", dir, sizeof(dir));
@@ -17,11 +19,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::string target = std::string(dir) + "\\relay-" + std::to_string(GetCurrentProcessId()) + ".txt";
   // Written under a temporary name and renamed, so a reader never sees half a record.
   std::string partial = target + ".part";
-  HANDLE file = CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 1;
-  DWORD written = 0;
-  BOOL ok = WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
-  CloseHandle(file);
+  BOOL ok = FALSE;
+  {
+    dv::win32::UniqueHandle file(
+        CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return 1;
+    DWORD written = 0;
+    ok = WriteFile(file.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+  }
   if (!ok || !MoveFileA(partial.c_str(), target.c_str())) return 1;
   return 0;
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "dv/win32/handle.h"
+
 namespace {
 
 std::string env(const char* name) {
@@ -44,12 +46,12 @@ void removeTree(const std::string& dir) {
 }
 
 std::string readFile(const std::string& path) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return {};
-  std::string data(GetFileSize(f, nullptr), '\0');
+  dv::win32::UniqueHandle f(
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!f.valid()) return {};
+  std::string data(GetFileSize(f.get(), nullptr), '\0');
   DWORD read = 0;
-  ReadFile(f, data.data(), static_cast<DWORD>(data.size()), &read, nullptr);
-  CloseHandle(f);
+  ReadFile(f.get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr);
   data.resize(read);
   return data;
 }

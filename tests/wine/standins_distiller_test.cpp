@@ -3,6 +3,8 @@
 // arguments), converting for real, raising its events through connection
 // points, journaling to the file the test names, failing on demand.
 #include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,8 @@
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
+#include "dv/win32/com_object.h"
+#include "dv/win32/handle.h"
 
 namespace {
 
@@ -26,12 +30,11 @@ using dv::winetest::slurp;
 
 void setConfig(const std::string& subKey, const std::string& name, const std::string& value) {
   std::string path = std::string(dv::standins::com::kConfigKey) + (subKey.empty() ? "" : "\\" + subKey);
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+  dv::win32::UniqueHkey key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr),
             ERROR_SUCCESS);
-  RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+  RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                  static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
 }
 
 struct Recorder : dv::EventSink {
@@ -200,6 +203,86 @@ TEST_F(DistillerServer, VersionSixClassConvertsWithFileToPDF2) {
   EXPECT_TRUE(exists(pdf));
   EXPECT_NE(slurp(journal).find(" call FileToPDF2(\"" + data + "\\two_pages.ps\", \"" + pdf + "\", \"\", True)"),
             std::string::npos);
+}
+
+// A client's sink as a script host makes it: any IDispatch, counting calls.
+class CountingSink final : public dv::win32::ComObject<IDispatch> {
+ public:
+  int calls = 0;
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    *n = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    ++calls;
+    return S_OK;
+  }
+};
+class NotASink final : public dv::win32::ComObject<IUnknown> {};
+
+TEST_F(DistillerServer, ConnectionPointsAndConnectionsAreListedAndTheServerUnloadsWhenIdle) {
+  using dv::win32::ComPtr;
+  CLSID clsid;
+  ASSERT_EQ(CLSIDFromProgID(L"PdfDistiller.PdfDistiller", &clsid), S_OK);
+  ComPtr<IDispatch> distiller;
+  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, distiller.putVoid()), S_OK);
+  HMODULE server = GetModuleHandleA("standins.dll");
+  ASSERT_NE(server, nullptr);
+  auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(GetProcAddress(server, "DllCanUnloadNow"));
+  ASSERT_TRUE(canUnload);
+
+  auto info = distiller.as<IProvideClassInfo2>(IID_IProvideClassInfo2);
+  ASSERT_TRUE(info);
+  IID events{};
+  ASSERT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events), S_OK);
+  auto container = distiller.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
+  ASSERT_TRUE(container);
+  ComPtr<IEnumConnectionPoints> points;
+  ASSERT_EQ(container->EnumConnectionPoints(points.put()), S_OK);
+  IConnectionPoint* listed[2] = {};
+  ULONG fetched = 0;
+  EXPECT_EQ(points->Next(2, listed, &fetched), S_FALSE);
+  ASSERT_EQ(fetched, 1u);
+  auto point = ComPtr<IConnectionPoint>::adopt(listed[0]);
+  IID listedIid{};
+  ASSERT_EQ(point->GetConnectionInterface(&listedIid), S_OK);
+  EXPECT_TRUE(IsEqualIID(listedIid, events));
+  points.reset();
+
+  auto first = ComPtr<CountingSink>::adopt(new CountingSink), second = ComPtr<CountingSink>::adopt(new CountingSink);
+  DWORD firstCookie = 0, secondCookie = 0, refused = 0;
+  ASSERT_EQ(point->Advise(first.get(), &firstCookie), S_OK);
+  ASSERT_EQ(point->Advise(second.get(), &secondCookie), S_OK);
+  EXPECT_NE(firstCookie, secondCookie);
+  auto stranger = ComPtr<NotASink>::adopt(new NotASink);
+  EXPECT_EQ(point->Advise(stranger.get(), &refused), CONNECT_E_CANNOTCONNECT);
+  EXPECT_EQ(point->Unadvise(firstCookie), S_OK);
+  EXPECT_EQ(point->Unadvise(firstCookie), CONNECT_E_NOCONNECTION);
+  ComPtr<IEnumConnections> connections;
+  ASSERT_EQ(point->EnumConnections(connections.put()), S_OK);
+  CONNECTDATA data[2] = {};
+  EXPECT_EQ(connections->Next(2, data, &fetched), S_FALSE);
+  ASSERT_EQ(fetched, 1u);
+  EXPECT_EQ(data[0].dwCookie, secondCookie);
+  ComPtr<IUnknown>::adopt(data[0].pUnk);  // released at once
+
+  // A job without input raises OnLogMessage and OnJobFail, to the connected sink only.
+  auto d = std::make_shared<dv::win32::DispatchObject>(distiller);
+  EXPECT_EQ(dv::vb::CLng(d->call("FileToPDF", {pos(bench + "\none.ps"), pos(bench + "\none.pdf"), pos("")})), -1);
+  EXPECT_EQ(first->calls, 0);
+  EXPECT_EQ(second->calls, 2);
+
+  // The enumerator alone keeps the server loaded; then nothing does.
+  d.reset();
+  point.reset();
+  container.reset();
+  info.reset();
+  distiller.reset();
+  EXPECT_EQ(canUnload(), S_FALSE);
+  connections.reset();
+  EXPECT_EQ(canUnload(), S_OK);
 }
 
 }  // namespace

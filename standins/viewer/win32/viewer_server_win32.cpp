@@ -18,6 +18,7 @@
 #include "dv/standins/com_hosting.h"
 #include "dv/standins/viewer_server.h"
 #include "dv/win32/com.h"
+#include "dv/win32/handle.h"
 #include "dv/win32/text.h"
 
 namespace {
@@ -211,12 +212,11 @@ void CALLBACK idleCheck(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 std::string registryText(HKEY root, const char* path) {
-  HKEY key;
-  if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+  dv::win32::UniqueHkey key;
+  if (RegOpenKeyExA(root, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
   char buffer[256] = {};
   DWORD size = sizeof buffer - 1, type = 0;
-  const LONG rc = RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(key);
+  const LONG rc = RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
   return rc == ERROR_SUCCESS && type == REG_SZ ? std::string(buffer) : std::string();
 }
 
@@ -265,13 +265,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
 
   for (const dv::standins::ClassDef* c : dv::standins::allClasses()) {
     if (!c->creatable() || !isViewerClass(*c)) continue;
-    IUnknown* factory = nullptr;
+    dv::win32::ComPtr<IUnknown> factory;
     const GUID clsid = com::classId(*c);
-    if (FAILED(com::getClassObject(clsid, IID_IUnknown, reinterpret_cast<void**>(&factory)))) continue;
+    if (FAILED(com::getClassObject(clsid, IID_IUnknown, factory.putVoid()))) continue;
     DWORD cookie = 0;
-    if (SUCCEEDED(CoRegisterClassObject(clsid, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
+    if (SUCCEEDED(CoRegisterClassObject(clsid, factory.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
       g_classCookies.push_back(cookie);
-    factory->Release();
   }
 
   g_startedAt = GetTickCount();

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "dv/win32/handle.h"
+
 namespace dv::winetest {
 
 namespace {
@@ -93,11 +95,14 @@ std::string installFilePrinter(const std::string& name) {
   std::string ppd = dir + "\\dvfileps.ppd";
   std::string driver = dir + "\\wineps.drv";
 
-  HANDLE file = CreateFileA(ppd.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return failure("writing the PPD");
+  BOOL ok = FALSE;
   DWORD written = 0;
-  BOOL ok = WriteFile(file, kPpd, static_cast<DWORD>(strlen(kPpd)), &written, nullptr);
-  CloseHandle(file);
+  {
+    dv::win32::UniqueHandle file(
+        CreateFileA(ppd.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return failure("writing the PPD");
+    ok = WriteFile(file.get(), kPpd, static_cast<DWORD>(strlen(kPpd)), &written, nullptr);
+  }
   if (!ok || written != strlen(kPpd)) return failure("writing the PPD");
 
   DRIVER_INFO_3A di{};

@@ -23,6 +23,9 @@ void toVariant(const dv::Variant& in, VARIANT& out);
 // Converts a VARIANT (also VT_BYREF ones) into a Variant; objects come back
 // as DispatchObjects (or their original dv::Object, see the unwrapper).
 dv::Variant fromVariant(const VARIANT& in);
+// The VARTYPE that holds values of a type (also the element type of its
+// arrays): VT_VARIANT for Variant, Empty and Null.
+VARTYPE vartypeOf(VarType type);
 
 // Turns a dv::Object that has no IDispatch of its own (an in-process
 // stand-in, a library object) into one, returning an AddRef'd pointer.

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace dv::win32 {
 
@@ -99,6 +100,8 @@ class Bstr {
     b_ = nullptr;
     return &b_;
   }
+  // The string's own storage, value kept: for in/out arguments.
+  BSTR* slot() { return &b_; }
   BSTR detach() { return std::exchange(b_, nullptr); }
   std::string utf8() const;
 
@@ -130,6 +133,36 @@ struct ScopedVariant {
     return out;
   }
 };
+
+// Owned VARIANTs in one block (DISPPARAMS wants them contiguous), each
+// cleared on destruction. The block never grows, so pointers into it (the
+// targets of by-reference arguments) stay valid.
+class VariantArray {
+ public:
+  explicit VariantArray(size_t count) : v_(count) {
+    for (VARIANT& x : v_) VariantInit(&x);
+  }
+  VariantArray(const VariantArray&) = delete;
+  VariantArray& operator=(const VariantArray&) = delete;
+  ~VariantArray() {
+    for (VARIANT& x : v_) VariantClear(&x);
+  }
+  VARIANT* data() { return v_.data(); }
+  size_t size() const { return v_.size(); }
+  VARIANT& operator[](size_t i) { return v_[i]; }
+
+ private:
+  std::vector<VARIANT> v_;
+};
+
+// Stores `value` into the variable a by-reference argument points at,
+// converted to the type the reference declares (a VT_BYREF|VT_VARIANT
+// variable takes it as it is); what the variable held is freed. On success
+// `value` is left empty, its contents moved. S_OK: stored; S_FALSE: nothing
+// to store into (a null reference, or a type without a plain slot such as
+// VT_RECORD); a failure: `value` does not convert, the variable is
+// unchanged.
+HRESULT storeByRef(const VARIANT& target, VARIANT& value);
 
 // Access to a SAFEARRAY's elements for the guard's lifetime.
 class SafeArrayData {

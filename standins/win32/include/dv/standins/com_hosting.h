@@ -50,12 +50,12 @@ IDispatch* wrap(const ObjectPtr& object);
 // The object behind one of our IDispatch pointers, or null.
 ObjectPtr unwrap(IUnknown* unknown);
 
-// Objects and locks alive in this server (DllCanUnloadNow, local servers).
+// Objects and locks alive in this module (DllCanUnloadNow): every COM
+// object it made, class factories included, and the LockServer locks.
 long serverReferences();
-// Objects handed out to clients and still referenced (class factories and
-// locks not counted).
+// Objects handed out to clients and still referenced (class factories,
+// enumerators and locks not counted).
 long liveObjects();
-void lockServer(bool lock);
 
 // A class factory for a creatable class.
 HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** out);
