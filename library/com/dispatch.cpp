@@ -65,66 +65,6 @@ void setMissing(VARIANT& v) {
   V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
 }
 
-// Stores `value` (already of the caller's type) through a typed
-// by-reference argument, releasing what the caller's storage held.
-void storeThrough(const VARIANT& callerArg, VARIANT& value) {
-  VARTYPE vt = V_VT(&callerArg) & ~VT_BYREF;
-  void* target = V_BYREF(&callerArg);
-  if (!target) return;
-  if (vt & VT_ARRAY) {
-    SAFEARRAY** slot = static_cast<SAFEARRAY**>(target);
-    if (*slot) SafeArrayDestroy(*slot);
-    *slot = std::exchange(V_ARRAY(&value), nullptr);
-    V_VT(&value) = VT_EMPTY;
-    return;
-  }
-  switch (vt) {
-    case VT_BSTR: {
-      BSTR* slot = static_cast<BSTR*>(target);
-      SysFreeString(*slot);
-      *slot = std::exchange(V_BSTR(&value), nullptr);
-      break;
-    }
-    case VT_DISPATCH:
-    case VT_UNKNOWN: {
-      IUnknown** slot = static_cast<IUnknown**>(target);
-      if (*slot) (*slot)->Release();
-      *slot = std::exchange(V_UNKNOWN(&value), nullptr);
-      break;
-    }
-    case VT_I1:
-    case VT_UI1:
-      std::memcpy(target, &V_UI1(&value), 1);
-      break;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-      std::memcpy(target, &V_I2(&value), 2);
-      break;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR:
-      std::memcpy(target, &V_I4(&value), 4);
-      break;
-    case VT_R8:
-    case VT_DATE:
-    case VT_CY:
-    case VT_I8:
-    case VT_UI8:
-      std::memcpy(target, &V_R8(&value), 8);
-      break;
-    case VT_DECIMAL:
-      std::memcpy(target, &V_DECIMAL(&value), sizeof(DECIMAL));
-      break;
-    default:
-      return;
-  }
-  V_VT(&value) = VT_EMPTY;
-}
-
 void fillException(EXCEPINFO* excep, HRESULT hr, const std::string& description) {
   win32::fillExcepInfo(excep, hr, vb::kLibrarySource, description);
 }
@@ -480,9 +420,8 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
       *variable = locals[i];
       VariantInit(&locals[i]);
     } else {
-      Var converted;
-      if (SUCCEEDED(VariantChangeType(&converted, &locals[i], 0, V_VT(actual) & ~VT_BYREF)))
-        storeThrough(*actual, converted);
+      // Converted to the caller's type; a value that does not fit leaves the variable as it was.
+      win32::storeByRef(*actual, locals[i]);
     }
   }
 
