@@ -217,10 +217,11 @@ int run(const std::string& folder, int rounds) {
     for (auto& [kind, value] : t) times[kind].push_back(value);
     docvaneRatio.push_back(t["docvane"] / t["gs"]);
     distillerRatio.push_back(t["distiller"] / t["gs"]);
-    std::printf("round %2d: gs %.3f s, distiller %.3f s (%.1f ms outside the job), docvane %.3f s (%.1f ms), "
-                "unix start %.3f s\n",
-                round + 1, t["gs"], t["distiller"], t["distiller-outside"] * 1000, t["docvane"],
-                t["docvane-outside"] * 1000, t["unix-start"]);
+    std::printf(
+        "round %2d: gs %.3f s, distiller %.3f s (%.1f ms outside the job), docvane %.3f s (%.1f ms), "
+        "unix start %.3f s\n",
+        round + 1, t["gs"], t["distiller"], t["distiller-outside"] * 1000, t["docvane"], t["docvane-outside"] * 1000,
+        t["unix-start"]);
     std::fflush(stdout);
   }
   for (const std::string& pdf : {folder + "\\docvane.pdf", folder + "\\distiller.pdf", directPdf}) {
@@ -236,28 +237,28 @@ int run(const std::string& folder, int rounds) {
   // background. Nothing is subtracted.
   const double waits = 0;
   std::printf("\nCreatePDFfromPS on a %d-page PostScript file, %d rounds     median   fastest\n", kPages, rounds);
-  const std::pair<const char*, const char*> rows[] = {
-      {"gs", "Ghostscript run directly"},
-      {"distiller", "Distiller stand-in FileToPDF, events to a sink"},
-      {"distiller-outside", "  of it outside the job"},
-      {"docvane", "Docvane CreatePDFfromPS, events to a sink"},
-      {"docvane-outside", "  of it outside the job"},
-      {"unix-start", "a Unix program started from Wine"}};
+  const std::pair<const char*, const char*> rows[] = {{"gs", "Ghostscript run directly"},
+                                                      {"distiller", "Distiller stand-in FileToPDF, events to a sink"},
+                                                      {"distiller-outside", "  of it outside the job"},
+                                                      {"docvane", "Docvane CreatePDFfromPS, events to a sink"},
+                                                      {"docvane-outside", "  of it outside the job"},
+                                                      {"unix-start", "a Unix program started from Wine"}};
   for (const auto& [kind, label] : rows)
     std::printf("  %-50s %7.3f s %7.3f s\n", label, median(times[kind]), fastest(times[kind]));
   std::printf("  %-50s %7.3f s\n", "waits the pipeline must make", waits);
   const double gsMedian = median(times["gs"]);
   const double ratio = median(docvaneRatio) - waits / gsMedian;
-  std::printf("RATIO (CreatePDFfromPS - waits) / direct = %.3f (median of the rounds' ratios): overhead %+.1f %%, "
-              "goal within 5 %%\n",
-              ratio, (ratio - 1) * 100);
+  std::printf(
+      "RATIO (CreatePDFfromPS - waits) / direct = %.3f (median of the rounds' ratios): overhead %+.1f %%, "
+      "goal within 5 %%\n",
+      ratio, (ratio - 1) * 100);
   std::printf("  of which the Distiller stand-in %+.1f %%, Docvane on top of it %+.1f %%\n",
               (median(distillerRatio) - 1) * 100, (ratio - median(distillerRatio)) * 100);
   std::printf("  Docvane's own work before and after the job: %.1f ms a call (median %.1f ms against %.1f ms)\n",
               (median(times["docvane-outside"]) - median(times["distiller-outside"])) * 1000,
               median(times["docvane-outside"]) * 1000, median(times["distiller-outside"]) * 1000);
-  std::printf("  fastest runs: (%.3f - %.3f) / %.3f = %.3f\n", fastest(times["docvane"]), waits,
-              fastest(times["gs"]), (fastest(times["docvane"]) - waits) / fastest(times["gs"]));
+  std::printf("  fastest runs: (%.3f - %.3f) / %.3f = %.3f\n", fastest(times["docvane"]), waits, fastest(times["gs"]),
+              (fastest(times["docvane"]) - waits) / fastest(times["gs"]));
   return 0;
 }
 
@@ -276,8 +277,7 @@ int main(int argc, char** argv) {
   try {
     return run(argv[1], rounds);
   } catch (const dv::AutomationError& e) {
-    std::fprintf(stderr, "convert_ps_bench: %s (0x%08X)\n", e.description().c_str(),
-                 static_cast<unsigned>(e.number()));
+    std::fprintf(stderr, "convert_ps_bench: %s (0x%08X)\n", e.description().c_str(), static_cast<unsigned>(e.number()));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "convert_ps_bench: %s\n", e.what());
   }

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "data/text_builder.h"
 #include "data/delimited_text.h"
+#include "data/text_builder.h"
 #include "dv/codepage.h"
 #include "dv/host.h"
 
@@ -21,9 +21,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double secondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // The library reads files through the host seam; on this machine that is
 // the disk, for reading only.
@@ -99,7 +97,8 @@ size_t plainTwoPass(const std::string& path) {
     size_t column = 0, start = 0;
     for (;;) {
       const size_t hit = line.find(',', start);
-      cells[row * (most + 1) + column++] = line.substr(start, hit == std::string::npos ? std::string::npos : hit - start);
+      cells[row * (most + 1) + column++] =
+          line.substr(start, hit == std::string::npos ? std::string::npos : hit - start);
       if (hit == std::string::npos) break;
       start = hit + 1;
     }
@@ -148,8 +147,8 @@ int main() {
     });
     const double perChar = t / static_cast<double>(pieces * 10);
     if (first == 0) first = perChar;
-    std::printf("TextBuilder, %zu characters in pieces of 10: %.4f s; cost per character vs 5 MB: %.2f\n",
-                pieces * 10, t, perChar / first);
+    std::printf("TextBuilder, %zu characters in pieces of 10: %.4f s; cost per character vs 5 MB: %.2f\n", pieces * 10,
+                t, perChar / first);
   }
   return 0;
 }

@@ -7,9 +7,9 @@
 // Writes events.ps (default 4 pages) into the folder and converts it to
 // events.pdf. Exits 0 when the conversion succeeded and the job ended
 // with JobDone.
-#include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -59,7 +59,9 @@ class JobEventPrinter final : public dv::win32::ComObject<IDispatch> {
       return text(params->rgvarg[params->cArgs - 1 - i]);
     };
     switch (id) {
-      case 1: std::printf("  event JobStart     %s -> %s\n", arg(0).c_str(), arg(1).c_str()); break;
+      case 1:
+        std::printf("  event JobStart     %s -> %s\n", arg(0).c_str(), arg(1).c_str());
+        break;
       case 2:
         std::printf("  event JobDone      %s -> %s\n", arg(0).c_str(), arg(1).c_str());
         jobDone = true;
@@ -68,10 +70,18 @@ class JobEventPrinter final : public dv::win32::ComObject<IDispatch> {
         std::printf("  event JobFail      %s -> %s\n", arg(0).c_str(), arg(1).c_str());
         jobFailed = true;
         break;
-      case 4: std::printf("  event LogMessage   %s\n", arg(0).c_str()); break;
-      case 5: std::printf("  event PercentDone  %s %%\n", arg(0).c_str()); break;
-      case 6: std::printf("  event PageNumber   %s\n", arg(0).c_str()); break;
-      default: std::printf("  event #%ld\n", static_cast<long>(id)); break;
+      case 4:
+        std::printf("  event LogMessage   %s\n", arg(0).c_str());
+        break;
+      case 5:
+        std::printf("  event PercentDone  %s %%\n", arg(0).c_str());
+        break;
+      case 6:
+        std::printf("  event PageNumber   %s\n", arg(0).c_str());
+        break;
+      default:
+        std::printf("  event #%ld\n", static_cast<long>(id));
+        break;
     }
     std::fflush(stdout);
     return S_OK;
@@ -97,8 +107,7 @@ bool writePostScript(const std::string& path, int pages) {
   out << "%!PS-Adobe-3.0\n%%Pages: " << pages << "\n%%EndComments\n";
   for (int i = 1; i <= pages; ++i) {
     out << "%%Page: " << i << " " << i << "\n"
-        << "/Helvetica findfont 28 scalefont setfont 72 700 moveto (Events example, page " << i
-        << ") show showpage\n";
+        << "/Helvetica findfont 28 scalefont setfont 72 700 moveto (Events example, page " << i << ") show showpage\n";
   }
   out << "%%EOF\n";
   return static_cast<bool>(out);

@@ -18,8 +18,7 @@ void releaseThreadState() { delete std::exchange(tPendingStorage, nullptr); }
 
 BSTR allocBstr(std::string_view utf8) {
   // Converted straight into the BSTR's own buffer: one allocation per result.
-  int n = utf8.empty() ? 0
-                       : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  int n = utf8.empty() ? 0 : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   BSTR b = SysAllocStringLen(nullptr, static_cast<UINT>(n));
   if (!b) throw std::bad_alloc();
   if (n) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), b, n);

@@ -2,8 +2,8 @@
 // where core errors become HRESULTs with IErrorInfo.
 #pragma once
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <cstring>

@@ -1,11 +1,11 @@
 // CreatePDF: the PostScript and Word conversions. Arguments arrive by
 // reference as the type library declares them; the printer a member
 // settles on is written back to the caller's variable.
-#include "create_pdf_object.h"
 #include "com_util.h"
 #include "convert/create_pdf_conversion.h"
 #include "convert/distiller.h"
 #include "convert/word.h"
+#include "create_pdf_object.h"
 #include "dv/trace.h"
 #include "dv/win32/automation.h"
 
@@ -98,9 +98,8 @@ HRESULT CreatePdfObject::CreatePDFfromWord(BSTR* strPDFFile, BSTR* strWordDocume
                                            BSTR* strWritePassword, BSTR* strPages, VARIANT_BOOL* blnLandscape,
                                            VARIANT_BOOL* blnPageNumberInFooter, VARIANT_BOOL* blnPageNumberInHeader,
                                            AlignType* lngPageNumberAlignment, VARIANT_BOOL* blnFirstPage,
-                                           BSTR* strDistiller, VARIANT_BOOL* blnShowWindow,
-                                           VARIANT_BOOL* blnSpoolJobs, BSTR* strJobOptionsFile,
-                                           VARIANT_BOOL* blnApplySecurity) {
+                                           BSTR* strDistiller, VARIANT_BOOL* blnShowWindow, VARIANT_BOOL* blnSpoolJobs,
+                                           BSTR* strJobOptionsFile, VARIANT_BOOL* blnApplySecurity) {
   return comCall(IID__CreatePDF, [&] {
     lib::CreatePdfConversion ctx(*core_);
     WriteBack distiller(strDistiller, text(strDistiller));
@@ -160,11 +159,10 @@ HRESULT CreatePdfObject::CreatePSfromWord(BSTR* strPSFile, BSTR* strWordDocument
   });
 }
 
-HRESULT CreatePdfObject::CreatePSfromWord2(BSTR* strPSFile, BSTR* strWordDocument, BSTR* strPrinter,
-                                           BSTR* strPassword, BSTR* strWritePassword, BSTR* strPages,
-                                           VARIANT_BOOL* blnLandscape, VARIANT_BOOL* blnPageNumberInFooter,
-                                           VARIANT_BOOL* blnPageNumberInHeader, AlignType* lngPageNumberAlignment,
-                                           VARIANT_BOOL* blnFirstPage) {
+HRESULT CreatePdfObject::CreatePSfromWord2(BSTR* strPSFile, BSTR* strWordDocument, BSTR* strPrinter, BSTR* strPassword,
+                                           BSTR* strWritePassword, BSTR* strPages, VARIANT_BOOL* blnLandscape,
+                                           VARIANT_BOOL* blnPageNumberInFooter, VARIANT_BOOL* blnPageNumberInHeader,
+                                           AlignType* lngPageNumberAlignment, VARIANT_BOOL* blnFirstPage) {
   return comCall(IID__CreatePDF, [&] {
     lib::CreatePdfConversion ctx(*core_);
     std::string printer = text(strPrinter, lib::kGenericPostScriptPrinter);

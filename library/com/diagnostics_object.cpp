@@ -2,8 +2,8 @@
 // event path for the Wine tests. It has no behaviour of the library.
 #include <new>
 
-#include "diagnostics_object.h"
 #include "com_util.h"
+#include "diagnostics_object.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
 
@@ -45,7 +45,8 @@ HRESULT DiagnosticsObject::Transform(BSTR* strText, LONG* lngNumber, SHORT* intN
     Variant value = win32::fromVariant(*varValue);
     std::string report = "text=" + text + "|lng=" + std::to_string(*lngNumber) + "|int=" + std::to_string(*intNumber) +
                          "|flag=" + (*blnFlag ? "True" : "False") + "|value=" + typeName(value.type()) +
-                         "|optional=" + optional + "|missing=" + (vb::IsMissing(win32::fromVariant(varMissing)) ? "True" : "False");
+                         "|optional=" + optional +
+                         "|missing=" + (vb::IsMissing(win32::fromVariant(varMissing)) ? "True" : "False");
     int16_t incremented = vb::add16(*intNumber, 1);  // 32767 overflows, as VB would
     BSTR newText = allocBstr(text + "!");
     BSTR newOptional = allocBstr(optional + "+");

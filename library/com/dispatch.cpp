@@ -204,10 +204,18 @@ const Dispatcher::Function* Dispatcher::find(DISPID id, WORD flags) const {
   const Function* method = nullptr;
   for (auto it = first; it != last; ++it) {
     switch (it->second->kind) {
-      case INVOKE_FUNC: method = it->second.get(); break;
-      case INVOKE_PROPERTYGET: get = it->second.get(); break;
-      case INVOKE_PROPERTYPUT: put = it->second.get(); break;
-      case INVOKE_PROPERTYPUTREF: putRef = it->second.get(); break;
+      case INVOKE_FUNC:
+        method = it->second.get();
+        break;
+      case INVOKE_PROPERTYGET:
+        get = it->second.get();
+        break;
+      case INVOKE_PROPERTYPUT:
+        put = it->second.get();
+        break;
+      case INVOKE_PROPERTYPUTREF:
+        putRef = it->second.get();
+        break;
     }
   }
   if ((flags & DISPATCH_METHOD) && method) return method;
@@ -235,8 +243,8 @@ HRESULT Dispatcher::getIDsOfNames(LPOLESTR* names, UINT count, DISPID* ids) {
   return dispatchInfo_->GetIDsOfNames(names, count, ids);
 }
 
-HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
-                           EXCEPINFO* excep, UINT* argErr) {
+HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                           UINT* argErr) {
   static DISPPARAMS noParams = {nullptr, nullptr, 0, 0};
   if (!params) params = &noParams;
   const Function* fn = find(id, flags);
@@ -364,10 +372,8 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
     }
     V_VT(&arg) = declaredRef;
     V_BYREF(&arg) = &V_UI1(&local);
-    if (actualVt == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(actual))
-      writeBack[i] = WriteBack::IntoVariant;
-    else if (actualVt & VT_BYREF)
-      writeBack[i] = WriteBack::IntoTyped;
+    if (actualVt == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(actual)) writeBack[i] = WriteBack::IntoVariant;
+    else if (actualVt & VT_BYREF) writeBack[i] = WriteBack::IntoTyped;
   }
 
   // The member through its vtable slot, every argument in its declared form.
@@ -391,7 +397,8 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
   if (fn->hasRetval) {
     if (fn->retvalVt != VT_VARIANT) V_VT(&retval) = fn->retvalVt;  // zeroed storage the member fills
     V_VT(&retvalRef) = static_cast<VARTYPE>(VT_BYREF | fn->retvalVt);
-    V_BYREF(&retvalRef) = fn->retvalVt == VT_VARIANT ? static_cast<void*>(&retval) : static_cast<void*>(&V_UI1(&retval));
+    V_BYREF(&retvalRef) =
+        fn->retvalVt == VT_VARIANT ? static_cast<void*>(&retval) : static_cast<void*>(&V_UI1(&retval));
     types[count] = V_VT(&retvalRef);
     pointers[count] = &retvalRef;
     ++count;
@@ -400,8 +407,8 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
   clearPendingError();
   VARIANT returned;
   VariantInit(&returned);
-  HRESULT hr = DispCallFunc(instance, static_cast<ULONG_PTR>(fn->vtableOffset), CC_STDCALL, VT_ERROR,
-                            count, count ? types.data() : nullptr, count ? pointers.data() : nullptr, &returned);
+  HRESULT hr = DispCallFunc(instance, static_cast<ULONG_PTR>(fn->vtableOffset), CC_STDCALL, VT_ERROR, count,
+                            count ? types.data() : nullptr, count ? pointers.data() : nullptr, &returned);
   if (SUCCEEDED(hr)) hr = V_ERROR(&returned);
   if (SUCCEEDED(hr) && fn->hasRetval && result) {
     VariantClear(result);
@@ -436,8 +443,10 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
 
 namespace {
 std::mutex gDispatchersMutex;
-std::map<GUID, std::unique_ptr<Dispatcher>, bool (*)(const GUID&, const GUID&)> gDispatchers(
-    [](const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) < 0; });
+std::map<GUID, std::unique_ptr<Dispatcher>, bool (*)(const GUID&, const GUID&)> gDispatchers([](const GUID& a,
+                                                                                                const GUID& b) {
+  return std::memcmp(&a, &b, sizeof(GUID)) < 0;
+});
 }  // namespace
 
 Dispatcher& dispatcherFor(REFIID iid) {

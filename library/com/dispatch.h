@@ -12,12 +12,12 @@
 // EXCEPINFO with source "Docvane".
 #pragma once
 
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
+#include <deque>
 #include <map>
 #include <memory>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -45,7 +45,7 @@ class Dispatcher {
     bool byRef = false;
     bool optional = false;
     bool hasDefault = false;
-    bool passThrough = false;  // records and other types the stock Invoke handles itself
+    bool passThrough = false;      // records and other types the stock Invoke handles itself
     mutable VARIANT defaultValue;  // the oleaut32 calls take no const
   };
   struct Function {

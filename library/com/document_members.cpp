@@ -1,14 +1,14 @@
 // Document members, the enumeration texts of Field, and TextFileToArray on
 // CreatePDF: argument conversion around the document core.
-#include "create_pdf_object.h"
-#include "document_object.h"
-#include "field_object.h"
 #include "collection_object.h"
 #include "com_util.h"
+#include "create_pdf_object.h"
 #include "data/delimited_text.h"
 #include "document/mappings.h"
+#include "document_object.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
+#include "field_object.h"
 
 namespace dv::com {
 
@@ -73,8 +73,8 @@ HRESULT textFileToArray(REFIID iid, FileSystem& files, BSTR* strTextFile, VARIAN
   return comCall(iid, [&] {
     Variant value = win32::fromVariant(*varArray);
     Variant slot = Variant::ref(value);
-    *intResult = lib::TextFileToArray(files, str(strTextFile), slot, fromBstr(strDelimiter),
-                                      *blnRemoveQuotes != VARIANT_FALSE);
+    *intResult =
+        lib::TextFileToArray(files, str(strTextFile), slot, fromBstr(strDelimiter), *blnRemoveQuotes != VARIANT_FALSE);
     if (*intResult == lib::kTextFileRead) writeBack(varArray, value);
   });
 }
@@ -94,38 +94,56 @@ HRESULT CreatePdfObject::TextFileToArray(BSTR* strTextFile, VARIANT* varArray, B
 }
 
 // ---- Viewer information ----
-HRESULT DocumentObject::get_AcrobatFormsVersion(BSTR* s) { return text(s, [&] { return core_->AcrobatFormsVersion(); }); }
-HRESULT DocumentObject::get_AcrobatLanguage(BSTR* s) { return text(s, [&] { return core_->AcrobatLanguage(); }); }
-HRESULT DocumentObject::get_AcrobatPlatform(BSTR* s) { return text(s, [&] { return core_->AcrobatPlatform(); }); }
-HRESULT DocumentObject::get_AcrobatViewerType(BSTR* s) { return text(s, [&] { return core_->AcrobatViewerType(); }); }
+HRESULT DocumentObject::get_AcrobatFormsVersion(BSTR* s) {
+  return text(s, [&] { return core_->AcrobatFormsVersion(); });
+}
+HRESULT DocumentObject::get_AcrobatLanguage(BSTR* s) {
+  return text(s, [&] { return core_->AcrobatLanguage(); });
+}
+HRESULT DocumentObject::get_AcrobatPlatform(BSTR* s) {
+  return text(s, [&] { return core_->AcrobatPlatform(); });
+}
+HRESULT DocumentObject::get_AcrobatViewerType(BSTR* s) {
+  return text(s, [&] { return core_->AcrobatViewerType(); });
+}
 HRESULT DocumentObject::get_AcrobatViewerVariation(BSTR* s) {
   return text(s, [&] { return core_->AcrobatViewerVariation(); });
 }
-HRESULT DocumentObject::get_AcrobatViewerVersion(BSTR* s) { return text(s, [&] { return core_->AcrobatViewerVersion(); }); }
+HRESULT DocumentObject::get_AcrobatViewerVersion(BSTR* s) {
+  return text(s, [&] { return core_->AcrobatViewerVersion(); });
+}
 
 // ---- Properties ----
-#define DV_TEXT_GET(Name) \
-  HRESULT DocumentObject::get_##Name(BSTR* s) { return text(s, [&] { return core_->textProperty(#Name); }); }
-#define DV_TEXT_LET(Name) \
-  HRESULT DocumentObject::put_##Name(BSTR s) { return doc([&] { core_->letProperty(#Name, Variant(fromBstr(s))); }); }
-#define DV_FLAG_GET(Name) \
-  HRESULT DocumentObject::get_##Name(VARIANT_BOOL* b) { return flag(b, [&] { return core_->boolProperty(#Name); }); }
-#define DV_FLAG_LET(Name)                                                                    \
-  HRESULT DocumentObject::put_##Name(VARIANT_BOOL b) {                                       \
-    return doc([&] { core_->letProperty(#Name, Variant(b != VARIANT_FALSE)); });              \
+#define DV_TEXT_GET(Name)                                       \
+  HRESULT DocumentObject::get_##Name(BSTR* s) {                 \
+    return text(s, [&] { return core_->textProperty(#Name); }); \
   }
-#define DV_LONG_GET(Name)                                                  \
-  HRESULT DocumentObject::get_##Name(long* n) {                            \
-    if (!n) return E_POINTER;                                              \
-    return doc([&] { *n = core_->longProperty(#Name); });                  \
+#define DV_TEXT_LET(Name)                                                 \
+  HRESULT DocumentObject::put_##Name(BSTR s) {                            \
+    return doc([&] { core_->letProperty(#Name, Variant(fromBstr(s))); }); \
   }
-#define DV_DATE_GET(Name)                                                  \
-  HRESULT DocumentObject::get_##Name(DATE* d) {                            \
-    if (!d) return E_POINTER;                                              \
-    return doc([&] { *d = core_->dateProperty(#Name); });                  \
+#define DV_FLAG_GET(Name)                                       \
+  HRESULT DocumentObject::get_##Name(VARIANT_BOOL* b) {         \
+    return flag(b, [&] { return core_->boolProperty(#Name); }); \
   }
-#define DV_VARIANT_GET(Name) \
-  HRESULT DocumentObject::get_##Name(VARIANT* v) { return variant(v, [&] { return core_->variantProperty(#Name); }); }
+#define DV_FLAG_LET(Name)                                                        \
+  HRESULT DocumentObject::put_##Name(VARIANT_BOOL b) {                           \
+    return doc([&] { core_->letProperty(#Name, Variant(b != VARIANT_FALSE)); }); \
+  }
+#define DV_LONG_GET(Name)                                 \
+  HRESULT DocumentObject::get_##Name(long* n) {           \
+    if (!n) return E_POINTER;                             \
+    return doc([&] { *n = core_->longProperty(#Name); }); \
+  }
+#define DV_DATE_GET(Name)                                 \
+  HRESULT DocumentObject::get_##Name(DATE* d) {           \
+    if (!d) return E_POINTER;                             \
+    return doc([&] { *d = core_->dateProperty(#Name); }); \
+  }
+#define DV_VARIANT_GET(Name)                                          \
+  HRESULT DocumentObject::get_##Name(VARIANT* v) {                    \
+    return variant(v, [&] { return core_->variantProperty(#Name); }); \
+  }
 
 DV_TEXT_GET(Author)
 DV_TEXT_LET(Author)
@@ -174,11 +192,21 @@ DV_TEXT_GET(Path)
 #undef DV_DATE_GET
 #undef DV_VARIANT_GET
 
-HRESULT DocumentObject::get_KeyWords(BSTR* s) { return text(s, [&] { return core_->KeyWords(); }); }
-HRESULT DocumentObject::put_KeyWords(BSTR s) { return doc([&] { core_->KeyWords(fromBstr(s)); }); }
-HRESULT DocumentObject::get_InstanceID(BSTR* s) { return text(s, [&] { return core_->InstanceID(); }); }
-HRESULT DocumentObject::get_PermanentID(BSTR* s) { return text(s, [&] { return core_->PermanentID(); }); }
-HRESULT DocumentObject::get_PageMode(BSTR* s) { return text(s, [&] { return core_->PageMode(); }); }
+HRESULT DocumentObject::get_KeyWords(BSTR* s) {
+  return text(s, [&] { return core_->KeyWords(); });
+}
+HRESULT DocumentObject::put_KeyWords(BSTR s) {
+  return doc([&] { core_->KeyWords(fromBstr(s)); });
+}
+HRESULT DocumentObject::get_InstanceID(BSTR* s) {
+  return text(s, [&] { return core_->InstanceID(); });
+}
+HRESULT DocumentObject::get_PermanentID(BSTR* s) {
+  return text(s, [&] { return core_->PermanentID(); });
+}
+HRESULT DocumentObject::get_PageMode(BSTR* s) {
+  return text(s, [&] { return core_->PageMode(); });
+}
 
 // ---- Operations ----
 HRESULT DocumentObject::CreateJavaScriptObject(IDispatch** objJavaScript) {
@@ -196,7 +224,9 @@ HRESULT DocumentObject::CreateJavaScriptObject(IDispatch** objJavaScript) {
   });
 }
 
-HRESULT DocumentObject::CloseDoc() { return doc([&] { core_->CloseDoc(); }); }
+HRESULT DocumentObject::CloseDoc() {
+  return doc([&] { core_->CloseDoc(); });
+}
 
 HRESULT DocumentObject::Save(SaveType lngSave, BSTR* strPDF) {
   return doc([&] { core_->Save(static_cast<int32_t>(lngSave), Variant(str(strPDF))); });
@@ -227,7 +257,9 @@ HRESULT DocumentObject::GetURL(BSTR* strURL, VARIANT_BOOL* blnAppend) {
   return doc([&] { core_->GetURL(str(strURL), on(blnAppend, true)); });
 }
 
-HRESULT DocumentObject::CalculateNow() { return doc([&] { core_->CalculateNow(); }); }
+HRESULT DocumentObject::CalculateNow() {
+  return doc([&] { core_->CalculateNow(); });
+}
 
 HRESULT DocumentObject::AttachFile(BSTR* strName, BSTR* strFile, VARIANT_BOOL* blnResult) {
   return flag(blnResult, [&] { return core_->AttachFile(str(strName), str(strFile)); });
@@ -237,12 +269,24 @@ HRESULT DocumentObject::ExportDataObject(BSTR* strName, BSTR* strPath, VARIANT_B
   return doc([&] { core_->ExportDataObject(str(strName), str(strPath), on(blnAllowAuthorization, false)); });
 }
 
-HRESULT DocumentObject::RemoveDataObject(BSTR* n) { return doc([&] { core_->removeNamed("RemoveDataObject", str(n)); }); }
-HRESULT DocumentObject::DeleteSound(BSTR* n) { return doc([&] { core_->removeNamed("DeleteSound", str(n)); }); }
-HRESULT DocumentObject::RemoveIcon(BSTR* n) { return doc([&] { core_->removeNamed("RemoveIcon", str(n)); }); }
-HRESULT DocumentObject::RemoveScript(BSTR* n) { return doc([&] { core_->removeNamed("RemoveScript", str(n)); }); }
-HRESULT DocumentObject::RemoveTemplate(BSTR* n) { return doc([&] { core_->removeNamed("RemoveTemplate", str(n)); }); }
-HRESULT DocumentObject::RemoveField(BSTR* n) { return doc([&] { core_->removeNamed("RemoveField", str(n)); }); }
+HRESULT DocumentObject::RemoveDataObject(BSTR* n) {
+  return doc([&] { core_->removeNamed("RemoveDataObject", str(n)); });
+}
+HRESULT DocumentObject::DeleteSound(BSTR* n) {
+  return doc([&] { core_->removeNamed("DeleteSound", str(n)); });
+}
+HRESULT DocumentObject::RemoveIcon(BSTR* n) {
+  return doc([&] { core_->removeNamed("RemoveIcon", str(n)); });
+}
+HRESULT DocumentObject::RemoveScript(BSTR* n) {
+  return doc([&] { core_->removeNamed("RemoveScript", str(n)); });
+}
+HRESULT DocumentObject::RemoveTemplate(BSTR* n) {
+  return doc([&] { core_->removeNamed("RemoveTemplate", str(n)); });
+}
+HRESULT DocumentObject::RemoveField(BSTR* n) {
+  return doc([&] { core_->removeNamed("RemoveField", str(n)); });
+}
 
 HRESULT DocumentObject::AddScript(BSTR* strName, BSTR* strScript) {
   return doc([&] { core_->AddScript(str(strName), str(strScript)); });
@@ -298,7 +342,9 @@ HRESULT DocumentObject::GetTrigger(FieldTriggerType* i, BSTR* s) {
 HRESULT DocumentObject::GetFieldBorder(FieldBorderType* i, BSTR* s) {
   return mapped(s, i, i ? *i : 0, lib::borderStyleText);
 }
-HRESULT DocumentObject::GetGlyphStyle(GlyphStyleType* i, BSTR* s) { return mapped(s, i, i ? *i : 0, lib::glyphStyleText); }
+HRESULT DocumentObject::GetGlyphStyle(GlyphStyleType* i, BSTR* s) {
+  return mapped(s, i, i ? *i : 0, lib::glyphStyleText);
+}
 HRESULT DocumentObject::GetNoteIcon(NoteIconType* i, BSTR* s) { return mapped(s, i, i ? *i : 0, lib::noteIconText); }
 HRESULT DocumentObject::GetNoteState(NoteStateType* i, BSTR* s) { return mapped(s, i, i ? *i : 0, lib::noteStateText); }
 HRESULT DocumentObject::GetStampIcon(StampIconType* i, BSTR* s) { return mapped(s, i, i ? *i : 0, lib::stampIconText); }
@@ -317,7 +363,9 @@ HRESULT DocumentObject::SetColor(ColorType* lngColor, VARIANT* varColor) {
 
 HRESULT FieldObject::GetAlignment(AlignmentType* i, BSTR* s) { return mapped(s, i, i ? *i : 0, lib::alignmentText); }
 HRESULT FieldObject::GetFont(FontType* i, BSTR* s) { return mapped(s, i, i ? *i : 0, lib::fontText); }
-HRESULT FieldObject::GetTrigger(FieldTriggerType* i, BSTR* s) { return mapped(s, i, i ? *i : 0, lib::fieldTriggerText); }
+HRESULT FieldObject::GetTrigger(FieldTriggerType* i, BSTR* s) {
+  return mapped(s, i, i ? *i : 0, lib::fieldTriggerText);
+}
 HRESULT FieldObject::GetBorderStyle(BorderStyleType* i, BSTR* s) {
   return mapped(s, i, i ? *i : 0, lib::borderStyleText);
 }

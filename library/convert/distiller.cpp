@@ -15,8 +15,8 @@ struct EventMapping {
 };
 
 constexpr EventMapping kEvents[] = {
-    {"OnJobStart", "JobStart", true},       {"OnJobDone", "JobDone", true},
-    {"OnJobFail", "JobFail", true},         {"OnLogMessage", "LogMessage", true},
+    {"OnJobStart", "JobStart", true},        {"OnJobDone", "JobDone", true},
+    {"OnJobFail", "JobFail", true},          {"OnLogMessage", "LogMessage", true},
     {"OnPercentDone", "PercentDone", false}, {"OnPageNumber", "PageNumber", false},
 };
 
@@ -113,8 +113,8 @@ std::string combiningProgram(FileSystem& files, MessagePump& pump, const Variant
   const Array& paths = list.arrayValue();
   if (paths.rank() != 1) vb::raise(vb::kSubscriptOutOfRange);
   std::string text;
-  for (const char* line : {"/prun { /mysave save def", "dup = flush", "RunFile", "clear cleardictstack",
-                           "mysave restore", "} def", ""}) {
+  for (const char* line :
+       {"/prun { /mysave save def", "dup = flush", "RunFile", "clear cleardictstack", "mysave restore", "} def", ""}) {
     text += line;
     text += kCrLf;
   }

@@ -123,7 +123,7 @@ class PrintJob {
 
 // How the printer of a conversion is chosen.
 struct PrinterChoice {
-  std::string* printer;  // the caller's variable
+  std::string* printer;      // the caller's variable
   bool blankMeansDistiller;  // strDistiller: resolve and write back; strPrinter: unchanged
 };
 

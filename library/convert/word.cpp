@@ -128,8 +128,8 @@ void createPSfromWord(ConversionContext& ctx, const std::string& ps, const std::
   runPostScriptShape(ctx, document, job, {&distiller, true}, ps);
 }
 
-void createPSfromWord2(ConversionContext& ctx, const std::string& ps, const std::string& document,
-                       std::string& printer, const WordOptions& options) {
+void createPSfromWord2(ConversionContext& ctx, const std::string& ps, const std::string& document, std::string& printer,
+                       const WordOptions& options) {
   WordPrintJob job(ctx.host().automation, document, options, true);
   runPostScriptShape(ctx, document, job, {&printer, false}, ps);
 }

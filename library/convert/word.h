@@ -62,7 +62,7 @@ void createPDFfromWord3(ConversionContext& ctx, const std::string& pdf, const st
                         std::string& printer, const WordOptions& options, const DistillSettings& settings);
 void createPSfromWord(ConversionContext& ctx, const std::string& ps, const std::string& document,
                       const WordOptions& options, std::string& distiller);
-void createPSfromWord2(ConversionContext& ctx, const std::string& ps, const std::string& document,
-                       std::string& printer, const WordOptions& options);
+void createPSfromWord2(ConversionContext& ctx, const std::string& ps, const std::string& document, std::string& printer,
+                       const WordOptions& options);
 
 }  // namespace dv::lib

@@ -51,7 +51,9 @@ size_t Collection::position(const Variant& index) const {
 
 const Variant& Collection::item(const Variant& index) const { return items_[position(index)].value; }
 
-void Collection::remove(const Variant& index) { items_.erase(items_.begin() + static_cast<ptrdiff_t>(position(index))); }
+void Collection::remove(const Variant& index) {
+  items_.erase(items_.begin() + static_cast<ptrdiff_t>(position(index)));
+}
 
 Variant Collection::get(std::string_view member, Args args) {
   if (sameName(member, "Count")) return count();

@@ -16,10 +16,16 @@ size_t utf8SequenceLength(std::string_view s, size_t i) {
   size_t n;
   uint32_t min;
   if (b < 0x80) return 1;
-  if ((b & 0xE0) == 0xC0) { n = 2; min = 0x80; }
-  else if ((b & 0xF0) == 0xE0) { n = 3; min = 0x800; }
-  else if ((b & 0xF8) == 0xF0) { n = 4; min = 0x10000; }
-  else return 0;
+  if ((b & 0xE0) == 0xC0) {
+    n = 2;
+    min = 0x80;
+  } else if ((b & 0xF0) == 0xE0) {
+    n = 3;
+    min = 0x800;
+  } else if ((b & 0xF8) == 0xF0) {
+    n = 4;
+    min = 0x10000;
+  } else return 0;
   if (i + n > s.size()) return 0;
   uint32_t cp = b & (0x7F >> n);
   for (size_t k = 1; k < n; ++k) {

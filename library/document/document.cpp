@@ -109,15 +109,11 @@ void Document::Save(int32_t lngSave, const Variant& strPDF) {
 std::string Document::GetFileType(int32_t i) const { return fileTypeText(i, libraryValues().AcrobatVersionText); }
 
 void Document::SaveAs(const std::string& strPath, int32_t lngFileType) {
-  if (lngFileType != 0)
-    jsObject().call("SaveAs", {pos(strPath), pos(GetFileType(lngFileType))});
-  else
-    jsObject().call("SaveAs", {pos(strPath)});
+  if (lngFileType != 0) jsObject().call("SaveAs", {pos(strPath), pos(GetFileType(lngFileType))});
+  else jsObject().call("SaveAs", {pos(strPath)});
 }
 
-bool Document::SetPageView(int32_t lngPageView) {
-  return vb::CBool(pdDoc().get("SetPageMode", {pos(lngPageView)}));
-}
+bool Document::SetPageView(int32_t lngPageView) { return vb::CBool(pdDoc().get("SetPageMode", {pos(lngPageView)})); }
 
 int32_t Document::endPageIndex(int32_t e) {
   if (e > 0) return e - 1;
@@ -125,7 +121,7 @@ int32_t Document::endPageIndex(int32_t e) {
 }
 
 void Document::PrintDocument(bool blnShowWindow, int32_t lngStartPage, int32_t lngEndPage, bool blnSilent,
-                                 bool blnShrinkToFit, bool blnPrintAsImage, bool blnReverse, bool blnAnnotations) {
+                             bool blnShrinkToFit, bool blnPrintAsImage, bool blnReverse, bool blnAnnotations) {
   // Unlike the common rule, a start page of 0 or below is passed unchanged.
   const int32_t start = lngStartPage > 0 ? lngStartPage - 1 : lngStartPage;
   const int32_t end = endPageIndex(lngEndPage);
@@ -143,8 +139,7 @@ bool Document::AttachFile(const std::string& strName, const std::string& strFile
   return vb::CBool(jsObject().get("importDataObject", {pos(strName), pos(strFile)}));
 }
 
-void Document::ExportDataObject(const std::string& strName, const std::string& strPath,
-                                    bool blnAllowAuthorization) {
+void Document::ExportDataObject(const std::string& strName, const std::string& strPath, bool blnAllowAuthorization) {
   jsObject().call("ExportDataObject", {pos(strName), pos(strPath), pos(blnAllowAuthorization), pos(int16_t{0})});
 }
 
@@ -203,8 +198,8 @@ std::shared_ptr<Collection> Document::GetFields() {
 
 void Document::GetField(const std::string& strName) { putFieldHandOff(FieldHandOff{strName, js_}); }
 
-int16_t Document::TextFileToArray(const std::string& strTextFile, Variant& varArray,
-                                      std::string_view strDelimiter, bool blnRemoveQuotes) {
+int16_t Document::TextFileToArray(const std::string& strTextFile, Variant& varArray, std::string_view strDelimiter,
+                                  bool blnRemoveQuotes) {
   return lib::TextFileToArray(host().files, strTextFile, varArray, strDelimiter, blnRemoveQuotes);
 }
 

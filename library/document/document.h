@@ -53,8 +53,8 @@ class Document : public DocumentCore {
   std::string textProperty(std::string_view name);
   bool boolProperty(std::string_view name);
   int32_t longProperty(std::string_view name);
-  double dateProperty(std::string_view name);       // an OLE date
-  Variant variantProperty(std::string_view name);   // arrays, passed on as they come
+  double dateProperty(std::string_view name);      // an OLE date
+  Variant variantProperty(std::string_view name);  // arrays, passed on as they come
   void letProperty(std::string_view name, const Variant& value);
 
   // ---- Document properties held by the PDDoc ----
@@ -73,8 +73,8 @@ class Document : public DocumentCore {
   void Save(int32_t lngSave, const Variant& strPDF);
   void SaveAs(const std::string& strPath, int32_t lngFileType);
   bool SetPageView(int32_t lngPageView);
-  void PrintDocument(bool blnShowWindow, int32_t lngStartPage, int32_t lngEndPage, bool blnSilent,
-                     bool blnShrinkToFit, bool blnPrintAsImage, bool blnReverse, bool blnAnnotations);
+  void PrintDocument(bool blnShowWindow, int32_t lngStartPage, int32_t lngEndPage, bool blnSilent, bool blnShrinkToFit,
+                     bool blnPrintAsImage, bool blnReverse, bool blnAnnotations);
   void GetURL(const std::string& strURL, bool blnAppend);
   void CalculateNow();
   bool AttachFile(const std::string& strName, const std::string& strFile);

@@ -14,9 +14,8 @@ std::string pick(std::initializer_list<const char*> table, int32_t value, const 
   return *(table.begin() + value);
 }
 
-const std::initializer_list<const char*> kFieldTriggers = {
-    "MouseUp", "MouseDown", "MouseEnter", "MouseExit", "OnFocus",
-    "OnBlur",  "Keystroke", "Validate",   "Calculate", "Format"};
+const std::initializer_list<const char*> kFieldTriggers = {"MouseUp", "MouseDown", "MouseEnter", "MouseExit", "OnFocus",
+                                                           "OnBlur",  "Keystroke", "Validate",   "Calculate", "Format"};
 
 }  // namespace
 
@@ -75,10 +74,9 @@ std::string pageTabOrderText(int32_t v) { return pick({"rows", "columns", "struc
 
 std::string fileTypeText(int32_t v, std::string_view acrobatVersionText) {
   if (v == 0 && vb::Val(acrobatVersionText) >= 8.0) return "com.callas.preflight.pdfa";
-  return "com.adobe.acrobat." +
-         pick({"pdf", "eps", "html-3-20", "html-4-01-css-1-00", "jpeg", "jp2k", "doc", "png", "ps", "rtf",
-               "accesstext", "plain-text", "tiff", "xml-1-00", "xdp"},
-              v, "pdf");
+  return "com.adobe.acrobat." + pick({"pdf", "eps", "html-3-20", "html-4-01-css-1-00", "jpeg", "jp2k", "doc", "png",
+                                      "ps", "rtf", "accesstext", "plain-text", "tiff", "xml-1-00", "xdp"},
+                                     v, "pdf");
 }
 
 void SetColor(int32_t lngColor, Variant& varColor) {
@@ -89,25 +87,57 @@ void SetColor(int32_t lngColor, Variant& varColor) {
   // Work on a copy so that an element type that refuses a value (a Double
   // array cannot hold "RGB") leaves the caller's array untouched.
   Array color = current;
-  auto put = [&color](int32_t index, const Variant& value) {
-    color.put(std::span<const int32_t>(&index, 1), value);
-  };
+  auto put = [&color](int32_t index, const Variant& value) { color.put(std::span<const int32_t>(&index, 1), value); };
   for (int32_t i = 1; i <= 3; ++i) put(i, int16_t{0});
 
   const int16_t one = 1;
   switch (lngColor) {
-    case 1: put(0, "G"); break;
-    case 2: put(0, "G"); put(1, one); break;
-    case 3: put(0, "RGB"); put(1, one); break;
-    case 4: put(0, "RGB"); put(2, one); break;
-    case 5: put(0, "RGB"); put(3, one); break;
-    case 6: put(0, "CMYK"); put(1, one); break;
-    case 7: put(0, "CMYK"); put(2, one); break;
-    case 8: put(0, "CMYK"); put(3, one); break;
-    case 9: put(0, "G"); put(1, 0.25); break;
-    case 10: put(0, "G"); put(1, 0.5); break;
-    case 11: put(0, "G"); put(1, 0.75); break;
-    default: put(0, "T"); break;  // dvnTransparent and unknown colours
+    case 1:
+      put(0, "G");
+      break;
+    case 2:
+      put(0, "G");
+      put(1, one);
+      break;
+    case 3:
+      put(0, "RGB");
+      put(1, one);
+      break;
+    case 4:
+      put(0, "RGB");
+      put(2, one);
+      break;
+    case 5:
+      put(0, "RGB");
+      put(3, one);
+      break;
+    case 6:
+      put(0, "CMYK");
+      put(1, one);
+      break;
+    case 7:
+      put(0, "CMYK");
+      put(2, one);
+      break;
+    case 8:
+      put(0, "CMYK");
+      put(3, one);
+      break;
+    case 9:
+      put(0, "G");
+      put(1, 0.25);
+      break;
+    case 10:
+      put(0, "G");
+      put(1, 0.5);
+      break;
+    case 11:
+      put(0, "G");
+      put(1, 0.75);
+      break;
+    default:
+      put(0, "T");
+      break;  // dvnTransparent and unknown colours
   }
   varColor.arrayValue() = std::move(color);
 }

@@ -22,14 +22,14 @@ std::string fontText(int32_t value);             // FontType
 // Document's table, "MouseUp" for the Field's.
 std::string documentFieldTriggerText(int32_t value);
 std::string fieldTriggerText(int32_t value);
-std::string borderStyleText(int32_t value);      // FieldBorderType / BorderStyleType
-std::string glyphStyleText(int32_t value);       // GlyphStyleType
-std::string highlightText(int32_t value);        // HighlightType
-std::string noteIconText(int32_t value);         // NoteIconType
-std::string noteStateText(int32_t value);        // NoteStateType
-std::string stampIconText(int32_t value);        // StampIconType
-std::string pageLabelStyleText(int32_t value);   // PageNumberStyleType
-std::string pageTabOrderText(int32_t value);     // PageTabOrderType
+std::string borderStyleText(int32_t value);     // FieldBorderType / BorderStyleType
+std::string glyphStyleText(int32_t value);      // GlyphStyleType
+std::string highlightText(int32_t value);       // HighlightType
+std::string noteIconText(int32_t value);        // NoteIconType
+std::string noteStateText(int32_t value);       // NoteStateType
+std::string stampIconText(int32_t value);       // StampIconType
+std::string pageLabelStyleText(int32_t value);  // PageNumberStyleType
+std::string pageTabOrderText(int32_t value);    // PageTabOrderType
 
 // The conversion identifier of a PDFFileType for the JavaScript SaveAs.
 // dvnPDF means the PDF/A conversion from viewer version 8 on.

@@ -7,9 +7,9 @@ namespace dv::lib {
 
 namespace {
 
-constexpr uint32_t kPlatformWin9x = 1;          // VER_PLATFORM_WIN32_WINDOWS
+constexpr uint32_t kPlatformWin9x = 1;            // VER_PLATFORM_WIN32_WINDOWS
 constexpr uint32_t kPrinterAttributeDefault = 4;  // PRINTER_ATTRIBUTE_DEFAULT
-constexpr uint32_t kKeyAccess = 0x2000F;         // read control, query/set value, create/enumerate subkeys
+constexpr uint32_t kKeyAccess = 0x2000F;          // read control, query/set value, create/enumerate subkeys
 constexpr uint32_t kRegSz = 1;
 
 }  // namespace

@@ -122,10 +122,9 @@ bool clsRegistry::CreateDirectory(const std::string& sNewDirName) {
 bool clsRegistry::CreateValue(const std::string& sValueName, const Variant& vWriteThis, int32_t& ldValueDataType,
                               const Variant& Multi_SZ_AddtlStrings) {
   if (!open_) return false;
-  const bool knownType = ldValueDataType == static_cast<int32_t>(kRegSz) ||
-                         ldValueDataType == static_cast<int32_t>(kRegExpandSz) ||
-                         ldValueDataType == static_cast<int32_t>(kRegDword) ||
-                         ldValueDataType == static_cast<int32_t>(kRegMultiSz);
+  const bool knownType =
+      ldValueDataType == static_cast<int32_t>(kRegSz) || ldValueDataType == static_cast<int32_t>(kRegExpandSz) ||
+      ldValueDataType == static_cast<int32_t>(kRegDword) || ldValueDataType == static_cast<int32_t>(kRegMultiSz);
   if (knownType && !openForWriting()) return false;
   std::vector<uint8_t> data;
   uint32_t type = static_cast<uint32_t>(ldValueDataType);

@@ -8,9 +8,7 @@ namespace dv::lib {
 
 namespace {
 
-bool endsWithSeparator(const std::string& path) {
-  return !path.empty() && (path.back() == '\\' || path.back() == '/');
-}
+bool endsWithSeparator(const std::string& path) { return !path.empty() && (path.back() == '\\' || path.back() == '/'); }
 
 std::string joinPath(const std::string& folder, const std::string& name) {
   return endsWithSeparator(folder) ? folder + name : folder + "\\" + name;
@@ -62,8 +60,9 @@ std::string getSpecialFolderPath(Host& host, int csidl) {
 }
 
 std::string missingRelayDescription(MissingRelayText wording) {
-  return std::string("Error! Can't find file DLGRELAY.EXE. Please copy this file into the same path as DOCVANE.DLL "
-                     "or into your Window's ") +
+  return std::string(
+             "Error! Can't find file DLGRELAY.EXE. Please copy this file into the same path as DOCVANE.DLL "
+             "or into your Window's ") +
          (wording == MissingRelayText::System32Directory ? "System32 Directory." : "System Directory.");
 }
 
@@ -82,9 +81,7 @@ std::string Relay::commandLine(const RelayCommand& command) const {
   return "\"" + program() + "\" " + prepared.tail();
 }
 
-void Relay::start(std::initializer_list<RelayCommand> commands) const {
-  start(std::vector<RelayCommand>(commands));
-}
+void Relay::start(std::initializer_list<RelayCommand> commands) const { start(std::vector<RelayCommand>(commands)); }
 
 void Relay::start(const std::vector<RelayCommand>& commands) const {
   std::vector<std::string> lines;

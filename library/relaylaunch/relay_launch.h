@@ -31,7 +31,7 @@ class Relay {
   Relay(Host& host, std::string folder);
 
   const std::string& folder() const { return folder_; }  // without a closing "\"
-  std::string program() const;                          // folder + "\dlgrelay.exe"
+  std::string program() const;                           // folder + "\dlgrelay.exe"
 
   // The process command line of one run: the program path in quotes, one
   // blank, the fields. Path fields that hold a short (8.3) name are handed

@@ -26,9 +26,15 @@ void sortPdfFiles(std::vector<PdfFileRow>& rows, int32_t sortType, int32_t sortO
   auto less = [&](const PdfFileRow& a, const PdfFileRow& b) {
     int c = 0;
     switch (sortType) {
-      case kSortByName: c = vb::compareBinary(a.name, b.name); break;
-      case kSortBySize: c = (a.size > b.size) - (a.size < b.size); break;
-      default: c = (a.modified > b.modified) - (a.modified < b.modified); break;
+      case kSortByName:
+        c = vb::compareBinary(a.name, b.name);
+        break;
+      case kSortBySize:
+        c = (a.size > b.size) - (a.size < b.size);
+        break;
+      default:
+        c = (a.modified > b.modified) - (a.modified < b.modified);
+        break;
     }
     return ascending ? c < 0 : c > 0;
   };

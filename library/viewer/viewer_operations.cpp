@@ -17,8 +17,8 @@ void printPages(const ObjectPtr& avDoc, bool silent, int32_t first, int32_t last
 }
 
 OpenRequest shortOpenByView(const std::string& pdfFile, const OpenPassword& open) {
-  return OpenRequest{pdfFile, open.password, open.openCaption, open.passwordCaption, OpenForm::ByView,
-                     PasswordForm::Short};
+  return OpenRequest{pdfFile,          open.password,      open.openCaption, open.passwordCaption,
+                     OpenForm::ByView, PasswordForm::Short};
 }
 
 // Switches the default printer for the length of a print and puts the
@@ -48,8 +48,7 @@ class PrinterSwitch {
 constexpr int kMaxBookmarkDepth = 1000;
 
 bool nameMatches(const std::string& candidate, const std::string& name, bool caseSensitive, bool wholeName) {
-  if (wholeName)
-    return caseSensitive ? vb::compareBinary(candidate, name) == 0 : vb::compareText(candidate, name) == 0;
+  if (wholeName) return caseSensitive ? vb::compareBinary(candidate, name) == 0 : vb::compareText(candidate, name) == 0;
   return vb::InStr(1, candidate, name, !caseSensitive) > 0;
 }
 

@@ -199,8 +199,8 @@ std::vector<FileEntry> FakeFileSystem::list(const std::string& pattern) {
   if (!folder) return out;
   for (const auto& c : folder->children) {
     if (matches(p.parts.back(), c->name)) {
-      out.push_back(FileEntry{c->name, c->directory ? 0 : static_cast<int64_t>(c->bytes.size()), c->modified,
-                              c->directory});
+      out.push_back(
+          FileEntry{c->name, c->directory ? 0 : static_cast<int64_t>(c->bytes.size()), c->modified, c->directory});
     }
   }
   return out;
@@ -327,12 +327,11 @@ std::string FakeFileSystem::shortPathName(const std::string& path) {
 
 std::string FakeFileSystem::fromAnsi(std::string_view bytes) { return codepage::decode(codePage_, bytes); }
 
-std::optional<std::string> FakeFileSystem::toAnsi(std::string_view text) {
-  return codepage::encode(codePage_, text);
-}
+std::optional<std::string> FakeFileSystem::toAnsi(std::string_view text) { return codepage::encode(codePage_, text); }
 
 void FakeFileSystem::setAnsiCodePage(uint32_t codePage) {
-  if (!codepage::known(codePage)) throw std::invalid_argument("the fake knows no code page " + std::to_string(codePage));
+  if (!codepage::known(codePage))
+    throw std::invalid_argument("the fake knows no code page " + std::to_string(codePage));
   codePage_ = codePage;
 }
 

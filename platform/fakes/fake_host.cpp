@@ -10,8 +10,8 @@ FakeHost::FakeHost() {
 }
 
 dv::Host FakeHost::host() {
-  return dv::Host{registry, files, processes, shell, windows, printers, clipboard, clock, pump, keyboard, ui,
-                  automation};
+  return dv::Host{registry,  files, processes, shell,    windows, printers,
+                  clipboard, clock, pump,      keyboard, ui,      automation};
 }
 
 }  // namespace dv::fakes

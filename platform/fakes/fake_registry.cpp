@@ -39,11 +39,16 @@ FakeRegistry::~FakeRegistry() = default;
 
 std::shared_ptr<FakeRegistry::Node> FakeRegistry::rootNode(RegKey root) const {
   switch (root) {
-    case kHkeyClassesRoot: return classes_;
-    case kHkeyCurrentUser: return user_;
-    case kHkeyLocalMachine: return machine_;
-    case kHkeyUsers: return users_;
-    default: return nullptr;
+    case kHkeyClassesRoot:
+      return classes_;
+    case kHkeyCurrentUser:
+      return user_;
+    case kHkeyLocalMachine:
+      return machine_;
+    case kHkeyUsers:
+      return users_;
+    default:
+      return nullptr;
   }
 }
 
@@ -224,8 +229,7 @@ void FakeRegistry::setRaw(RegKey root, const std::string& path, const std::strin
   node->values[fold(name)] = Value{name, type, std::move(data)};
 }
 
-void FakeRegistry::setString(RegKey root, const std::string& path, const std::string& name,
-                             const std::string& value) {
+void FakeRegistry::setString(RegKey root, const std::string& path, const std::string& name, const std::string& value) {
   std::vector<uint8_t> data(value.begin(), value.end());
   data.push_back(0);  // stored with its terminator, as RegSetValueExA callers pass it
   setRaw(root, path, name, kRegSz, std::move(data));

@@ -189,8 +189,8 @@ intptr_t FakeWindows::send(Hwnd window, uint32_t message, uintptr_t wParam, intp
     buffer[count] = '\0';
     result = static_cast<intptr_t>(count);
   }
-  record(WindowMessage{WindowMessage::Kind::Send, window, message, wParam, lParam, {},
-                       n != nullptr || window == kHwndBroadcast});
+  record(WindowMessage{
+      WindowMessage::Kind::Send, window, message, wParam, lParam, {}, n != nullptr || window == kHwndBroadcast});
   return result;
 }
 

@@ -44,10 +44,9 @@ auto attempt(F&& f) -> std::optional<decltype(f())> {
   }
 }
 
-const VarType kTargets[] = {VarType::Variant, VarType::Empty, VarType::Null,   VarType::Int16,
-                            VarType::Int32,   VarType::Byte,  VarType::Single, VarType::Double,
-                            VarType::Date,    VarType::String, VarType::Bool,  VarType::Object,
-                            VarType::Error};
+const VarType kTargets[] = {VarType::Variant, VarType::Empty,  VarType::Null,   VarType::Int16, VarType::Int32,
+                            VarType::Byte,    VarType::Single, VarType::Double, VarType::Date,  VarType::String,
+                            VarType::Bool,    VarType::Object, VarType::Error};
 
 // What every value must survive, whatever its type.
 void convertAll(const Variant& v) {

@@ -34,9 +34,12 @@ constexpr uint16_t kCyrillicHigh[128] = {
 
 const uint16_t* highHalf(uint32_t codePage) {
   switch (codePage) {
-    case kWestern: return kWesternHigh;
-    case kCyrillic: return kCyrillicHigh;
-    default: return nullptr;
+    case kWestern:
+      return kWesternHigh;
+    case kCyrillic:
+      return kCyrillicHigh;
+    default:
+      return nullptr;
   }
 }
 

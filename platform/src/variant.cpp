@@ -16,19 +16,32 @@ namespace dv {
 const char* typeName(VarType t) {
   // The names VB's TypeName() reports for scalar values.
   switch (t) {
-    case VarType::Empty: return "Empty";
-    case VarType::Null: return "Null";
-    case VarType::Int16: return "Integer";
-    case VarType::Int32: return "Long";
-    case VarType::Single: return "Single";
-    case VarType::Double: return "Double";
-    case VarType::Date: return "Date";
-    case VarType::String: return "String";
-    case VarType::Object: return "Object";
-    case VarType::Error: return "Error";
-    case VarType::Bool: return "Boolean";
-    case VarType::Variant: return "Variant";
-    case VarType::Byte: return "Byte";
+    case VarType::Empty:
+      return "Empty";
+    case VarType::Null:
+      return "Null";
+    case VarType::Int16:
+      return "Integer";
+    case VarType::Int32:
+      return "Long";
+    case VarType::Single:
+      return "Single";
+    case VarType::Double:
+      return "Double";
+    case VarType::Date:
+      return "Date";
+    case VarType::String:
+      return "String";
+    case VarType::Object:
+      return "Object";
+    case VarType::Error:
+      return "Error";
+    case VarType::Bool:
+      return "Boolean";
+    case VarType::Variant:
+      return "Variant";
+    case VarType::Byte:
+      return "Byte";
   }
   return "Unknown";
 }
@@ -42,17 +55,28 @@ namespace {
 // gives "", As Integer gives 0, As Object gives Nothing).
 Variant initialElement(VarType t) {
   switch (t) {
-    case VarType::Int16: return Variant(int16_t{0});
-    case VarType::Int32: return Variant(int32_t{0});
-    case VarType::Byte: return Variant(uint8_t{0});
-    case VarType::Single: return Variant(0.0f);
-    case VarType::Double: return Variant(0.0);
-    case VarType::Date: return Variant::date(0.0);
-    case VarType::String: return Variant(std::string());
-    case VarType::Bool: return Variant(false);
-    case VarType::Object: return Variant(ObjectPtr());
-    case VarType::Error: return Variant::error(0);
-    default: return Variant();
+    case VarType::Int16:
+      return Variant(int16_t{0});
+    case VarType::Int32:
+      return Variant(int32_t{0});
+    case VarType::Byte:
+      return Variant(uint8_t{0});
+    case VarType::Single:
+      return Variant(0.0f);
+    case VarType::Double:
+      return Variant(0.0);
+    case VarType::Date:
+      return Variant::date(0.0);
+    case VarType::String:
+      return Variant(std::string());
+    case VarType::Bool:
+      return Variant(false);
+    case VarType::Object:
+      return Variant(ObjectPtr());
+    case VarType::Error:
+      return Variant::error(0);
+    default:
+      return Variant();
   }
 }
 
@@ -65,8 +89,7 @@ size_t elementCount(const std::vector<Bound>& bounds) {
 
 }  // namespace
 
-Array::Array(VarType elementType, std::vector<Bound> bounds)
-    : elementType_(elementType), bounds_(std::move(bounds)) {
+Array::Array(VarType elementType, std::vector<Bound> bounds) : elementType_(elementType), bounds_(std::move(bounds)) {
   elements_.assign(elementCount(bounds_), initialElement(elementType_));
 }
 
@@ -210,18 +233,30 @@ const Variant& Variant::target() const {
 VarType Variant::type() const {
   const Storage& s = target().v_;
   switch (s.index()) {
-    case 0: return VarType::Empty;
-    case 1: return VarType::Null;
-    case 2: return VarType::Bool;
-    case 3: return VarType::Int16;
-    case 4: return VarType::Int32;
-    case 5: return VarType::Byte;
-    case 6: return VarType::Single;
-    case 7: return VarType::Double;
-    case 8: return VarType::Date;
-    case 9: return VarType::String;
-    case 10: return VarType::Object;
-    case 11: return VarType::Error;
+    case 0:
+      return VarType::Empty;
+    case 1:
+      return VarType::Null;
+    case 2:
+      return VarType::Bool;
+    case 3:
+      return VarType::Int16;
+    case 4:
+      return VarType::Int32;
+    case 5:
+      return VarType::Byte;
+    case 6:
+      return VarType::Single;
+    case 7:
+      return VarType::Double;
+    case 8:
+      return VarType::Date;
+    case 9:
+      return VarType::String;
+    case 10:
+      return VarType::Object;
+    case 11:
+      return VarType::Error;
     case 12: {
       // An array reports its element type, as VarType() And Not vbArray.
       const auto& box = std::get<ArrayBox>(s);

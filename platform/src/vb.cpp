@@ -27,48 +27,89 @@ int runtimeErrorOf(int32_t number) {
 
 std::string runtimeErrorDescription(int vbError) {
   switch (vbError) {
-    case 3: return "Return without GoSub";
-    case 5: return "Invalid procedure call or argument";
-    case 6: return "Overflow";
-    case 7: return "Out of memory";
-    case 9: return "Subscript out of range";
-    case 10: return "This array is fixed or temporarily locked";
-    case 11: return "Division by zero";
-    case 13: return "Type mismatch";
-    case 28: return "Out of stack space";
-    case 52: return "Bad file name or number";
-    case 53: return "File not found";
-    case 54: return "Bad file mode";
-    case 55: return "File already open";
-    case 57: return "Device I/O error";
-    case 58: return "File already exists";
-    case 61: return "Disk full";
-    case 62: return "Input past end of file";
-    case 67: return "Too many files";
-    case 68: return "Device unavailable";
-    case 70: return "Permission denied";
-    case 71: return "Disk not ready";
-    case 74: return "Can't rename with different drive";
-    case 75: return "Path/File access error";
-    case 76: return "Path not found";
-    case 91: return "Object variable or With block variable not set";
-    case 92: return "For loop not initialized";
-    case 94: return "Invalid use of Null";
-    case 424: return "Object required";
-    case 429: return "ActiveX component can't create object";
-    case 430: return "Class does not support Automation or does not support expected interface";
-    case 438: return "Object doesn't support this property or method";
-    case 440: return "Automation error";
-    case 445: return "Object doesn't support this action";
-    case 448: return "Named argument not found";
-    case 449: return "Argument not optional";
-    case 450: return "Wrong number of arguments or invalid property assignment";
-    case 451: return "Property let procedure not defined and property get procedure did not return an object";
-    case 457: return "This key is already associated with an element of this collection";
-    case 458: return "Variable uses an Automation type not supported in Visual Basic";
-    case 459: return "Object or class does not support the set of events";
+    case 3:
+      return "Return without GoSub";
+    case 5:
+      return "Invalid procedure call or argument";
+    case 6:
+      return "Overflow";
+    case 7:
+      return "Out of memory";
+    case 9:
+      return "Subscript out of range";
+    case 10:
+      return "This array is fixed or temporarily locked";
+    case 11:
+      return "Division by zero";
+    case 13:
+      return "Type mismatch";
+    case 28:
+      return "Out of stack space";
+    case 52:
+      return "Bad file name or number";
+    case 53:
+      return "File not found";
+    case 54:
+      return "Bad file mode";
+    case 55:
+      return "File already open";
+    case 57:
+      return "Device I/O error";
+    case 58:
+      return "File already exists";
+    case 61:
+      return "Disk full";
+    case 62:
+      return "Input past end of file";
+    case 67:
+      return "Too many files";
+    case 68:
+      return "Device unavailable";
+    case 70:
+      return "Permission denied";
+    case 71:
+      return "Disk not ready";
+    case 74:
+      return "Can't rename with different drive";
+    case 75:
+      return "Path/File access error";
+    case 76:
+      return "Path not found";
+    case 91:
+      return "Object variable or With block variable not set";
+    case 92:
+      return "For loop not initialized";
+    case 94:
+      return "Invalid use of Null";
+    case 424:
+      return "Object required";
+    case 429:
+      return "ActiveX component can't create object";
+    case 430:
+      return "Class does not support Automation or does not support expected interface";
+    case 438:
+      return "Object doesn't support this property or method";
+    case 440:
+      return "Automation error";
+    case 445:
+      return "Object doesn't support this action";
+    case 448:
+      return "Named argument not found";
+    case 449:
+      return "Argument not optional";
+    case 450:
+      return "Wrong number of arguments or invalid property assignment";
+    case 451:
+      return "Property let procedure not defined and property get procedure did not return an object";
+    case 457:
+      return "This key is already associated with an element of this collection";
+    case 458:
+      return "Variable uses an Automation type not supported in Visual Basic";
+    case 459:
+      return "Object or class does not support the set of events";
     // VB gives every number it has no text for this description, 1004 included.
-    default: return "Application-defined or object-defined error";
+    default:
+      return "Application-defined or object-defined error";
   }
 }
 
@@ -87,9 +128,7 @@ namespace {
 // character each (as the ANSI byte they most likely were).
 uint32_t decode(std::string_view s, size_t& i) {
   const auto b0 = static_cast<unsigned char>(s[i]);
-  auto cont = [&](size_t k) {
-    return i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-  };
+  auto cont = [&](size_t k) { return i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80; };
   auto byte = [&](size_t k) { return static_cast<uint32_t>(static_cast<unsigned char>(s[i + k]) & 0x3F); };
   if (b0 < 0x80) {
     i += 1;
@@ -138,10 +177,14 @@ uint32_t lowerOf(uint32_t cp) {
   if (cp >= 'A' && cp <= 'Z') return cp + 32;
   if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) return cp + 32;
   switch (cp) {
-    case 0x160: return 0x161;
-    case 0x152: return 0x153;
-    case 0x17D: return 0x17E;
-    case 0x178: return 0xFF;
+    case 0x160:
+      return 0x161;
+    case 0x152:
+      return 0x153;
+    case 0x17D:
+      return 0x17E;
+    case 0x178:
+      return 0xFF;
   }
   return cp;
 }
@@ -150,10 +193,14 @@ uint32_t upperOf(uint32_t cp) {
   if (cp >= 'a' && cp <= 'z') return cp - 32;
   if (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7) return cp - 32;
   switch (cp) {
-    case 0x161: return 0x160;
-    case 0x153: return 0x152;
-    case 0x17E: return 0x17D;
-    case 0xFF: return 0x178;
+    case 0x161:
+      return 0x160;
+    case 0x153:
+      return 0x152;
+    case 0x17E:
+      return 0x17D;
+    case 0xFF:
+      return 0x178;
   }
   return cp;
 }
@@ -646,21 +693,31 @@ namespace {
 double numericValue(const Variant& v) {
   if (v.isArray()) mismatch();
   switch (v.type()) {
-    case VarType::Empty: return 0.0;
-    case VarType::Null: raise(kInvalidUseOfNull);
-    case VarType::Bool: return v.boolValue() ? -1.0 : 0.0;
-    case VarType::Int16: return v.int16Value();
-    case VarType::Int32: return v.int32Value();
-    case VarType::Byte: return v.byteValue();
-    case VarType::Single: return v.singleValue();
-    case VarType::Double: return v.doubleValue();
-    case VarType::Date: return v.dateValue();
+    case VarType::Empty:
+      return 0.0;
+    case VarType::Null:
+      raise(kInvalidUseOfNull);
+    case VarType::Bool:
+      return v.boolValue() ? -1.0 : 0.0;
+    case VarType::Int16:
+      return v.int16Value();
+    case VarType::Int32:
+      return v.int32Value();
+    case VarType::Byte:
+      return v.byteValue();
+    case VarType::Single:
+      return v.singleValue();
+    case VarType::Double:
+      return v.doubleValue();
+    case VarType::Date:
+      return v.dateValue();
     case VarType::String: {
       const auto d = parseStrict(v.stringValue());
       if (!d) mismatch();
       return *d;
     }
-    default: mismatch();
+    default:
+      mismatch();
   }
 }
 
@@ -715,35 +772,57 @@ double CDate(const Variant& v) {
 std::string CStr(const Variant& v) {
   if (v.isArray()) mismatch();
   switch (v.type()) {
-    case VarType::Empty: return std::string();
-    case VarType::Null: raise(kInvalidUseOfNull);
-    case VarType::Bool: return v.boolValue() ? "True" : "False";
-    case VarType::Int16: return std::to_string(v.int16Value());
-    case VarType::Int32: return std::to_string(v.int32Value());
-    case VarType::Byte: return std::to_string(v.byteValue());
+    case VarType::Empty:
+      return std::string();
+    case VarType::Null:
+      raise(kInvalidUseOfNull);
+    case VarType::Bool:
+      return v.boolValue() ? "True" : "False";
+    case VarType::Int16:
+      return std::to_string(v.int16Value());
+    case VarType::Int32:
+      return std::to_string(v.int32Value());
+    case VarType::Byte:
+      return std::to_string(v.byteValue());
     // VB shows 7 significant digits of a Single and 15 of a Double,
     // switching to "1E+15" / "1E-05" as %G does.
-    case VarType::Single: return formatNumber(v.singleValue(), 7);
-    case VarType::Double: return formatNumber(v.doubleValue(), 15);
-    case VarType::Date: return formatDate(v.dateValue());
-    case VarType::String: return v.stringValue();
-    default: mismatch();
+    case VarType::Single:
+      return formatNumber(v.singleValue(), 7);
+    case VarType::Double:
+      return formatNumber(v.doubleValue(), 15);
+    case VarType::Date:
+      return formatDate(v.dateValue());
+    case VarType::String:
+      return v.stringValue();
+    default:
+      mismatch();
   }
 }
 
 Variant convert(const Variant& v, VarType to) {
   switch (to) {
-    case VarType::Variant: return v.target();
-    case VarType::Empty: return Variant();
-    case VarType::Null: return Variant::null();
-    case VarType::Int16: return Variant(CInt(v));
-    case VarType::Int32: return Variant(CLng(v));
-    case VarType::Byte: return Variant(CByte(v));
-    case VarType::Single: return Variant(CSng(v));
-    case VarType::Double: return Variant(CDbl(v));
-    case VarType::Date: return Variant::date(CDate(v));
-    case VarType::String: return Variant(CStr(v));
-    case VarType::Bool: return Variant(CBool(v));
+    case VarType::Variant:
+      return v.target();
+    case VarType::Empty:
+      return Variant();
+    case VarType::Null:
+      return Variant::null();
+    case VarType::Int16:
+      return Variant(CInt(v));
+    case VarType::Int32:
+      return Variant(CLng(v));
+    case VarType::Byte:
+      return Variant(CByte(v));
+    case VarType::Single:
+      return Variant(CSng(v));
+    case VarType::Double:
+      return Variant(CDbl(v));
+    case VarType::Date:
+      return Variant::date(CDate(v));
+    case VarType::String:
+      return Variant(CStr(v));
+    case VarType::Bool:
+      return Variant(CBool(v));
     case VarType::Object:
       if (v.isArray()) mismatch();
       if (v.type() == VarType::Object) return v.target();
@@ -761,9 +840,12 @@ int compareVariants(const Variant& a, const Variant& b, bool textCompare) {
   auto kindOf = [](const Variant& v) {
     if (v.isArray()) mismatch();
     switch (v.type()) {
-      case VarType::Null: return kNull;
-      case VarType::Empty: return kEmpty;
-      case VarType::String: return kString;
+      case VarType::Null:
+        return kNull;
+      case VarType::Empty:
+        return kEmpty;
+      case VarType::String:
+        return kString;
       case VarType::Bool:
       case VarType::Int16:
       case VarType::Int32:
@@ -772,7 +854,8 @@ int compareVariants(const Variant& a, const Variant& b, bool textCompare) {
       case VarType::Double:
       case VarType::Date:
         return kNumber;
-      default: mismatch();
+      default:
+        mismatch();
     }
   };
   const Kind ka = kindOf(a), kb = kindOf(b);

@@ -46,35 +46,58 @@ std::string describeHresult(HRESULT hr) {
   // The system texts of the codes late binding meets most; Wine's message
   // tables lack several of them, and these must read the same everywhere.
   switch (static_cast<uint32_t>(hr)) {
-    case 0x80020001u: return "Unknown interface.";
-    case 0x80020003u: return "Member not found.";
-    case 0x80020004u: return "Parameter not found.";
-    case 0x80020005u: return "Type mismatch.";
-    case 0x80020006u: return "Unknown name.";
-    case 0x80020007u: return "No named arguments.";
-    case 0x80020008u: return "Bad variable type.";
-    case 0x80020009u: return "Exception occurred.";
-    case 0x8002000Au: return "Out of present range.";
-    case 0x8002000Bu: return "Invalid index.";
-    case 0x8002000Cu: return "Unknown language.";
-    case 0x8002000Du: return "Memory is locked.";
-    case 0x8002000Eu: return "Invalid number of parameters.";
-    case 0x8002000Fu: return "Parameter not optional.";
-    case 0x80020011u: return "Does not support a collection.";
-    case 0x80004001u: return "Not implemented";
-    case 0x80004002u: return "No such interface supported";
-    case 0x80004005u: return "Unspecified error";
-    case 0x8007000Eu: return "Not enough storage is available to complete this operation.";
-    case 0x80070057u: return "The parameter is incorrect.";
-    case 0x80040154u: return "Class not registered";
-    case 0x800401F3u: return "Invalid class string";
-    case 0x800401E3u: return "Operation unavailable";
+    case 0x80020001u:
+      return "Unknown interface.";
+    case 0x80020003u:
+      return "Member not found.";
+    case 0x80020004u:
+      return "Parameter not found.";
+    case 0x80020005u:
+      return "Type mismatch.";
+    case 0x80020006u:
+      return "Unknown name.";
+    case 0x80020007u:
+      return "No named arguments.";
+    case 0x80020008u:
+      return "Bad variable type.";
+    case 0x80020009u:
+      return "Exception occurred.";
+    case 0x8002000Au:
+      return "Out of present range.";
+    case 0x8002000Bu:
+      return "Invalid index.";
+    case 0x8002000Cu:
+      return "Unknown language.";
+    case 0x8002000Du:
+      return "Memory is locked.";
+    case 0x8002000Eu:
+      return "Invalid number of parameters.";
+    case 0x8002000Fu:
+      return "Parameter not optional.";
+    case 0x80020011u:
+      return "Does not support a collection.";
+    case 0x80004001u:
+      return "Not implemented";
+    case 0x80004002u:
+      return "No such interface supported";
+    case 0x80004005u:
+      return "Unspecified error";
+    case 0x8007000Eu:
+      return "Not enough storage is available to complete this operation.";
+    case 0x80070057u:
+      return "The parameter is incorrect.";
+    case 0x80040154u:
+      return "Class not registered";
+    case 0x800401F3u:
+      return "Invalid class string";
+    case 0x800401E3u:
+      return "Operation unavailable";
   }
   if (const int vbError = vb::runtimeErrorOf(hr)) return vb::runtimeErrorDescription(vbError);
   wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  const DWORD n =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
   std::string out;
   if (n && text) {
     out = narrow(std::wstring_view(text, n));
@@ -153,18 +176,29 @@ Variant objectFromUnknown(IUnknown* p) {
 
 VarType elementTypeOf(VARTYPE vt) {
   switch (vt) {
-    case VT_I2: return VarType::Int16;
-    case VT_I4: return VarType::Int32;
-    case VT_R4: return VarType::Single;
-    case VT_R8: return VarType::Double;
-    case VT_DATE: return VarType::Date;
-    case VT_BSTR: return VarType::String;
+    case VT_I2:
+      return VarType::Int16;
+    case VT_I4:
+      return VarType::Int32;
+    case VT_R4:
+      return VarType::Single;
+    case VT_R8:
+      return VarType::Double;
+    case VT_DATE:
+      return VarType::Date;
+    case VT_BSTR:
+      return VarType::String;
     case VT_DISPATCH:
-    case VT_UNKNOWN: return VarType::Object;
-    case VT_ERROR: return VarType::Error;
-    case VT_BOOL: return VarType::Bool;
-    case VT_UI1: return VarType::Byte;
-    default: return VarType::Variant;  // VARIANT, and element types VB lacks
+    case VT_UNKNOWN:
+      return VarType::Object;
+    case VT_ERROR:
+      return VarType::Error;
+    case VT_BOOL:
+      return VarType::Bool;
+    case VT_UI1:
+      return VarType::Byte;
+    default:
+      return VarType::Variant;  // VARIANT, and element types VB lacks
   }
 }
 
@@ -202,16 +236,36 @@ SAFEARRAY* toSafeArray(const Array& a, VARTYPE vt) {
     for (size_t n = 0; n < elements.size(); ++n) {
       const Variant& e = elements[n];
       switch (vt) {
-        case VT_VARIANT: toVariant(e, data.as<VARIANT>()[n]); break;
-        case VT_BSTR: data.as<BSTR>()[n] = Bstr(vb::CStr(e)).detach(); break;
-        case VT_I2: data.as<SHORT>()[n] = vb::CInt(e); break;
-        case VT_I4: data.as<LONG>()[n] = vb::CLng(e); break;
-        case VT_R4: data.as<FLOAT>()[n] = vb::CSng(e); break;
-        case VT_R8: data.as<DOUBLE>()[n] = vb::CDbl(e); break;
-        case VT_DATE: data.as<DATE>()[n] = vb::CDate(e); break;
-        case VT_BOOL: data.as<VARIANT_BOOL>()[n] = vb::CBool(e) ? VARIANT_TRUE : VARIANT_FALSE; break;
-        case VT_UI1: data.as<BYTE>()[n] = vb::CByte(e); break;
-        case VT_ERROR: data.as<SCODE>()[n] = e.errorValue(); break;
+        case VT_VARIANT:
+          toVariant(e, data.as<VARIANT>()[n]);
+          break;
+        case VT_BSTR:
+          data.as<BSTR>()[n] = Bstr(vb::CStr(e)).detach();
+          break;
+        case VT_I2:
+          data.as<SHORT>()[n] = vb::CInt(e);
+          break;
+        case VT_I4:
+          data.as<LONG>()[n] = vb::CLng(e);
+          break;
+        case VT_R4:
+          data.as<FLOAT>()[n] = vb::CSng(e);
+          break;
+        case VT_R8:
+          data.as<DOUBLE>()[n] = vb::CDbl(e);
+          break;
+        case VT_DATE:
+          data.as<DATE>()[n] = vb::CDate(e);
+          break;
+        case VT_BOOL:
+          data.as<VARIANT_BOOL>()[n] = vb::CBool(e) ? VARIANT_TRUE : VARIANT_FALSE;
+          break;
+        case VT_UI1:
+          data.as<BYTE>()[n] = vb::CByte(e);
+          break;
+        case VT_ERROR:
+          data.as<SCODE>()[n] = e.errorValue();
+          break;
         case VT_DISPATCH:
           data.as<IDispatch*>()[n] = dispatchFor(asObjectOrNothing(e));
           break;
@@ -242,18 +296,42 @@ Array fromSafeArray(SAFEARRAY* psa, VARTYPE declared) {
   auto& out = a.elements();
   for (size_t n = 0; n < out.size(); ++n) {
     switch (vt) {
-      case VT_VARIANT: out[n] = fromVariant(data.as<VARIANT>()[n]); break;
-      case VT_BSTR: out[n] = Variant(fromBstr(data.as<BSTR>()[n])); break;
-      case VT_I2: out[n] = Variant(static_cast<int16_t>(data.as<SHORT>()[n])); break;
-      case VT_I4: out[n] = Variant(static_cast<int32_t>(data.as<LONG>()[n])); break;
-      case VT_R4: out[n] = Variant(data.as<FLOAT>()[n]); break;
-      case VT_R8: out[n] = Variant(data.as<DOUBLE>()[n]); break;
-      case VT_DATE: out[n] = Variant::date(data.as<DATE>()[n]); break;
-      case VT_BOOL: out[n] = Variant(data.as<VARIANT_BOOL>()[n] != VARIANT_FALSE); break;
-      case VT_UI1: out[n] = Variant(static_cast<uint8_t>(data.as<BYTE>()[n])); break;
-      case VT_ERROR: out[n] = Variant::error(data.as<SCODE>()[n]); break;
-      case VT_DISPATCH: out[n] = objectFrom(data.as<IDispatch*>()[n]); break;
-      case VT_UNKNOWN: out[n] = objectFromUnknown(data.as<IUnknown*>()[n]); break;
+      case VT_VARIANT:
+        out[n] = fromVariant(data.as<VARIANT>()[n]);
+        break;
+      case VT_BSTR:
+        out[n] = Variant(fromBstr(data.as<BSTR>()[n]));
+        break;
+      case VT_I2:
+        out[n] = Variant(static_cast<int16_t>(data.as<SHORT>()[n]));
+        break;
+      case VT_I4:
+        out[n] = Variant(static_cast<int32_t>(data.as<LONG>()[n]));
+        break;
+      case VT_R4:
+        out[n] = Variant(data.as<FLOAT>()[n]);
+        break;
+      case VT_R8:
+        out[n] = Variant(data.as<DOUBLE>()[n]);
+        break;
+      case VT_DATE:
+        out[n] = Variant::date(data.as<DATE>()[n]);
+        break;
+      case VT_BOOL:
+        out[n] = Variant(data.as<VARIANT_BOOL>()[n] != VARIANT_FALSE);
+        break;
+      case VT_UI1:
+        out[n] = Variant(static_cast<uint8_t>(data.as<BYTE>()[n]));
+        break;
+      case VT_ERROR:
+        out[n] = Variant::error(data.as<SCODE>()[n]);
+        break;
+      case VT_DISPATCH:
+        out[n] = objectFrom(data.as<IDispatch*>()[n]);
+        break;
+      case VT_UNKNOWN:
+        out[n] = objectFromUnknown(data.as<IUnknown*>()[n]);
+        break;
       default: {
         // Element types VB has no variable for (I1, UI2, I8, CY, DECIMAL
         // ...): read each through a by-reference VARIANT and convert.
@@ -275,17 +353,28 @@ void setObjectUnwrapper(ObjectUnwrapper unwrapper) { unwrapperSlot() = std::move
 
 VARTYPE vartypeOf(VarType t) {
   switch (t) {
-    case VarType::Int16: return VT_I2;
-    case VarType::Int32: return VT_I4;
-    case VarType::Single: return VT_R4;
-    case VarType::Double: return VT_R8;
-    case VarType::Date: return VT_DATE;
-    case VarType::String: return VT_BSTR;
-    case VarType::Object: return VT_DISPATCH;
-    case VarType::Error: return VT_ERROR;
-    case VarType::Bool: return VT_BOOL;
-    case VarType::Byte: return VT_UI1;
-    default: return VT_VARIANT;
+    case VarType::Int16:
+      return VT_I2;
+    case VarType::Int32:
+      return VT_I4;
+    case VarType::Single:
+      return VT_R4;
+    case VarType::Double:
+      return VT_R8;
+    case VarType::Date:
+      return VT_DATE;
+    case VarType::String:
+      return VT_BSTR;
+    case VarType::Object:
+      return VT_DISPATCH;
+    case VarType::Error:
+      return VT_ERROR;
+    case VarType::Bool:
+      return VT_BOOL;
+    case VarType::Byte:
+      return VT_UI1;
+    default:
+      return VT_VARIANT;
   }
 }
 
@@ -299,32 +388,58 @@ void toVariant(const dv::Variant& in, VARIANT& out) {
     return;
   }
   switch (v.type()) {
-    case VarType::Empty: out.vt = VT_EMPTY; return;
-    case VarType::Null: out.vt = VT_NULL; return;
+    case VarType::Empty:
+      out.vt = VT_EMPTY;
+      return;
+    case VarType::Null:
+      out.vt = VT_NULL;
+      return;
     case VarType::Bool:
       out.vt = VT_BOOL;
       out.boolVal = v.boolValue() ? VARIANT_TRUE : VARIANT_FALSE;
       return;
-    case VarType::Int16: out.vt = VT_I2; out.iVal = v.int16Value(); return;
-    case VarType::Int32: out.vt = VT_I4; out.lVal = v.int32Value(); return;
-    case VarType::Byte: out.vt = VT_UI1; out.bVal = v.byteValue(); return;
-    case VarType::Single: out.vt = VT_R4; out.fltVal = v.singleValue(); return;
-    case VarType::Double: out.vt = VT_R8; out.dblVal = v.doubleValue(); return;
-    case VarType::Date: out.vt = VT_DATE; out.date = v.dateValue(); return;
+    case VarType::Int16:
+      out.vt = VT_I2;
+      out.iVal = v.int16Value();
+      return;
+    case VarType::Int32:
+      out.vt = VT_I4;
+      out.lVal = v.int32Value();
+      return;
+    case VarType::Byte:
+      out.vt = VT_UI1;
+      out.bVal = v.byteValue();
+      return;
+    case VarType::Single:
+      out.vt = VT_R4;
+      out.fltVal = v.singleValue();
+      return;
+    case VarType::Double:
+      out.vt = VT_R8;
+      out.dblVal = v.doubleValue();
+      return;
+    case VarType::Date:
+      out.vt = VT_DATE;
+      out.date = v.dateValue();
+      return;
     case VarType::String: {
       BSTR b = Bstr(v.stringValue()).detach();
       out.vt = VT_BSTR;
       out.bstrVal = b;
       return;
     }
-    case VarType::Error: out.vt = VT_ERROR; out.scode = v.errorValue(); return;
+    case VarType::Error:
+      out.vt = VT_ERROR;
+      out.scode = v.errorValue();
+      return;
     case VarType::Object: {
       IDispatch* p = dispatchFor(v.objectValue());
       out.vt = VT_DISPATCH;
       out.pdispVal = p;
       return;
     }
-    case VarType::Variant: break;
+    case VarType::Variant:
+      break;
   }
   vb::raise(vb::kTypeMismatch);
 }
@@ -339,22 +454,38 @@ dv::Variant fromVariant(const VARIANT& in) {
   }
   if (in.vt & VT_ARRAY) return Variant(fromSafeArray(in.parray, static_cast<VARTYPE>(in.vt & VT_TYPEMASK)));
   switch (in.vt) {
-    case VT_EMPTY: return Variant();
-    case VT_NULL: return Variant::null();
-    case VT_I2: return Variant(static_cast<int16_t>(in.iVal));
-    case VT_I4: return Variant(static_cast<int32_t>(in.lVal));
-    case VT_R4: return Variant(in.fltVal);
-    case VT_R8: return Variant(in.dblVal);
-    case VT_DATE: return Variant::date(in.date);
-    case VT_BSTR: return Variant(fromBstr(in.bstrVal));
-    case VT_ERROR: return Variant::error(in.scode);
-    case VT_BOOL: return Variant(in.boolVal != VARIANT_FALSE);
-    case VT_UI1: return Variant(static_cast<uint8_t>(in.bVal));
-    case VT_DISPATCH: return objectFrom(in.pdispVal);
-    case VT_UNKNOWN: return objectFromUnknown(in.punkVal);
-    case VT_I1: return Variant(static_cast<int32_t>(in.cVal));
-    case VT_UI2: return Variant(static_cast<int32_t>(in.uiVal));
-    default: break;
+    case VT_EMPTY:
+      return Variant();
+    case VT_NULL:
+      return Variant::null();
+    case VT_I2:
+      return Variant(static_cast<int16_t>(in.iVal));
+    case VT_I4:
+      return Variant(static_cast<int32_t>(in.lVal));
+    case VT_R4:
+      return Variant(in.fltVal);
+    case VT_R8:
+      return Variant(in.dblVal);
+    case VT_DATE:
+      return Variant::date(in.date);
+    case VT_BSTR:
+      return Variant(fromBstr(in.bstrVal));
+    case VT_ERROR:
+      return Variant::error(in.scode);
+    case VT_BOOL:
+      return Variant(in.boolVal != VARIANT_FALSE);
+    case VT_UI1:
+      return Variant(static_cast<uint8_t>(in.bVal));
+    case VT_DISPATCH:
+      return objectFrom(in.pdispVal);
+    case VT_UNKNOWN:
+      return objectFromUnknown(in.punkVal);
+    case VT_I1:
+      return Variant(static_cast<int32_t>(in.cVal));
+    case VT_UI2:
+      return Variant(static_cast<int32_t>(in.uiVal));
+    default:
+      break;
   }
   // Integers VB has no type for become Long when they fit, else Double;
   // Currency and Decimal become Double.
@@ -457,7 +588,7 @@ std::vector<Variant> DispatchObject::items() {
                                  &none, &result.v, &excep.info, nullptr);
   if (hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_UNKNOWNNAME) vb::raise(vb::kObjectDoesntSupport);
   if (FAILED(hr)) throw errorFromHresult(hr, &excep.info);
-  IUnknown* unknown = result.v.vt == VT_UNKNOWN ? result.v.punkVal
+  IUnknown* unknown = result.v.vt == VT_UNKNOWN    ? result.v.punkVal
                       : result.v.vt == VT_DISPATCH ? result.v.pdispVal
                                                    : nullptr;
   ComPtr<IEnumVARIANT> items;
@@ -492,7 +623,8 @@ ComPtr<ITypeInfo> dispatchView(ComPtr<ITypeInfo> info) {
   if (attr && attr->typekind == TKIND_INTERFACE && (attr->wTypeFlags & TYPEFLAG_FDUAL)) {
     HREFTYPE ref = 0;
     ComPtr<ITypeInfo> disp;
-    if (SUCCEEDED(info->GetRefTypeOfImplType(-1, &ref)) && SUCCEEDED(info->GetRefTypeInfo(ref, disp.put()))) return disp;
+    if (SUCCEEDED(info->GetRefTypeOfImplType(-1, &ref)) && SUCCEEDED(info->GetRefTypeInfo(ref, disp.put())))
+      return disp;
   }
   return info;
 }
@@ -504,10 +636,12 @@ bool defaultSourceOf(ITypeInfo* coclass, SourceInterface& out) {
   for (UINT i = 0; i < attr->cImplTypes; ++i) {
     INT flags = 0;
     if (FAILED(coclass->GetImplTypeFlags(i, &flags))) continue;
-    if ((flags & (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE)) != (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE)) continue;
+    if ((flags & (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE)) != (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE))
+      continue;
     HREFTYPE ref = 0;
     ComPtr<ITypeInfo> source;
-    if (FAILED(coclass->GetRefTypeOfImplType(i, &ref)) || FAILED(coclass->GetRefTypeInfo(ref, source.put()))) return false;
+    if (FAILED(coclass->GetRefTypeOfImplType(i, &ref)) || FAILED(coclass->GetRefTypeInfo(ref, source.put())))
+      return false;
     TypeAttr sourceAttr(source.get());
     if (!sourceAttr) return false;
     out.iid = sourceAttr->guid;

@@ -1,8 +1,8 @@
 // The file-system seam on kernel32's wide functions.
 #include "dv/win32/files.h"
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <algorithm>
 
@@ -97,8 +97,9 @@ std::vector<FileEntry> Win32FileSystem::list(const std::string& pattern) {
 
 std::optional<std::string> Win32FileSystem::readFile(const std::string& path) {
   // Share everything: the file may still be open in the program writing it.
-  UniqueHandle file(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(CreateFileW(widen(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return std::nullopt;
   std::string bytes;
   char buffer[64 * 1024];
@@ -113,7 +114,8 @@ std::optional<std::string> Win32FileSystem::readFile(const std::string& path) {
 
 bool Win32FileSystem::writeFile(const std::string& path, const std::string& bytes) {
   const std::wstring wide = widen(path);
-  UniqueHandle file(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(
+      CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   size_t done = 0;
   while (done < bytes.size()) {

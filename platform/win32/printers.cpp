@@ -150,7 +150,8 @@ bool Win32Printers::printTextOnDefault(const std::string& text) {
   if (StartDocA(dc.get(), &doc) <= 0) return false;
   TEXTMETRICA metrics{};
   GetTextMetricsA(dc.get(), &metrics);
-  const int lineHeight = metrics.tmHeight + metrics.tmExternalLeading > 0 ? metrics.tmHeight + metrics.tmExternalLeading : 1;
+  const int lineHeight =
+      metrics.tmHeight + metrics.tmExternalLeading > 0 ? metrics.tmHeight + metrics.tmExternalLeading : 1;
   const int pageHeight = GetDeviceCaps(dc.get(), VERTRES);
   bool ok = StartPage(dc.get()) > 0;
   int y = 0;

@@ -13,11 +13,16 @@ namespace {
 // constants are those values sign-extended, so map them explicitly.
 HKEY toHkey(RegKey key) {
   switch (key) {
-    case kHkeyClassesRoot: return HKEY_CLASSES_ROOT;
-    case kHkeyCurrentUser: return HKEY_CURRENT_USER;
-    case kHkeyLocalMachine: return HKEY_LOCAL_MACHINE;
-    case kHkeyUsers: return HKEY_USERS;
-    default: return reinterpret_cast<HKEY>(static_cast<uintptr_t>(key));
+    case kHkeyClassesRoot:
+      return HKEY_CLASSES_ROOT;
+    case kHkeyCurrentUser:
+      return HKEY_CURRENT_USER;
+    case kHkeyLocalMachine:
+      return HKEY_LOCAL_MACHINE;
+    case kHkeyUsers:
+      return HKEY_USERS;
+    default:
+      return reinterpret_cast<HKEY>(static_cast<uintptr_t>(key));
   }
 }
 
@@ -40,8 +45,8 @@ long Win32Registry::createKey(RegKey parent, const std::string& subKey, uint32_t
                               uint32_t* disposition) {
   HKEY h = nullptr;
   DWORD disp = 0;
-  const LONG rc = RegCreateKeyExA(toHkey(parent), toAnsi(subKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  access, nullptr, &h, &disp);
+  const LONG rc = RegCreateKeyExA(toHkey(parent), toAnsi(subKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                  nullptr, &h, &disp);
   if (rc == ERROR_SUCCESS) {
     result = reinterpret_cast<uintptr_t>(h);
     if (disposition) *disposition = disp;

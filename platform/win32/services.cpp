@@ -1,9 +1,9 @@
 // The smaller host services on Win32.
 #include "dv/win32/services.h"
 
-#include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <map>
 #include <vector>
@@ -185,11 +185,10 @@ struct KeyStroke {
 
 const std::map<std::string, WORD>& namedKeys() {
   static const std::map<std::string, WORD> keys = {
-      {"ENTER", VK_RETURN}, {"TAB", VK_TAB},       {"ESC", VK_ESCAPE},   {"ESCAPE", VK_ESCAPE},
-      {"BS", VK_BACK},      {"BKSP", VK_BACK},     {"BACKSPACE", VK_BACK}, {"DEL", VK_DELETE},
-      {"DELETE", VK_DELETE}, {"INS", VK_INSERT},   {"INSERT", VK_INSERT}, {"HOME", VK_HOME},
-      {"END", VK_END},      {"PGUP", VK_PRIOR},    {"PGDN", VK_NEXT},    {"UP", VK_UP},
-      {"DOWN", VK_DOWN},    {"LEFT", VK_LEFT},     {"RIGHT", VK_RIGHT},  {"SPACE", VK_SPACE},
+      {"ENTER", VK_RETURN},  {"TAB", VK_TAB},        {"ESC", VK_ESCAPE}, {"ESCAPE", VK_ESCAPE}, {"BS", VK_BACK},
+      {"BKSP", VK_BACK},     {"BACKSPACE", VK_BACK}, {"DEL", VK_DELETE}, {"DELETE", VK_DELETE}, {"INS", VK_INSERT},
+      {"INSERT", VK_INSERT}, {"HOME", VK_HOME},      {"END", VK_END},    {"PGUP", VK_PRIOR},    {"PGDN", VK_NEXT},
+      {"UP", VK_UP},         {"DOWN", VK_DOWN},      {"LEFT", VK_LEFT},  {"RIGHT", VK_RIGHT},   {"SPACE", VK_SPACE},
   };
   return keys;
 }

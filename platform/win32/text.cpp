@@ -34,8 +34,8 @@ std::optional<std::string> toAnsiExactly(std::string_view utf8) {
   const std::wstring wide = widen(utf8, kCodePageUtf8);
   const int length = static_cast<int>(wide.size());
   BOOL usedDefault = FALSE;
-  const int n = WideCharToMultiByte(kCodePageAnsi, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr,
-                                    &usedDefault);
+  const int n =
+      WideCharToMultiByte(kCodePageAnsi, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr, &usedDefault);
   if (n <= 0 || usedDefault) return std::nullopt;
   std::string out(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(kCodePageAnsi, WC_NO_BEST_FIT_CHARS, wide.data(), length, out.data(), n, nullptr, &usedDefault);

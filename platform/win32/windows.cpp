@@ -83,14 +83,14 @@ intptr_t Win32Windows::sendText(Hwnd window, uint32_t message, uintptr_t wParam,
     // character set either way, and Wine's ANSI broadcast hands the windows
     // the ANSI bytes as if they were UTF-16.
     std::wstring wide = widen(text, CP_UTF8);
-    if (!SendMessageTimeoutW(toHwnd(window), message, wParam, reinterpret_cast<LPARAM>(wide.c_str()),
-                             SMTO_ABORTIFHUNG, sendTimeoutMs_, &result))
+    if (!SendMessageTimeoutW(toHwnd(window), message, wParam, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_ABORTIFHUNG,
+                             sendTimeoutMs_, &result))
       return 0;
     return static_cast<intptr_t>(result);
   }
   std::string ansi = toAnsi(text);
-  if (!SendMessageTimeoutA(toHwnd(window), message, wParam, reinterpret_cast<LPARAM>(ansi.c_str()),
-                           SMTO_ABORTIFHUNG, sendTimeoutMs_, &result))
+  if (!SendMessageTimeoutA(toHwnd(window), message, wParam, reinterpret_cast<LPARAM>(ansi.c_str()), SMTO_ABORTIFHUNG,
+                           sendTimeoutMs_, &result))
     return 0;
   return static_cast<intptr_t>(result);
 }

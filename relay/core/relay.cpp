@@ -441,10 +441,8 @@ bool act(RelayEnv& env, Hwnd dialog, const std::vector<std::string>& fields) {
       n[i] = *v;
     }
     Handlers::HeaderFields f{n[0], n[1], n[2], n[3], n[4], n[5], vb::Trim(fields[8]), n[6]};
-    if (fields[10] == "7")
-      h.fillHeadersFooters7(f);
-    else
-      h.fillHeadersFooters6(f);
+    if (fields[10] == "7") h.fillHeadersFooters7(f);
+    else h.fillHeadersFooters6(f);
   } else {
     return false;
   }

@@ -13,10 +13,11 @@
 
 namespace {
 
-const char* const kClasses[] = {"#32770", "Edit", "ComboBox", "Button", "Static", "RichEdit20W", "RICHEDIT50W",
-                                "richedit50w", "ComboBoxEx32", "", "edit", "BUTTON", "tat"};
-const char* const kTexts[] = {"", "OK", "&Insert", "Ins&ert", "Inser&t", "&Require a password", "&Yes", "Save As",
-                              "print to file", "Open"};
+const char* const kClasses[] = {"#32770",      "Edit",        "ComboBox",    "Button",       "Static",
+                                "RichEdit20W", "RICHEDIT50W", "richedit50w", "ComboBoxEx32", "",
+                                "edit",        "BUTTON",      "tat"};
+const char* const kTexts[] = {"",     "OK",      "&Insert",       "Ins&ert", "Inser&t", "&Require a password",
+                              "&Yes", "Save As", "print to file", "Open"};
 const dv::Rect kRects[] = {{0, 0, 384, 112}, {10, 10, 384, 111}, {0, 0, 100, 50}, {5, 5, 5, 5}};
 
 template <class T, size_t N>
@@ -41,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < count && at + 4 <= size; ++i, at += 4) {
     const uint8_t parentByte = data[at + 2];
     dv::Hwnd parent = made.empty() || parentByte % 4 == 0 ? 0 : made[parentByte % made.size()];
-    dv::Hwnd h = windows.create(parent, pick(kClasses, data[at]), pick(kTexts, data[at + 1]),
-                                pick(kRects, data[at + 3]));
+    dv::Hwnd h =
+        windows.create(parent, pick(kClasses, data[at]), pick(kTexts, data[at + 1]), pick(kRects, data[at + 3]));
     made.push_back(h);
     if (data[at + 3] & 0x80) {
       // The dialog ends when this control is touched: later messages go

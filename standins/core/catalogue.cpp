@@ -1,8 +1,8 @@
 // Every stand-in class, listed explicitly so that linking the static
 // library keeps them all.
 #include "dv/standins/distiller.h"
-#include "dv/standins/viewer_app.h"
 #include "dv/standins/standin.h"
+#include "dv/standins/viewer_app.h"
 #include "dv/standins/viewer_document.h"
 #include "dv/vb.h"
 #include "word/word_standin.h"
@@ -10,9 +10,8 @@
 namespace dv::standins {
 
 std::vector<const ClassDef*> allClasses() {
-  return {&pdfDistillerClass(), &pdfDistiller6Class(), &pdDocClass(),          &jsDocClass(),
-          &jsAppClass(),        &acroAppClass(),        &acroAVDocClass(),       &acroAVPageViewClass(),
-          &acroPDBookmarkClass(), &jsBookmarkClass(),
+  return {&pdfDistillerClass(), &pdfDistiller6Class(), &pdDocClass(), &jsDocClass(), &jsAppClass(), &acroAppClass(),
+          &acroAVDocClass(), &acroAVPageViewClass(), &acroPDBookmarkClass(), &jsBookmarkClass(),
           // Word: the application and every object it hands out.
           &word::applicationClass(), &word::documentsClass(), &word::documentClass(), &word::pageSetupClass(),
           &word::sectionsClass(), &word::sectionClass(), &word::headersFootersClass(), &word::headerFooterClass(),

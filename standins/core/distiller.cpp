@@ -57,7 +57,9 @@ std::string distillerPrologue(const std::string& toolInputPath,
       // Pages are counted in global VM so that a job's save/restore
       // (as in a combining file) does not reset the count.
       "currentglobal true setglobal globaldict /DvPages 0 put setglobal\n"
-      "/DvTop (" + postScriptString(toolInputPath) + ") (r) file def\n"
+      "/DvTop (" +
+      postScriptString(toolInputPath) +
+      ") (r) file def\n"
       "<< /EndPage {\n"
       "  exch pop dup 0 eq {\n"
       "    globaldict /DvPages 2 copy get 1 add put\n"
@@ -188,8 +190,8 @@ void declareDistiller(ClassDef& c) {
       .method("FileToPDF", {{"strInputPostScript", kString}, {"strOutputPDF", kString}, {"strJobOptions", kString}},
               kInt16,
               [](Invocation& inv) {
-                return Variant(inv.as<Distiller>().fileToPdf(vb::CStr(inv.arg(0)), vb::CStr(inv.arg(1)),
-                                                            vb::CStr(inv.arg(2))));
+                return Variant(
+                    inv.as<Distiller>().fileToPdf(vb::CStr(inv.arg(0)), vb::CStr(inv.arg(1)), vb::CStr(inv.arg(2))));
               })
       .event("OnJobStart", {{"strInputPostScript", kStringRef}, {"strOutputPDF", kStringRef}})
       .event("OnJobDone", {{"strInputPostScript", kStringRef}, {"strOutputPDF", kStringRef}})
@@ -207,7 +209,7 @@ const TypeLibDef& acroDistXLib() {
 }
 
 const ClassDef& pdfDistillerClass() {
-  static const ClassDef& c = [] () -> const ClassDef& {
+  static const ClassDef& c = []() -> const ClassDef& {
     static ClassDef def(acroDistXLib(), "PdfDistiller", {"PdfDistiller.PdfDistiller"});
     declareDistiller(def);
     def.factory([] { return std::make_shared<Distiller>(def); });
@@ -217,7 +219,7 @@ const ClassDef& pdfDistillerClass() {
 }
 
 const ClassDef& pdfDistiller6Class() {
-  static const ClassDef& c = [] () -> const ClassDef& {
+  static const ClassDef& c = []() -> const ClassDef& {
     static ClassDef def(acroDistXLib(), "PdfDistiller6", {"PdfDistiller.PdfDistiller.6"});
     declareDistiller(def);
     // The security settings come from the job options in Distiller 6; the
@@ -228,8 +230,8 @@ const ClassDef& pdfDistiller6Class() {
                 {"strJobOptions", kString},
                 {"bApplySecurity", kBool}},
                kInt16, [](Invocation& inv) {
-                 return Variant(inv.as<Distiller>().fileToPdf(vb::CStr(inv.arg(0)), vb::CStr(inv.arg(1)),
-                                                             vb::CStr(inv.arg(2))));
+                 return Variant(
+                     inv.as<Distiller>().fileToPdf(vb::CStr(inv.arg(0)), vb::CStr(inv.arg(1)), vb::CStr(inv.arg(2))));
                });
     def.factory([] { return std::make_shared<Distiller>(def); });
     return def;

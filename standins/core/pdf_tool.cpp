@@ -55,11 +55,20 @@ PdfToolAnswer runPdfTool(ToolRunner& tools, const std::vector<std::string>& argu
     return answer;
   }
   switch (r.exitCode) {
-    case 0: answer.kind = PdfToolAnswer::Kind::Ok; break;
-    case 1: answer.kind = PdfToolAnswer::Kind::Refused; break;
-    case 2: answer.kind = PdfToolAnswer::Kind::Unreadable; break;
-    case 3: answer.kind = PdfToolAnswer::Kind::Password; break;
-    default: break;
+    case 0:
+      answer.kind = PdfToolAnswer::Kind::Ok;
+      break;
+    case 1:
+      answer.kind = PdfToolAnswer::Kind::Refused;
+      break;
+    case 2:
+      answer.kind = PdfToolAnswer::Kind::Unreadable;
+      break;
+    case 3:
+      answer.kind = PdfToolAnswer::Kind::Password;
+      break;
+    default:
+      break;
   }
   if (!answer.ok()) answer.error = json.value("error", std::string("exit ") + std::to_string(r.exitCode));
   answer.json = std::move(json);
@@ -97,9 +106,9 @@ PdfToolAnswer editPdf(ToolRunner& tools, const std::string& source, const std::s
 
 PdfToolAnswer extractPdfAttachment(ToolRunner& tools, const std::string& path, const std::string& password,
                                    const std::string& key, const std::string& target) {
-  return runPdfTool(tools, withPassword({"extract", tools.toolPath(path), "--key=" + key,
-                                         "--output=" + tools.toolPath(target)},
-                                        password));
+  return runPdfTool(
+      tools,
+      withPassword({"extract", tools.toolPath(path), "--key=" + key, "--output=" + tools.toolPath(target)}, password));
 }
 
 }  // namespace dv::standins

@@ -13,17 +13,13 @@ namespace dv::standins {
 
 namespace {
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && vb::compareText(a, b) == 0;
-}
+bool equalsNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && vb::compareText(a, b) == 0; }
 
 }  // namespace
 
 // ---------------------------------------------------------------- Invocation
 
-bool Invocation::has(size_t i) const {
-  return i < args_.size() && args_[i] != nullptr && !args_[i]->isMissing();
-}
+bool Invocation::has(size_t i) const { return i < args_.size() && args_[i] != nullptr && !args_[i]->isMissing(); }
 
 Variant& Invocation::arg(size_t i) {
   if (!has(i)) {
@@ -160,7 +156,9 @@ class SinkConnection : public EventConnection {
 }  // namespace
 
 StandIn::StandIn(const ClassDef& cls)
-    : cls_(cls), name_(Control::instance().created(cls.name())), fields_(cls.fieldDefaults()),
+    : cls_(cls),
+      name_(Control::instance().created(cls.name())),
+      fields_(cls.fieldDefaults()),
       sinks_(std::make_shared<Sinks>()) {
   Control::instance().record(JournalEntry{name_, "create", "", {}, std::nullopt});
 }
@@ -170,9 +168,7 @@ StandIn::~StandIn() {
   Control::instance().record(JournalEntry{name_, "destroy", "", {}, std::nullopt});
 }
 
-std::string StandIn::errorSource() const {
-  return cls_.progIds().empty() ? cls_.name() : cls_.progIds().front();
-}
+std::string StandIn::errorSource() const { return cls_.progIds().empty() ? cls_.name() : cls_.progIds().front(); }
 
 Variant& StandIn::field(const std::string& name) {
   auto it = fields_.find(name);
@@ -208,10 +204,18 @@ Variant StandIn::dispatch(Access access, std::string_view member, Args& args, co
   entry.member = m->name;
   const Handler* handler = nullptr;
   switch (access) {
-    case Access::Get: handler = m->getter ? &m->getter : (m->method ? &m->method : nullptr); break;
-    case Access::Let: handler = m->letter ? &m->letter : nullptr; break;
-    case Access::Set: handler = m->setter ? &m->setter : nullptr; break;
-    case Access::Call: handler = m->method ? &m->method : nullptr; break;
+    case Access::Get:
+      handler = m->getter ? &m->getter : (m->method ? &m->method : nullptr);
+      break;
+    case Access::Let:
+      handler = m->letter ? &m->letter : nullptr;
+      break;
+    case Access::Set:
+      handler = m->setter ? &m->setter : nullptr;
+      break;
+    case Access::Call:
+      handler = m->method ? &m->method : nullptr;
+      break;
   }
   if (!handler || !*handler) throw reject(kMemberNotFound, "Member not found.");
 
@@ -323,9 +327,12 @@ std::string describe(const Variant& v) {
     return s + ")";
   }
   switch (t.type()) {
-    case VarType::Empty: return "Empty";
-    case VarType::Null: return "Null";
-    case VarType::Bool: return t.boolValue() ? "True" : "False";
+    case VarType::Empty:
+      return "Empty";
+    case VarType::Null:
+      return "Null";
+    case VarType::Bool:
+      return t.boolValue() ? "True" : "False";
     case VarType::Error: {
       if (t.isMissing()) return "Missing";
       char buf[32];
@@ -348,8 +355,10 @@ std::string describe(const Variant& v) {
       if (auto* s = dynamic_cast<StandIn*>(p.get())) return s->objectName();
       return "Object";
     }
-    case VarType::Date: return "#" + vb::CStr(t) + "#";
-    default: return vb::CStr(t);
+    case VarType::Date:
+      return "#" + vb::CStr(t) + "#";
+    default:
+      return vb::CStr(t);
   }
 }
 
@@ -400,8 +409,7 @@ std::optional<FailureRule> parseFailureRule(std::string_view target, std::string
     long long n;
     if (number.size() > 2 && number[0] == '0' && (number[1] == 'x' || number[1] == 'X'))
       n = std::stoll(number.substr(2), &used, 16), used += 2;
-    else
-      n = std::stoll(number, &used, 10);
+    else n = std::stoll(number, &used, 10);
     if (used != number.size() || n < INT32_MIN || n > static_cast<long long>(UINT32_MAX)) return std::nullopt;
     r.number = static_cast<int32_t>(static_cast<uint32_t>(n));
   } catch (const std::exception&) {
@@ -463,7 +471,7 @@ void Control::clearFailures() {
 }
 
 std::optional<FailureRule> Control::failureFor(const std::string& cls, const std::string& object,
-                                                const std::string& member, int callNumber) const {
+                                               const std::string& member, int callNumber) const {
   std::vector<FailureRule> rules;
   {
     std::lock_guard<std::mutex> lock(mu_);

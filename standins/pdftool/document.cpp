@@ -41,8 +41,7 @@ std::string hex(const std::string& bytes) {
 
 Json textOrNull(QPDFObjectHandle h) { return h.isString() ? Json(h.getUTF8Value()) : Json(nullptr); }
 
-Json outlineItems(std::vector<QPDFOutlineObjectHelper> items, const std::map<QPDFObjGen, int>& pageNumbers,
-                  int depth) {
+Json outlineItems(std::vector<QPDFOutlineObjectHelper> items, const std::map<QPDFObjGen, int>& pageNumbers, int depth) {
   Json out = Json::array();
   if (depth > kMaxOutlineDepth) return out;
   for (QPDFOutlineObjectHelper& item : items) {
@@ -73,7 +72,10 @@ Json encryptionFacts(QPDF& pdf, const std::string& path, const std::string& pass
   int R = 0, P = 0, V = 0;
   QPDF::encryption_method_e stream = QPDF::e_none, string = QPDF::e_none, file = QPDF::e_none;
   if (!pdf.isEncrypted(R, P, V, stream, string, file)) return Json{{"encrypted", false}, {"passwordNeeded", false}};
-  const char* method = stream == QPDF::e_aesv3 ? "AESv3" : stream == QPDF::e_aes ? "AESv2" : stream == QPDF::e_rc4 ? "RC4" : "none";
+  const char* method = stream == QPDF::e_aesv3 ? "AESv3"
+                       : stream == QPDF::e_aes ? "AESv2"
+                       : stream == QPDF::e_rc4 ? "RC4"
+                                               : "none";
   const int bits = stream == QPDF::e_aesv3 ? 256 : (stream == QPDF::e_aes || V >= 2) ? 128 : 40;
   bool needed = false;
   if (!password.empty()) {

@@ -73,7 +73,9 @@ struct Edit {
              " page(s)");
     return static_cast<int>(n);
   }
-  int pageOr(const Json& op, const char* key, int fallback) const { return op.contains(key) ? page(op, key) : fallback; }
+  int pageOr(const Json& op, const char* key, int fallback) const {
+    return op.contains(key) ? page(op, key) : fallback;
+  }
 
   long long pageCount() const { return static_cast<long long>(doc.pdf.getAllPages().size()); }
   QPDFObjectHandle pageAt(int number) const { return doc.pdf.getAllPages().at(static_cast<size_t>(number - 1)); }
@@ -241,7 +243,8 @@ void setRotation(Edit& e, const Json& op) {
   if (angle % 90 != 0) e.refuse("\"rotate\" must be a multiple of 90");
   const bool relative = e.flag(op, "relative", false);
   std::vector<QPDFPageObjectHelper> all = QPDFPageDocumentHelper(e.doc.pdf).getAllPages();
-  for (int n = first; n <= last; ++n) all[static_cast<size_t>(n - 1)].rotatePage(static_cast<int>(angle % 360), relative);
+  for (int n = first; n <= last; ++n)
+    all[static_cast<size_t>(n - 1)].rotatePage(static_cast<int>(angle % 360), relative);
 }
 
 bool plainName(const std::string& key) {
@@ -277,8 +280,8 @@ void setPageMode(Edit& e, const Json& op) {
     e.doc.pdf.getRoot().removeKey("/PageMode");
     return;
   }
-  static const std::set<std::string> modes{"UseNone", "UseOutlines", "UseThumbs", "FullScreen", "UseOC",
-                                           "UseAttachments"};
+  static const std::set<std::string> modes{"UseNone",    "UseOutlines", "UseThumbs",
+                                           "FullScreen", "UseOC",       "UseAttachments"};
   if (!mode.is_string() || !modes.count(mode.get<std::string>())) e.refuse("unknown page mode " + mode.dump());
   e.doc.pdf.getRoot().replaceKey("/PageMode", QPDFObjectHandle::newName("/" + mode.get<std::string>()));
 }
@@ -367,10 +370,12 @@ void decrypt(Edit& e, const Json&) {
 
 using Operation = void (*)(Edit&, const Json&);
 const std::map<std::string, Operation> kOperations{
-    {"insertPages", insertPages}, {"deletePages", deletePages},     {"movePage", movePage},
-    {"setRotation", setRotation}, {"setInfo", setInfo},             {"setPageMode", setPageMode},
-    {"setOutline", setOutline},   {"setPageLabels", setPageLabels}, {"attach", attach},
-    {"detach", detach},           {"encrypt", encrypt},             {"decrypt", decrypt},
+    {"insertPages", insertPages}, {"deletePages", deletePages},
+    {"movePage", movePage},       {"setRotation", setRotation},
+    {"setInfo", setInfo},         {"setPageMode", setPageMode},
+    {"setOutline", setOutline},   {"setPageLabels", setPageLabels},
+    {"attach", attach},           {"detach", detach},
+    {"encrypt", encrypt},         {"decrypt", decrypt},
 };
 
 void applyEncryption(QPDFWriter& w, const EncryptionChange& c) {
@@ -385,9 +390,9 @@ void applyEncryption(QPDFWriter& w, const EncryptionChange& c) {
                                 allowed("assemble"), allowed("annotate"), allowed("fillForms"), allowed("modify"),
                                 print, true);
   } else if (c.bits == 128) {
-    w.setR4EncryptionParametersInsecure(c.user.c_str(), c.owner.c_str(), allowed("accessibility"),
-                                        allowed("extract"), allowed("assemble"), allowed("annotate"),
-                                        allowed("fillForms"), allowed("modify"), print, true, true);
+    w.setR4EncryptionParametersInsecure(c.user.c_str(), c.owner.c_str(), allowed("accessibility"), allowed("extract"),
+                                        allowed("assemble"), allowed("annotate"), allowed("fillForms"),
+                                        allowed("modify"), print, true, true);
   } else {
     w.setR2EncryptionParametersInsecure(c.user.c_str(), c.owner.c_str(), allowed("print"), allowed("modify"),
                                         allowed("extract"), allowed("annotate"));

@@ -30,8 +30,8 @@ namespace dv::pdftool {
 std::string temporaryBeside(const std::string& path) {
   static std::atomic<int> counter{0};
   const std::filesystem::path p(path);
-  const std::string name = "." + p.filename().string() + ".dvtmp-" + std::to_string(getpid()) + "-" +
-                           std::to_string(counter++);
+  const std::string name =
+      "." + p.filename().string() + ".dvtmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
   return (p.parent_path() / name).string();
 }
 
@@ -65,7 +65,8 @@ bool waitUntil(pid_t pid, std::chrono::steady_clock::time_point deadline, int& s
       status = 0;
       break;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       if (fd >= 0) close(fd);
       return false;

@@ -40,10 +40,14 @@ Json request(const Arguments& a) {
 
 const char* kindOf(Exit code) {
   switch (code) {
-    case Exit::Refused: return "refused";
-    case Exit::Unreadable: return "unreadable";
-    case Exit::Password: return "password";
-    default: return "ok";
+    case Exit::Refused:
+      return "refused";
+    case Exit::Unreadable:
+      return "unreadable";
+    case Exit::Password:
+      return "password";
+    default:
+      return "ok";
   }
 }
 
@@ -60,8 +64,8 @@ int run(int argc, char** argv) {
   } else if (a.command == "extract") {
     extractAttachment(a.file(), password, a.required("key"), a.required("output"));
   } else if (a.command == "text") {
-    answer = readText(a.file(), password, static_cast<int>(a.number("first", 1)),
-                      static_cast<int>(a.number("last", 0)));
+    answer =
+        readText(a.file(), password, static_cast<int>(a.number("first", 1)), static_cast<int>(a.number("last", 0)));
   } else {
     refuse("unknown command " + a.command);
   }

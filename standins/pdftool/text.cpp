@@ -32,7 +32,8 @@ Json readText(const std::string& path, const std::string& password, int first, i
   const int count = doc->pages();
   if (first < 1) first = 1;
   if (last <= 0 || last > count) last = count;
-  if (first > count && count > 0) refuse("page " + std::to_string(first) + " is beyond the last page, " + std::to_string(count));
+  if (first > count && count > 0)
+    refuse("page " + std::to_string(first) + " is beyond the last page, " + std::to_string(count));
   Json pages = Json::array();
   for (int n = first; n <= last; ++n) {
     std::unique_ptr<poppler::page> page(doc->create_page(n - 1));

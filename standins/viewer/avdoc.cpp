@@ -1,7 +1,7 @@
 #include <fstream>
 
-#include "dv/vb.h"
 #include "dv/standins/viewer_app.h"
+#include "dv/vb.h"
 
 namespace dv::standins {
 
@@ -59,9 +59,8 @@ class AcroAVPageView : public StandIn {
 const ClassDef& acroAVPageViewClass() {
   static const ClassDef cls = [] {
     ClassDef c(acrobatTypeLib(), "AcroAVPageView", {});
-    c.method("GetPageNum", {}, kLong, [](Invocation& in) -> Variant {
-      return in.as<AcroAVPageView>().openView().currentPage;
-    });
+    c.method("GetPageNum", {}, kLong,
+             [](Invocation& in) -> Variant { return in.as<AcroAVPageView>().openView().currentPage; });
     c.method("GoTo", {{"nPage", kLong}}, kBool, [](Invocation& in) -> Variant {
       ViewerView& view = in.as<AcroAVPageView>().openView();
       const int32_t page = vb::CLng(in.arg(0));
@@ -79,8 +78,10 @@ const ClassDef& acroAVPageViewClass() {
 
 namespace {
 
-const std::vector<ParamDef> kPrintParams{{"nFirstPage", kLong},    {"nLastPage", kLong},
-                                         {"nPSLevel", kLong},      {"bBinaryOk", kVariant},
+const std::vector<ParamDef> kPrintParams{{"nFirstPage", kLong},
+                                         {"nLastPage", kLong},
+                                         {"nPSLevel", kLong},
+                                         {"bBinaryOk", kVariant},
                                          {"bShrinkToFit", kVariant}};
 
 }  // namespace

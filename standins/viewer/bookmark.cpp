@@ -2,10 +2,10 @@
 // PDBookmark automation object and as the JavaScript bookmark tree.
 #include <functional>
 
-#include "dv/standins/tools.h"
-#include "dv/vb.h"
-#include "dv/standins/viewer_app.h"
 #include "dv/standins/pdf_file.h"
+#include "dv/standins/tools.h"
+#include "dv/standins/viewer_app.h"
+#include "dv/vb.h"
 
 namespace dv::standins {
 
@@ -77,19 +77,18 @@ const ClassDef& acroPDBookmarkClass() {
   static const ClassDef cls = [] {
     ClassDef c(acrobatTypeLib(), "AcroPDBookmark", {"AcroExch.PDBookmark"});
     c.help("A bookmark of a document.");
-    c.method("GetByTitle", {{"iAcroPDDoc", kObject}, {"bookmarkTitle", kString}}, kBool,
-             [](Invocation& in) -> Variant {
-               auto& self = in.as<AcroPDBookmark>();
-               self.entry.reset();
-               const ViewerView* view = SharedViewer::instance().documentOf(asObject(in.arg(0)));
-               if (!view) return false;
-               const std::vector<OutlineEntry> outline = readOutline(view->path, view->password);
-               if (const OutlineEntry* e = findByTitle(outline, vb::CStr(in.arg(1)))) {
-                 self.entry = *e;
-                 self.path = view->path;
-               }
-               return self.entry.has_value();
-             });
+    c.method("GetByTitle", {{"iAcroPDDoc", kObject}, {"bookmarkTitle", kString}}, kBool, [](Invocation& in) -> Variant {
+      auto& self = in.as<AcroPDBookmark>();
+      self.entry.reset();
+      const ViewerView* view = SharedViewer::instance().documentOf(asObject(in.arg(0)));
+      if (!view) return false;
+      const std::vector<OutlineEntry> outline = readOutline(view->path, view->password);
+      if (const OutlineEntry* e = findByTitle(outline, vb::CStr(in.arg(1)))) {
+        self.entry = *e;
+        self.path = view->path;
+      }
+      return self.entry.has_value();
+    });
     c.method("Perform", {{"iAcroAVDoc", kObject}}, kBool, [](Invocation& in) -> Variant {
       auto& self = in.as<AcroPDBookmark>();
       if (!self.entry) return false;

@@ -16,7 +16,8 @@ std::vector<std::string> strings(const Json& list, const char* key) {
   std::vector<std::string> out;
   if (!list.is_array()) return out;
   for (const Json& item : list)
-    if (item.is_object() && item.contains(key) && item.at(key).is_string()) out.push_back(item.at(key).get<std::string>());
+    if (item.is_object() && item.contains(key) && item.at(key).is_string())
+      out.push_back(item.at(key).get<std::string>());
   return out;
 }
 

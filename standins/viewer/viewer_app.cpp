@@ -27,7 +27,7 @@ Variant menuItemExecute(Invocation& in) {
   }
   if (item == "ADBE:ReadAloudStart" || item == "ADBE:ReadAloudToEnd")
     return viewer.active() != nullptr;  // reads the front document, when there is one
-  return false;  // the viewer has no such menu item
+  return false;                         // the viewer has no such menu item
 }
 
 }  // namespace
@@ -49,9 +49,8 @@ const ClassDef& acroAppClass() {
       SharedViewer::instance().end();
       return true;
     });
-    c.method("GetNumAVDocs", {}, kShort, [](Invocation&) -> Variant {
-      return static_cast<int16_t>(SharedViewer::instance().documents().size());
-    });
+    c.method("GetNumAVDocs", {}, kShort,
+             [](Invocation&) -> Variant { return static_cast<int16_t>(SharedViewer::instance().documents().size()); });
     c.method("CloseAllDocs", {}, kBool, [](Invocation&) -> Variant {
       SharedViewer& viewer = SharedViewer::instance();
       while (const ViewerView* view = viewer.active()) viewer.close(view->id);

@@ -184,8 +184,7 @@ const ClassDef& pdDocClass() {
       if (!self.doc) return Variant(ObjectPtr());  // Nothing, as Acrobat gives for a closed PDDoc
       return Variant(makeJsDoc(self.doc));
     });
-    c.method("GetNumPages", {}, TypeDesc{VarType::Int32},
-             [](Invocation& inv) { return Variant(pd(inv).facts.pages); });
+    c.method("GetNumPages", {}, TypeDesc{VarType::Int32}, [](Invocation& inv) { return Variant(pd(inv).facts.pages); });
     c.method("GetFileName", {}, TypeDesc{VarType::String},
              [](Invocation& inv) { return Variant(fileNameOf(pd(inv).path)); });
     c.method("GetInfo", {param("szInfoKey")}, TypeDesc{VarType::String}, [](Invocation& inv) {
@@ -201,8 +200,7 @@ const ClassDef& pdDocClass() {
              [](Invocation& inv) { return Variant(pd(inv).facts.instanceId); });
     c.method("GetPermanentID", {}, TypeDesc{VarType::String},
              [](Invocation& inv) { return Variant(pd(inv).facts.permanentId); });
-    c.method("GetPageMode", {}, TypeDesc{VarType::Int32},
-             [](Invocation& inv) { return Variant(pd(inv).pageMode); });
+    c.method("GetPageMode", {}, TypeDesc{VarType::Int32}, [](Invocation& inv) { return Variant(pd(inv).pageMode); });
     c.method("SetPageMode", {param("nPageMode")}, TypeDesc{VarType::Bool}, [](Invocation& inv) {
       ViewerDocument& d = pd(inv);
       const int32_t mode = vb::CLng(inv.arg(0));
@@ -217,9 +215,8 @@ const ClassDef& pdDocClass() {
     });
     // nType: 0 incremental, 1 full (further flags copy, linearize...). The
     // stand-in always writes a complete file, which readers cannot tell apart.
-    c.method("Save", {param("nType"), param("szFullPath")}, TypeDesc{VarType::Bool}, [](Invocation& inv) {
-      return Variant(saveViewerDocument(pd(inv), vb::CStr(inv.arg(1))));
-    });
+    c.method("Save", {param("nType"), param("szFullPath")}, TypeDesc{VarType::Bool},
+             [](Invocation& inv) { return Variant(saveViewerDocument(pd(inv), vb::CStr(inv.arg(1)))); });
     return c;
   }();
   return cls;
@@ -236,9 +233,7 @@ const ClassDef& jsAppClass() {
     ClassDef c(acrobatTypeLib(), "JSApp", {});
     c.caseSensitive();
     c.factory([] { return std::make_shared<StandIn>(jsAppClass()); });
-    auto version = [](Invocation&) {
-      return Variant(vb::Val(Control::instance().setting("AcrobatVersion", "9.0")));
-    };
+    auto version = [](Invocation&) { return Variant(vb::Val(Control::instance().setting("AcrobatVersion", "9.0"))); };
     c.property("formsVersion", TypeDesc{VarType::Double}, version);
     c.field("language", TypeDesc{VarType::String}, Variant("ENU"), true);
     c.field("platform", TypeDesc{VarType::String}, Variant("WIN"), true);
@@ -262,31 +257,37 @@ const ClassDef& jsDocClass() {
     auto info = [&c](const char* name, const char* key, bool writable) {
       std::string k = key;
       Handler letter;
-      if (writable) letter = [k](Invocation& inv) {
-        setInfo(js(inv), k, vb::CStr(inv.value()));
-        return Variant();
-      };
-      c.property(name, TypeDesc{VarType::String}, [k](Invocation& inv) {
-        const ViewerDocument& d = js(inv);
-        auto it = d.info.find(k);
-        return Variant(it == d.info.end() ? std::string() : it->second);
-      }, letter);
+      if (writable)
+        letter = [k](Invocation& inv) {
+          setInfo(js(inv), k, vb::CStr(inv.value()));
+          return Variant();
+        };
+      c.property(
+          name, TypeDesc{VarType::String},
+          [k](Invocation& inv) {
+            const ViewerDocument& d = js(inv);
+            auto it = d.info.find(k);
+            return Variant(it == d.info.end() ? std::string() : it->second);
+          },
+          letter);
     };
     auto flag = [&c](const char* name, bool ViewerDocument::*member) {
-      c.property(name, TypeDesc{VarType::Bool}, [member](Invocation& inv) { return Variant(js(inv).*member); },
-                 [member](Invocation& inv) {
-                   js(inv).*member = vb::CBool(inv.value());
-                   return Variant();
-                 });
+      c.property(
+          name, TypeDesc{VarType::Bool}, [member](Invocation& inv) { return Variant(js(inv).*member); },
+          [member](Invocation& inv) {
+            js(inv).*member = vb::CBool(inv.value());
+            return Variant();
+          });
     };
     auto text = [&c](const char* name, std::string ViewerDocument::*member) {
-      c.property(name, TypeDesc{VarType::String}, [member](Invocation& inv) { return Variant(js(inv).*member); },
-                 [member](Invocation& inv) {
-                   ViewerDocument& d = js(inv);
-                   d.*member = vb::CStr(inv.value());
-                   d.dirty = true;
-                   return Variant();
-                 });
+      c.property(
+          name, TypeDesc{VarType::String}, [member](Invocation& inv) { return Variant(js(inv).*member); },
+          [member](Invocation& inv) {
+            ViewerDocument& d = js(inv);
+            d.*member = vb::CStr(inv.value());
+            d.dirty = true;
+            return Variant();
+          });
     };
 
     info("Author", "Author", true);
@@ -316,8 +317,7 @@ const ClassDef& jsDocClass() {
     });
     ro("DynamicXFAForm", VarType::Bool, [](ViewerDocument&) { return Variant(false); });
     ro("FileSize", VarType::Int32, [](ViewerDocument& d) { return Variant(static_cast<int32_t>(d.facts.fileSize)); });
-    ro("NumFields", VarType::Int32,
-       [](ViewerDocument& d) { return Variant(static_cast<int32_t>(d.fields.size())); });
+    ro("NumFields", VarType::Int32, [](ViewerDocument& d) { return Variant(static_cast<int32_t>(d.fields.size())); });
     ro("NumPages", VarType::Int32, [](ViewerDocument& d) { return Variant(d.facts.pages); });
     ro("NumTemplates", VarType::Int32, [](ViewerDocument&) { return Variant(int32_t{0}); });
     ro("PermStatusReady", VarType::Bool, [](ViewerDocument&) { return Variant(true); });
@@ -329,15 +329,18 @@ const ClassDef& jsDocClass() {
       const ViewerDocument& d = js(inv);
       return Variant(bookmarkRoot(d.path, d.facts.password));
     });
-    c.property("PageNum", TypeDesc{VarType::Int32}, [](Invocation& inv) {
-      const ViewerView* view = SharedViewer::instance().find(js(inv).path);
-      return Variant(view ? view->currentPage : int32_t{0});
-    }, [](Invocation& inv) {
-      const int32_t page = vb::CLng(inv.value());
-      ViewerView* view = SharedViewer::instance().find(js(inv).path);
-      if (view && page >= 0 && page < view->pages) view->currentPage = page;
-      return Variant();
-    });
+    c.property(
+        "PageNum", TypeDesc{VarType::Int32},
+        [](Invocation& inv) {
+          const ViewerView* view = SharedViewer::instance().find(js(inv).path);
+          return Variant(view ? view->currentPage : int32_t{0});
+        },
+        [](Invocation& inv) {
+          const int32_t page = vb::CLng(inv.value());
+          ViewerView* view = SharedViewer::instance().find(js(inv).path);
+          if (view && page >= 0 && page < view->pages) view->currentPage = page;
+          return Variant();
+        });
     c.objectProperty("App", [](Invocation& inv) {
       js(inv);
       return Variant(ObjectPtr(jsAppClass().create()));
@@ -406,15 +409,16 @@ const ClassDef& jsDocClass() {
                return Variant(true);
              });
     c.method("ExportDataObject",
-             {param("cName"), param("cDIPath", true), param("bAllowAuth", true), param("nLaunch", true)},
-             variantType(), [](Invocation& inv) {
+             {param("cName"), param("cDIPath", true), param("bAllowAuth", true), param("nLaunch", true)}, variantType(),
+             [](Invocation& inv) {
                ViewerDocument& d = js(inv);
                const std::string name = vb::CStr(inv.arg(0));
                const std::string target = vb::CStr(inv.argOr(1, Variant("")));
                if (std::find(d.dataObjects.begin(), d.dataObjects.end(), name) == d.dataObjects.end())
                  jsError("TypeError: Invalid argument type. ===> Parameter cName.");
                // Without a path Acrobat asks the user where to put it.
-               if (target.empty()) jsError("NotAllowedError: Security settings prevent access to this property or method.");
+               if (target.empty())
+                 jsError("NotAllowedError: Security settings prevent access to this property or method.");
                auto imported = d.importedFiles.find(name);
                bool exported = false;
                if (imported != d.importedFiles.end()) {
@@ -447,7 +451,8 @@ const ClassDef& jsDocClass() {
     }
     c.method("RemoveScript", {param("cName")}, variantType(), [](Invocation& inv) {
       ViewerDocument& d = js(inv);
-      if (d.scripts.erase(vb::CStr(inv.arg(0))) == 0) jsError("TypeError: Invalid argument type. ===> Parameter cName.");
+      if (d.scripts.erase(vb::CStr(inv.arg(0))) == 0)
+        jsError("TypeError: Invalid argument type. ===> Parameter cName.");
       d.dirty = true;
       return Variant();
     });

@@ -46,8 +46,7 @@ ViewerUi& SharedViewer::ui() {
 }
 
 double SharedViewer::version() const {
-  const std::string text =
-      versionSource_ ? versionSource_() : Control::instance().setting("AcrobatVersion", "9.0");
+  const std::string text = versionSource_ ? versionSource_() : Control::instance().setting("AcrobatVersion", "9.0");
   return vb::Val(text);
 }
 
@@ -94,7 +93,7 @@ ViewerView* SharedViewer::byId(int id) {
 ViewerView* SharedViewer::active() { return documents_.empty() ? nullptr : &documents_.back(); }
 
 ViewerView& SharedViewer::add(const std::string& path, const std::string& password, int32_t pages,
-                                  const std::string& title) {
+                              const std::string& title) {
   ensureRunning();
   documents_.push_back(ViewerView{nextId_++, path, password, title, pages, 0});
   return documents_.back();

@@ -2,8 +2,8 @@
 // parameter positions from the stand-in's declaration (or, for any other
 // dv::Object, assigned by name on first use), by-reference write-back,
 // errors as EXCEPINFO, and connection points for the declared events.
-#include <windows.h>
 #include <olectl.h>
+#include <windows.h>
 
 #include <atomic>
 #include <map>
@@ -122,8 +122,10 @@ class ConnectionPoint final : public dv::win32::ConnectionPoint {
 class Wrapper final : public ComObject<IDispatch, IConnectionPointContainer, IProvideClassInfo2> {
  public:
   explicit Wrapper(ObjectPtr object)
-      : object_(std::move(object)), standIn_(dynamic_cast<StandIn*>(object_.get())),
-        cls_(standIn_ ? &standIn_->classDef() : nullptr), point_(*this, hasEvents() ? eventsId(*cls_) : IID_NULL) {
+      : object_(std::move(object)),
+        standIn_(dynamic_cast<StandIn*>(object_.get())),
+        cls_(standIn_ ? &standIn_->classDef() : nullptr),
+        point_(*this, hasEvents() ? eventsId(*cls_) : IID_NULL) {
     ++g_wrappers;
   }
 

@@ -140,13 +140,15 @@ HRESULT registerServer(const std::wstring& modulePath, ServerKind kind,
     LONG rc = setValue(HKEY_CLASSES_ROOT, key, nullptr, c->name());
     if (kind == ServerKind::InProcess) {
       if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, key + "\\InprocServer32", nullptr, module);
-      if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "ThreadingModel", "Apartment");
+      if (rc == ERROR_SUCCESS)
+        rc = setValue(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "ThreadingModel", "Apartment");
     } else if (rc == ERROR_SUCCESS) {
       RegDeleteTreeA(HKEY_CLASSES_ROOT, (key + "\\InprocServer32").c_str());
       rc = setValue(HKEY_CLASSES_ROOT, key + "\\LocalServer32", nullptr, "\"" + module + "\"");
     }
     if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, key + "\\ProgID", nullptr, c->progIds().front());
-    if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, key + "\\TypeLib", nullptr, guidText(libraryId(c->typeLib())));
+    if (rc == ERROR_SUCCESS)
+      rc = setValue(HKEY_CLASSES_ROOT, key + "\\TypeLib", nullptr, guidText(libraryId(c->typeLib())));
     if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, key + "\\Version", nullptr, version);
     for (const auto& progId : c->progIds()) {
       if (rc == ERROR_SUCCESS) rc = setValue(HKEY_CLASSES_ROOT, progId, nullptr, c->name());
@@ -168,7 +170,8 @@ HRESULT unregisterServer(const std::wstring&) {
     RegDeleteTreeA(HKEY_CLASSES_ROOT, ("CLSID\\" + guidText(classId(*c))).c_str());
     for (const auto& progId : c->progIds()) RegDeleteTreeA(HKEY_CLASSES_ROOT, progId.c_str());
   }
-  for (const TypeLibDef* lib : libraries()) UnRegisterTypeLib(libraryId(*lib), lib->major, lib->minor, LOCALE_NEUTRAL, kind);
+  for (const TypeLibDef* lib : libraries())
+    UnRegisterTypeLib(libraryId(*lib), lib->major, lib->minor, LOCALE_NEUTRAL, kind);
   return S_OK;
 }
 

@@ -1,8 +1,8 @@
 // Type libraries built at run time from the stand-in declarations, so the
 // DISPIDs, names and event interfaces that COM clients see are the same
 // ones the dispatch code uses: one declaration per member.
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <map>
 #include <memory>
@@ -132,7 +132,8 @@ HRESULT buildClass(ICreateTypeLib2* lib, ITypeInfo* dispatchInfo, const ClassDef
     if (FAILED(hr)) return hr;
     index = 0;
     for (const EventDef& e : cls.events()) {
-      hr = addFunction(events.get(), index++, e.dispid, INVOKE_FUNC, e.name, e.params, TypeDesc{VarType::Empty}, nullptr);
+      hr = addFunction(events.get(), index++, e.dispid, INVOKE_FUNC, e.name, e.params, TypeDesc{VarType::Empty},
+                       nullptr);
       if (FAILED(hr)) return hr;
     }
     if (FAILED(hr = events->LayOut())) return hr;
@@ -202,8 +203,8 @@ ITypeLib* typeLibrary(const TypeLibDef& lib) {
     wchar_t dir[MAX_PATH + 1];
     DWORD n = GetTempPathW(MAX_PATH, dir);
     if (n == 0 || n > MAX_PATH) return nullptr;
-    std::wstring path = std::wstring(dir) + L"dvstandins-" + widen(lib.name) + L"-" +
-                        std::to_wstring(GetCurrentProcessId()) + L".tlb";
+    std::wstring path =
+        std::wstring(dir) + L"dvstandins-" + widen(lib.name) + L"-" + std::to_wstring(GetCurrentProcessId()) + L".tlb";
     if (FAILED(saveTypeLibrary(lib, path)) || FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &tl))) tl = nullptr;
     DeleteFileW(path.c_str());
   }

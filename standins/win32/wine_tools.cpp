@@ -94,7 +94,8 @@ std::wstring toolFolder() {
   wchar_t value[MAX_PATH + 1] = {};
   DWORD size = sizeof value - sizeof(wchar_t);
   if (RegGetValueW(HKEY_LOCAL_MACHINE, dv::win32::widen(kToolKey).c_str(), dv::win32::widen(kToolValue).c_str(),
-                   RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS && exists(value))
+                   RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS &&
+      exists(value))
     return folderOf(value);
   return {};
 }

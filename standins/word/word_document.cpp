@@ -168,7 +168,8 @@ std::vector<std::vector<std::string>> paginate(const std::string& text, Orientat
     if (lines.empty()) lines.emplace_back();
     for (size_t i = 0; i < lines.size(); i += static_cast<size_t>(g.lines)) {
       size_t end = std::min(lines.size(), i + static_cast<size_t>(g.lines));
-      pages.emplace_back(lines.begin() + static_cast<std::ptrdiff_t>(i), lines.begin() + static_cast<std::ptrdiff_t>(end));
+      pages.emplace_back(lines.begin() + static_cast<std::ptrdiff_t>(i),
+                         lines.begin() + static_cast<std::ptrdiff_t>(end));
     }
     if (ff == std::string::npos) break;
     start = ff + 1;

@@ -238,16 +238,18 @@ Variant printOut(Invocation& in) {
   ensurePrinter(*d.word);
   auto pages = paginate(d.file.text, d.layout.orientation);
   std::vector<int> selected = selectedPages(in, static_cast<int>(pages.size()));
-  std::string title = d.path.substr(d.path.find_last_of("\\/") == std::string::npos ? 0 : d.path.find_last_of("\\/") + 1);
+  std::string title =
+      d.path.substr(d.path.find_last_of("\\/") == std::string::npos ? 0 : d.path.find_last_of("\\/") + 1);
   std::string ps = renderPostScript(pages, selected, d.layout, title);
   const std::string outputFile = argString(in, 3);
   Environment& e = env();
   if (!outputFile.empty()) {
-    if (!e.files->writeFile(outputFile, ps)) raiseWord(wordError(5152), "This is not a valid file name. (" + outputFile + ")");
+    if (!e.files->writeFile(outputFile, ps))
+      raiseWord(wordError(5152), "This is not a valid file name. (" + outputFile + ")");
     return {};
   }
   if (argBool(in, 10, false)) raiseWord(wordError(4198), "Command failed");  // print to file needs a name here
-  if (!isPdfPrinter(d.word->activePrinter)) return {};  // goes to the printer; nothing to see
+  if (!isPdfPrinter(d.word->activePrinter)) return {};                       // goes to the printer; nothing to see
   // The PDF printer asks where to put the file, then writes it.
   if (!e.askPdfFileName) raiseWord(wordError(4198), "Command failed");
   std::optional<std::string> target = e.askPdfFileName(kSavePdfDialogCaption);
@@ -269,7 +271,9 @@ void setPageNumbers(DocState& d, bool header, int32_t index, int32_t alignment, 
   if (index != 1) return;  // only the primary header or footer is printed here
   PageNumbers& numbers = header ? d.layout.header : d.layout.footer;
   numbers.present = true;
-  numbers.alignment = alignment == 0 ? NumberAlignment::Left : alignment == 2 ? NumberAlignment::Right : NumberAlignment::Center;
+  numbers.alignment = alignment == 0   ? NumberAlignment::Left
+                      : alignment == 2 ? NumberAlignment::Right
+                                       : NumberAlignment::Center;
   numbers.firstPage = firstPage;
 }
 
@@ -307,10 +311,10 @@ bool writePdfWithGhostscript(FileSystem& files, const std::string& postScript, c
   if (ok) {
     // As the Distiller stand-in: no turning of pages by their orientation
     // comments, so landscape pages stay landscape with upright text.
-    ToolResult r = runner.run({"gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=pdfwrite",
-                               "-dAutoRotatePages=/None",
-                               "-sOutputFile=" + runner.toolPath(outPath), runner.toolPath(psPath)},
-                              {}, std::chrono::seconds(120));
+    ToolResult r =
+        runner.run({"gs", "-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=pdfwrite", "-dAutoRotatePages=/None",
+                    "-sOutputFile=" + runner.toolPath(outPath), runner.toolPath(psPath)},
+                   {}, std::chrono::seconds(120));
     ok = r.ok();
   }
   if (ok) {
@@ -387,7 +391,8 @@ const ClassDef& applicationClass() {
           std::string name = vb::CStr(in.value());
           // On a machine without a default printer Word reports none, and
           // a client putting that back is not an error.
-          const bool noPrinter = name.empty() && (!environment().printers || environment().printers->defaultPrinter().empty());
+          const bool noPrinter =
+              name.empty() && (!environment().printers || environment().printers->defaultPrinter().empty());
           // Word takes "<printer> on <port>" as well as the bare name.
           if (!noPrinter && !printerInstalled(name)) {
             size_t on = name.rfind(" on ");
@@ -540,8 +545,7 @@ const ClassDef& headersFootersClass() {
       auto& self = in.as<HeadersFootersObject>();
       requireOpen(*self.doc);
       const int32_t index = vb::CLng(in.arg(0));
-      if (index < 1 || index > 3)
-        raiseWord(wordError(5941), "The requested member of the collection does not exist.");
+      if (index < 1 || index > 3) raiseWord(wordError(5941), "The requested member of the collection does not exist.");
       auto obj = make<HeaderFooterObject>(headerFooterClass());
       obj->doc = self.doc;
       obj->header = self.header;
@@ -596,9 +600,8 @@ const ClassDef& pageNumbersClass() {
 const ClassDef& pageNumberClass() {
   static const ClassDef cls = [] {
     ClassDef c(wordLib(), "PageNumber", {});
-    c.property("Alignment", {VarType::Int32}, [](Invocation& in) -> Variant {
-      return Variant(in.as<PageNumberObject>().alignment);
-    });
+    c.property("Alignment", {VarType::Int32},
+               [](Invocation& in) -> Variant { return Variant(in.as<PageNumberObject>().alignment); });
     c.factory([] { return std::make_shared<PageNumberObject>(); });
     return c;
   }();

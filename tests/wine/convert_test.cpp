@@ -13,12 +13,12 @@
 #include <map>
 
 #include "bench_files.h"
-#include "install_printer.h"
 #include "dv/standins/com_hosting.h"
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
 #include "dv/win32/handle.h"
+#include "install_printer.h"
 
 namespace {
 
@@ -147,7 +147,7 @@ TEST_F(Conversions, WordThroughThePdfPrinterWithTheRealRelay) {
   write(doc, text);
   Variant landscape(true), footer(true);
   converter->call("CreatePDFfromWord2", {pos(Variant(pdf)), pos(Variant(doc)), dv::named("blnLandscape", landscape),
-                                          dv::named("blnPageNumberInFooter", footer)});
+                                         dv::named("blnPageNumberInFooter", footer)});
   ASSERT_TRUE(exists(pdf));
   EXPECT_EQ(pages(pdf), 2);  // 39 lines a landscape page
   std::string info = tool({"pdfinfo", unixPath(pdf)});
@@ -199,7 +199,8 @@ TEST_F(Conversions, LandscapeDocumentsGiveLandscapePagesWithUprightTextOnEveryPa
   Variant landscape(true);
   const std::string viaDistiller = bench + "\\minutes_distilled.pdf", viaPdfPrinter = bench + "\\minutes_printed.pdf",
                     viaPostScript = bench + "\\minutes_postscript.pdf";
-  converter->call("CreatePDFfromWord", {pos(Variant(viaDistiller)), pos(Variant(doc)), dv::named("blnLandscape", landscape)});
+  converter->call("CreatePDFfromWord",
+                  {pos(Variant(viaDistiller)), pos(Variant(doc)), dv::named("blnLandscape", landscape)});
   converter->call("CreatePDFfromWord2",
                   {pos(Variant(viaPdfPrinter)), pos(Variant(doc)), dv::named("blnLandscape", landscape)});
   converter->call("CreatePDFfromWord3",
@@ -217,8 +218,8 @@ TEST_F(Conversions, WordsErrorReachesTheClientAndWordIsQuit) {
   std::string doc = bench + "\\locked.txt";
   write(doc, "#password: right\r\nsecret\r\n");
   try {
-    converter->call("CreatePDFfromWord", {pos(Variant(bench + "\\locked.pdf")), pos(Variant(doc)),
-                                           pos(Variant("wrong"))});
+    converter->call("CreatePDFfromWord",
+                    {pos(Variant(bench + "\\locked.pdf")), pos(Variant(doc)), pos(Variant("wrong"))});
     FAIL() << "no error";
   } catch (const dv::AutomationError& e) {
     EXPECT_EQ(static_cast<uint32_t>(e.number()), 0x800A1520u);

@@ -2,9 +2,9 @@
 // dispatcher's handling of by-reference and optional arguments, error
 // translation, the connection point of __CreatePDF and per-thread values.
 #include <gtest/gtest.h>
-#include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
+#include <windows.h>
 
 #include <set>
 #include <string>
@@ -74,8 +74,8 @@ struct Call {
   ScopedVariant result;
   ScopedExcepInfo excep;
 };
-void invoke(Call& call, IDispatch* object, const wchar_t* member, std::vector<VARIANT> args, WORD flags = DISPATCH_METHOD,
-            std::vector<DISPID> named = {}) {
+void invoke(Call& call, IDispatch* object, const wchar_t* member, std::vector<VARIANT> args,
+            WORD flags = DISPATCH_METHOD, std::vector<DISPID> named = {}) {
   std::vector<VARIANT> reversed(args.rbegin(), args.rend());
   DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), named.empty() ? nullptr : named.data(),
                        static_cast<UINT>(reversed.size()), static_cast<UINT>(named.size())};

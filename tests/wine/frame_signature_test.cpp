@@ -10,8 +10,8 @@
 // table the library actually has is written to signatures.actual.txt in
 // the bench folder, for a diff.
 #include <gtest/gtest.h>
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -35,23 +35,40 @@ const wchar_t* const kInterfaces[] = {L"_CreatePDF", L"_Document", L"_Field", L"
 
 std::string typeName(ITypeInfo* info, const TYPEDESC& t) {
   switch (t.vt) {
-    case VT_BSTR: return "BSTR";
-    case VT_I2: return "short";
-    case VT_I4: return "long";
-    case VT_INT: return "int";
-    case VT_UI1: return "byte";
-    case VT_R4: return "float";
-    case VT_R8: return "double";
-    case VT_BOOL: return "VARIANT_BOOL";
-    case VT_DATE: return "DATE";
-    case VT_CY: return "CURRENCY";
-    case VT_VARIANT: return "VARIANT";
-    case VT_DISPATCH: return "IDispatch";
-    case VT_UNKNOWN: return "IUnknown";
-    case VT_VOID: return "void";
-    case VT_HRESULT: return "HRESULT";
-    case VT_SAFEARRAY: return "SAFEARRAY(" + typeName(info, *t.lptdesc) + ")";
-    case VT_PTR: return typeName(info, *t.lptdesc) + "*";
+    case VT_BSTR:
+      return "BSTR";
+    case VT_I2:
+      return "short";
+    case VT_I4:
+      return "long";
+    case VT_INT:
+      return "int";
+    case VT_UI1:
+      return "byte";
+    case VT_R4:
+      return "float";
+    case VT_R8:
+      return "double";
+    case VT_BOOL:
+      return "VARIANT_BOOL";
+    case VT_DATE:
+      return "DATE";
+    case VT_CY:
+      return "CURRENCY";
+    case VT_VARIANT:
+      return "VARIANT";
+    case VT_DISPATCH:
+      return "IDispatch";
+    case VT_UNKNOWN:
+      return "IUnknown";
+    case VT_VOID:
+      return "void";
+    case VT_HRESULT:
+      return "HRESULT";
+    case VT_SAFEARRAY:
+      return "SAFEARRAY(" + typeName(info, *t.lptdesc) + ")";
+    case VT_PTR:
+      return typeName(info, *t.lptdesc) + "*";
     case VT_USERDEFINED: {
       ComPtr<ITypeInfo> ref;
       Bstr name;
@@ -60,14 +77,17 @@ std::string typeName(ITypeInfo* info, const TYPEDESC& t) {
         return name.utf8();
       return "?";
     }
-    default: return "vt" + std::to_string(t.vt);
+    default:
+      return "vt" + std::to_string(t.vt);
   }
 }
 
 std::string defaultText(const VARIANT& v) {
   switch (V_VT(&v)) {
-    case VT_BSTR: return "\"" + dv::win32::fromBstr(V_BSTR(&v)) + "\"";
-    case VT_BOOL: return V_BOOL(&v) ? "True" : "False";
+    case VT_BSTR:
+      return "\"" + dv::win32::fromBstr(V_BSTR(&v)) + "\"";
+    case VT_BOOL:
+      return V_BOOL(&v) ? "True" : "False";
     default: {
       VARIANT text;
       VariantInit(&text);
@@ -177,7 +197,8 @@ TEST(SignatureTest, EveryMemberMatchesTheReferenceTableInOrder) {
   for (const std::string& l : expected)
     EXPECT_NE(std::find(actual.begin(), actual.end(), l), actual.end()) << "in the table, not in the library: " << l;
   for (const std::string& l : actual)
-    EXPECT_NE(std::find(expected.begin(), expected.end(), l), expected.end()) << "in the library, not in the table: " << l;
+    EXPECT_NE(std::find(expected.begin(), expected.end(), l), expected.end())
+        << "in the library, not in the table: " << l;
   EXPECT_EQ(actual, expected) << "same members, another order (the vtable order is part of the interface)";
 }
 

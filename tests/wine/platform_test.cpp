@@ -3,10 +3,10 @@
 // against objects of the system (Scripting.Dictionary and
 // FileSystemObject) and against a probe object of this test that checks
 // the exact DISPPARAMS layout of named and by-reference arguments.
-#include <windows.h>
-#include <shlobj.h>
 #include <ocidl.h>
 #include <olectl.h>
+#include <shlobj.h>
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -23,10 +23,10 @@ namespace {
 
 using dv::Arg;
 using dv::Args;
-using dv::Variant;
-using dv::VarType;
 using dv::named;
 using dv::pos;
+using dv::Variant;
+using dv::VarType;
 namespace vb = dv::vb;
 namespace w32 = dv::win32;
 
@@ -215,7 +215,7 @@ TEST_F(Win32Seams, StartsHiddenProcessesWithoutWaiting) {
   ASSERT_TRUE(host.processes.startHidden(host.shell.systemDirectory() + "\\cmd.exe /c echo started> \"" + out + "\""));
   // Bounded wait for the program's output.
   std::optional<std::string> text;
-  for (int i = 0; i < 200 && !(text = host.files.readFile(out)) ; ++i) host.clock.sleepMs(50);
+  for (int i = 0; i < 200 && !(text = host.files.readFile(out)); ++i) host.clock.sleepMs(50);
   for (int i = 0; i < 40 && text && text->find("started") == std::string::npos; ++i) {
     host.clock.sleepMs(50);
     text = host.files.readFile(out);
@@ -703,12 +703,16 @@ class EventSource final
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return DISP_E_UNKNOWNNAME;
+  }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
     return DISP_E_MEMBERNOTFOUND;
   }
   // IProvideClassInfo2
-  HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) override { return lib_->GetTypeInfoOfGuid(kSourceClsid, out); }
+  HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) override {
+    return lib_->GetTypeInfoOfGuid(kSourceClsid, out);
+  }
   HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* out) override {
     if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) return E_INVALIDARG;
     *out = kEventsIid;
@@ -964,9 +968,17 @@ TEST_F(Win32Seams, StoreByRefConvertsIntoTheCallersVariable) {
 }
 
 TEST_F(Win32Seams, VariantConversionsOfScalarsAndByRefInputs) {
-  const Variant values[] = {Variant(), Variant::null(), Variant(true), Variant(int16_t{-3}), Variant(70000),
-                            Variant(uint8_t{200}), Variant(1.5f), Variant(2.25), Variant::date(36526.5),
-                            Variant("Grüße"), Variant::missing()};
+  const Variant values[] = {Variant(),
+                            Variant::null(),
+                            Variant(true),
+                            Variant(int16_t{-3}),
+                            Variant(70000),
+                            Variant(uint8_t{200}),
+                            Variant(1.5f),
+                            Variant(2.25),
+                            Variant::date(36526.5),
+                            Variant("Grüße"),
+                            Variant::missing()};
   for (const Variant& in : values) {
     w32::ScopedVariant v;
     w32::toVariant(in, v.v);

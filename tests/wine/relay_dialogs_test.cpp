@@ -3,10 +3,10 @@
 // Wine's own common file dialogs and Wine's "Print to File" dialog. Each
 // test starts the relay exactly as the library does (hidden, command line
 // only), shows the dialog and checks what the dialog received.
-#include <gtest/gtest.h>
-#include <windows.h>
 #include <commdlg.h>
+#include <gtest/gtest.h>
 #include <richedit.h>
+#include <windows.h>
 
 #include <atomic>
 #include <cstdint>
@@ -161,8 +161,8 @@ struct Item {
 };
 
 struct Outcome {
-  INT_PTR ended = 0;                   // the id that ended the dialog, -1 on time-out
-  std::vector<std::string> events;     // "click <name>" in the order the dialog saw them
+  INT_PTR ended = 0;                // the id that ended the dialog, -1 on time-out
+  std::vector<std::string> events;  // "click <name>" in the order the dialog saw them
   std::map<std::string, std::string> text;
   std::map<std::string, int> selection;
   std::map<std::string, int> checked;
@@ -191,7 +191,8 @@ class TemplateBuilder {
  public:
   const DLGTEMPLATE* build(const DialogSpec& layout) {
     words_.clear();
-    DWORD style = DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_VISIBLE | (layout.untitled ? WS_BORDER : WS_CAPTION | WS_SYSMENU);
+    DWORD style =
+        DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_VISIBLE | (layout.untitled ? WS_BORDER : WS_CAPTION | WS_SYSMENU);
     dword(style);
     dword(0);
     words_.push_back(static_cast<WORD>(layout.items.size()));
@@ -288,7 +289,8 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
         }
       }
       if (run->layout->exactWidth)
-        SetWindowPos(dialog, nullptr, 0, 0, run->layout->exactWidth, run->layout->exactHeight, SWP_NOMOVE | SWP_NOZORDER);
+        SetWindowPos(dialog, nullptr, 0, 0, run->layout->exactWidth, run->layout->exactHeight,
+                     SWP_NOMOVE | SWP_NOZORDER);
       SetTimer(dialog, 1, run->layout->timeoutMs, nullptr);
       return TRUE;
     }
@@ -345,12 +347,12 @@ DialogSpec oneEdit(const std::string& title, DWORD editStyle = 0) {
   DialogSpec layout;
   layout.title = title;
   layout.items = {label("&Name:", 7), edit(100, "edit", 20, editStyle), button("OK", IDOK, "ok", 140, 100, true),
-                button("Cancel", IDCANCEL, "cancel", 200, 100)};
+                  button("Cancel", IDCANCEL, "cancel", 200, 100)};
   return layout;
 }
 
-const std::vector<std::string> kEntries = {"entry 0", "entry 1", "entry 2", "entry 3", "entry 4", "entry 5",
-                                           "entry 6", "entry 7", "entry 8"};
+const std::vector<std::string> kEntries = {"entry 0", "entry 1", "entry 2", "entry 3", "entry 4",
+                                           "entry 5", "entry 6", "entry 7", "entry 8"};
 
 // ---- Our own dialogs ----
 
@@ -417,13 +419,13 @@ DialogSpec saveAsWithType() {
   layout.cx = 300;
   layout.cy = 160;
   layout.items = {combo(200, "lookIn", 7, {"Desktop", "Documents"}),  //
-                label("File &name:", 30),                           //
-                edit(100, "name", 42),                              //
-                combo(201, "recent", 62, {"a.pdf", "b.pdf"}),       //
-                combo(202, "type", 82, kEntries),                   //
-                edit(101, "later", 102),                            //
-                button("&Save", IDOK, "save", 190, 140, true),      //
-                button("Cancel", IDCANCEL, "cancel", 245, 140)};
+                  label("File &name:", 30),                           //
+                  edit(100, "name", 42),                              //
+                  combo(201, "recent", 62, {"a.pdf", "b.pdf"}),       //
+                  combo(202, "type", 82, kEntries),                   //
+                  edit(101, "later", 102),                            //
+                  button("&Save", IDOK, "save", 190, 140, true),      //
+                  button("Cancel", IDCANCEL, "cancel", 245, 140)};
   return layout;
 }
 
@@ -451,10 +453,10 @@ TEST(RelayDialogs, SaveAsWithTypePicksTheEntryOfTheThirdComboBox) {
 DialogSpec reduceFileSize() {
   DialogSpec layout;
   layout.title = "Reduce File Size";
-  layout.items = {label("&Make compatible with:", 7), combo(200, "compat", 20, {"Retain existing", "Acrobat 4.0",
-                                                                             "Acrobat 5.0", "Acrobat 6.0",
-                                                                             "Acrobat 7.0", "Acrobat 8.0"}),
-                button("OK", IDOK, "ok", 140, 100, true), button("Cancel", IDCANCEL, "cancel", 200, 100)};
+  layout.items = {label("&Make compatible with:", 7),
+                  combo(200, "compat", 20,
+                        {"Retain existing", "Acrobat 4.0", "Acrobat 5.0", "Acrobat 6.0", "Acrobat 7.0", "Acrobat 8.0"}),
+                  button("OK", IDOK, "ok", 140, 100, true), button("Cancel", IDCANCEL, "cancel", 200, 100)};
   return layout;
 }
 
@@ -463,8 +465,9 @@ TEST(RelayDialogs, ReduceFileSizeSelectsTheCompatibilityAndConfirms) {
     const char* fields;
     int selected;
   };
-  for (const Case& c : {Case{"reduce file size~reduce file size~2~", 2}, Case{"reduce file size~reduce file size~3~", 5},
-                        Case{"reduce file size8~reduce file size~0~", 1}}) {
+  for (const Case& c :
+       {Case{"reduce file size~reduce file size~2~", 2}, Case{"reduce file size~reduce file size~3~", 5},
+        Case{"reduce file size8~reduce file size~0~", 1}}) {
     Relay relay(c.fields);
     Outcome o = showDialog(reduceFileSize());
     EXPECT_EQ(o.ended, IDOK) << c.fields;
@@ -477,12 +480,21 @@ TEST(RelayDialogs, PasswordSecurityTicksRequireBeforeTypingThePassword) {
   DialogSpec layout;
   layout.title = "Password Security - Settings";
   layout.cx = 300;
-  layout.items = {Item{L"Button", "&Require a password to open the document", 300,
-                     kChild | BS_AUTOCHECKBOX, 7, 7, 250, 12, "require", {}},
-                label("Document &Open Password:", 24),
-                Item{L"Edit", "", 100, kEdit | WS_DISABLED, 7, 36, 180, 14, "password", {}},
-                Item{L"Button", "Restrict &editing", 301, kChild | BS_AUTOCHECKBOX, 7, 56, 250, 12, "restrict", {}},
-                button("OK", IDOK, "ok", 180, 110, true), button("Cancel", IDCANCEL, "cancel", 240, 110)};
+  layout.items = {Item{L"Button",
+                       "&Require a password to open the document",
+                       300,
+                       kChild | BS_AUTOCHECKBOX,
+                       7,
+                       7,
+                       250,
+                       12,
+                       "require",
+                       {}},
+                  label("Document &Open Password:", 24),
+                  Item{L"Edit", "", 100, kEdit | WS_DISABLED, 7, 36, 180, 14, "password", {}},
+                  Item{L"Button", "Restrict &editing", 301, kChild | BS_AUTOCHECKBOX, 7, 56, 250, 12, "restrict", {}},
+                  button("OK", IDOK, "ok", 180, 110, true),
+                  button("Cancel", IDCANCEL, "cancel", 240, 110)};
   // The password box opens only once the box is ticked, as in the viewer.
   layout.onClick = [](HWND dialog, WORD id, Outcome&) {
     if (id != 300) return false;
@@ -505,15 +517,21 @@ DialogSpec headersFooters6() {
   layout.title = "Add Headers & Footers";
   layout.cx = 360;
   layout.cy = 200;
-  layout.items = {button("Left", 401, "box0", 7, 7), button("Center", 402, "box1", 60, 7),
-                button("Right", 403, "box2", 113, 7),
-                combo(201, "font", 27, kEntries), combo(202, "size", 27, kEntries, 140),
-                combo(203, "other3", 47, kEntries), combo(204, "other4", 47, kEntries, 140),
-                combo(205, "date", 67, kEntries), combo(206, "page", 67, kEntries, 140),
-                Item{L"RichEdit20W", "", 300, kChild | WS_BORDER, 7, 90, 180, 14, "custom", {}},
-                button("&Insert", 411, "insDate", 270, 67), button("Ins&ert", 412, "insPage", 270, 87),
-                button("Inser&t", 413, "insText", 270, 107),
-                button("OK", IDOK, "ok", 240, 180, true), button("Cancel", IDCANCEL, "cancel", 300, 180)};
+  layout.items = {button("Left", 401, "box0", 7, 7),
+                  button("Center", 402, "box1", 60, 7),
+                  button("Right", 403, "box2", 113, 7),
+                  combo(201, "font", 27, kEntries),
+                  combo(202, "size", 27, kEntries, 140),
+                  combo(203, "other3", 47, kEntries),
+                  combo(204, "other4", 47, kEntries, 140),
+                  combo(205, "date", 67, kEntries),
+                  combo(206, "page", 67, kEntries, 140),
+                  Item{L"RichEdit20W", "", 300, kChild | WS_BORDER, 7, 90, 180, 14, "custom", {}},
+                  button("&Insert", 411, "insDate", 270, 67),
+                  button("Ins&ert", 412, "insPage", 270, 87),
+                  button("Inser&t", 413, "insText", 270, 107),
+                  button("OK", IDOK, "ok", 240, 180, true),
+                  button("Cancel", IDCANCEL, "cancel", 300, 180)};
   return layout;
 }
 
@@ -552,14 +570,18 @@ TEST(RelayDialogs, HeadersAndFootersOfViewer7) {
   layout.title = "Add Headers & Footers";
   layout.cx = 360;
   layout.cy = 200;
-  layout.items = {combo(201, "date", 7, kEntries), combo(202, "page", 7, kEntries, 140),
-                combo(203, "font", 27, kEntries), combo(204, "size", 27, kEntries, 140),
-                Item{L"RICHEDIT50W", "", 301, kChild | WS_BORDER, 7, 60, 100, 40, "box0", {}},
-                Item{L"RICHEDIT50W", "", 302, kChild | WS_BORDER, 110, 60, 100, 40, "box1", {}},
-                Item{L"RICHEDIT50W", "", 303, kChild | WS_BORDER, 213, 60, 100, 40, "box2", {}},
-                button("&Insert", 411, "insDate", 7, 120), button("Ins&ert", 412, "insPage", 60, 120),
-                button("Inser&t", 413, "insText", 113, 120),
-                button("OK", IDOK, "ok", 240, 180, true), button("Cancel", IDCANCEL, "cancel", 300, 180)};
+  layout.items = {combo(201, "date", 7, kEntries),
+                  combo(202, "page", 7, kEntries, 140),
+                  combo(203, "font", 27, kEntries),
+                  combo(204, "size", 27, kEntries, 140),
+                  Item{L"RICHEDIT50W", "", 301, kChild | WS_BORDER, 7, 60, 100, 40, "box0", {}},
+                  Item{L"RICHEDIT50W", "", 302, kChild | WS_BORDER, 110, 60, 100, 40, "box1", {}},
+                  Item{L"RICHEDIT50W", "", 303, kChild | WS_BORDER, 213, 60, 100, 40, "box2", {}},
+                  button("&Insert", 411, "insDate", 7, 120),
+                  button("Ins&ert", 412, "insPage", 60, 120),
+                  button("Inser&t", 413, "insText", 113, 120),
+                  button("OK", IDOK, "ok", 240, 180, true),
+                  button("Cancel", IDCANCEL, "cancel", 300, 180)};
   Relay relay("add headers & footers~add headers & footers~1~0~2~0~3~2~Final~1~7~");
   Outcome o = showDialog(layout);
   EXPECT_EQ(o.ended, IDOK);
@@ -581,7 +603,7 @@ TEST(RelayDialogs, UntitledPrintToFileDialogIsFoundBySize) {
     layout.exactWidth = w;
     layout.exactHeight = h;
     layout.items = {label("&Output File Name:", 7), edit(100, "edit", 20), button("OK", IDOK, "ok", 140, 40, true),
-                  button("Cancel", IDCANCEL, "cancel", 200, 40)};
+                    button("Cancel", IDCANCEL, "cancel", 200, 40)};
     Relay relay("print to file~print to file~C:\\out\\job.ps~");
     Outcome o = showDialog(layout);
     EXPECT_EQ(o.ended, IDOK) << w;
@@ -594,7 +616,7 @@ TEST(RelayDialogs, PressDefaultButtonEndsAMessageDialog) {
   DialogSpec layout;
   layout.title = "Conversion Warnings";
   layout.items = {label("Some pages were skipped.", 7), button("OK", IDOK, "ok", 140, 100, true),
-                button("Cancel", IDCANCEL, "cancel", 200, 100)};
+                  button("Cancel", IDCANCEL, "cancel", 200, 100)};
   Relay relay("conversion warnings~conversion warnings~");
   Outcome o = showDialog(layout);
   EXPECT_EQ(o.ended, IDOK);

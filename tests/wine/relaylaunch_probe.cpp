@@ -48,8 +48,8 @@ extern "C" __declspec(dllexport) int dvProbeLibraryFolder(char* out, int size) {
 // The open-with-password step: 1 relays started, 0 none (blank password).
 extern "C" __declspec(dllexport) int dvProbeStartOpenRelays(const char* pdf, const char* password, char* message,
                                                             int size) {
-  return run([&](dv::Host& host) { return dv::lib::startOpenRelays(host, pdf, password, "open", "password"); },
-             message, size);
+  return run([&](dv::Host& host) { return dv::lib::startOpenRelays(host, pdf, password, "open", "password"); }, message,
+             size);
 }
 
 extern "C" __declspec(dllexport) int dvProbeStartSavePdfFileAs(const char* path, char* message, int size) {

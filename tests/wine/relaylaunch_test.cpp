@@ -121,7 +121,8 @@ class RelayLaunchOnWindows : public ::testing::Test {
       Sleep(100);
     }
     // Runs start back to back; order them by what they were given.
-    std::sort(runs.begin(), runs.end(), [](const RelayRun& a, const RelayRun& b) { return a.commandLine < b.commandLine; });
+    std::sort(runs.begin(), runs.end(),
+              [](const RelayRun& a, const RelayRun& b) { return a.commandLine < b.commandLine; });
     return runs;
   }
 

@@ -2,9 +2,9 @@
 // through the automation seam (CoCreateInstance, IDispatch with named
 // arguments), converting for real, raising its events through connection
 // points, journaling to the file the test names, failing on demand.
-#include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -89,8 +89,8 @@ TEST_F(DistillerServer, ConvertsTwoPagesAndRaisesTheJobEventsInOrder) {
     auto connection = d->advise(recorder);
     d->let("bShowWindow", Variant(false));
     d->let("bSpoolJobs", Variant(false));
-    Variant r = d->call("FileToPDF",
-                        {named("strOutputPDF", pdf), named("strInputPostScript", ps), named("strJobOptions", "")});
+    Variant r =
+        d->call("FileToPDF", {named("strOutputPDF", pdf), named("strInputPostScript", ps), named("strJobOptions", "")});
     EXPECT_EQ(dv::vb::CLng(r), 1);
     EXPECT_FALSE(dv::vb::CBool(d->get("bShowWindow")));
   }
@@ -118,7 +118,8 @@ TEST_F(DistillerServer, ConvertsTwoPagesAndRaisesTheJobEventsInOrder) {
 
   std::string j = slurp(journal);
   for (const std::string& line :
-       {std::string(" create\r\n"), std::string(" let bShowWindow(False)\r\n"), std::string(" let bSpoolJobs(False)\r\n"),
+       {std::string(" create\r\n"), std::string(" let bShowWindow(False)\r\n"),
+        std::string(" let bSpoolJobs(False)\r\n"),
         " call FileToPDF(strOutputPDF:=\"" + pdf + "\", strInputPostScript:=\"" + ps + "\", strJobOptions:=\"\")\r\n",
         " event OnJobStart(\"" + ps + "\", \"" + pdf + "\")\r\n", std::string(" event OnPageNumber(1)\r\n"),
         std::string(" event OnPageNumber(2)\r\n"), " event OnJobDone(\"" + ps + "\", \"" + pdf + "\")\r\n",
@@ -147,8 +148,9 @@ TEST_F(DistillerServer, ErrorsCrossIDispatchWithNumberSourceAndDescription) {
   }
   d.reset();
   std::string j = slurp(journal);
-  EXPECT_NE(j.find(" call FileToPDF(\"" + data + "\\two_pages.ps\", \"" + bench + "\\busy.pdf\", \"\") -> error 0x80004005"),
-            std::string::npos)
+  EXPECT_NE(
+      j.find(" call FileToPDF(\"" + data + "\\two_pages.ps\", \"" + bench + "\\busy.pdf\", \"\") -> error 0x80004005"),
+      std::string::npos)
       << j;
   EXPECT_NE(j.find(" lookup FileToPdff() -> error 0x80020006"), std::string::npos) << j;
   EXPECT_FALSE(exists(bench + "\\busy.pdf"));
@@ -163,7 +165,8 @@ TEST_F(DistillerServer, FailedJobRaisesJobFailAndLeavesNoFile) {
   dv::ObjectPtr d = automation.createObject("PdfDistiller.PdfDistiller");
   auto connection = d->advise(recorder);
   EXPECT_EQ(dv::vb::CLng(d->call("FileToPDF", {pos(bad), pos(pdf), pos("")})), 0);
-  std::vector<std::string> expected = {"OnJobStart " + bad + " " + pdf, "OnPageNumber 1", "OnJobFail " + bad + " " + pdf};
+  std::vector<std::string> expected = {"OnJobStart " + bad + " " + pdf, "OnPageNumber 1",
+                                       "OnJobFail " + bad + " " + pdf};
   EXPECT_EQ(recorder->jobEvents(), expected);
   EXPECT_FALSE(exists(pdf));
   EXPECT_FALSE(exists(pdf + ".part"));
@@ -175,17 +178,18 @@ TEST_F(DistillerServer, RunFileFindsFilesOnEveryDrive) {
   ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
   std::string onC = std::string(temp) + "dv_one_page.ps";
   ASSERT_EQ(toupper(onC[0]), 'C');
-  std::ofstream(onC, std::ios::binary) << "%!PS\n/Helvetica findfont 20 scalefont setfont 72 72 moveto (c) show showpage\n";
+  std::ofstream(onC, std::ios::binary)
+      << "%!PS\n/Helvetica findfont 20 scalefont setfont 72 72 moveto (c) show showpage\n";
   auto forward = [](std::string p) {
     for (char& c : p)
       if (c == '\\') c = '/';
     return p;
   };
   std::string combining = bench + "\\all.ps";
-  std::ofstream(combining, std::ios::binary) << "/prun { /mysave save def\r\ndup = flush\r\nRunFile\r\n"
-                                                "clear cleardictstack\r\nmysave restore\r\n} def\r\n\r\n("
-                                             << forward(data + "\\two_pages.ps") << ") prun\r\n(" << forward(onC)
-                                             << ") prun\r\n";
+  std::ofstream(combining, std::ios::binary)
+      << "/prun { /mysave save def\r\ndup = flush\r\nRunFile\r\n"
+         "clear cleardictstack\r\nmysave restore\r\n} def\r\n\r\n("
+      << forward(data + "\\two_pages.ps") << ") prun\r\n(" << forward(onC) << ") prun\r\n";
   std::string pdf = bench + "\\all.pdf";
   dv::ObjectPtr d = automation.createObject("PdfDistiller.PdfDistiller");
   EXPECT_EQ(dv::vb::CLng(d->call("FileToPDF", {pos(combining), pos(pdf), pos("")})), 1);

@@ -55,8 +55,8 @@ constexpr int32_t kHelpDllFlag = 0x100;
 constexpr int32_t kHasCustomData = 0x80;
 constexpr int32_t kHasDefaults = 0x1000;
 constexpr int32_t kParamHasDefault = 0x20;
-constexpr size_t kParamInfoSize = 12;       // DataType, name offset, flags
-constexpr size_t kArgCustDataOffset = 52;   // oArgCustData[0] in a function record
+constexpr size_t kParamInfoSize = 12;        // DataType, name offset, flags
+constexpr size_t kArgCustDataOffset = 52;    // oArgCustData[0] in a function record
 constexpr size_t kOptionalFieldsStart = 24;  // first optional field of a function record
 
 bool parseGuid(const std::string& text, unsigned char out[16]) {
@@ -81,7 +81,8 @@ class Patcher {
     size_t at = kHeaderSize + ((f_.i32(0x14) & kHelpDllFlag) ? 4 : 0) + 4 * size_t(typeInfos);
     for (int s = 0; s < SegmentCount; ++s) segments_[s] = f_.i32(at + 16 * size_t(s));
     int patched = 0;
-    for (int32_t t = 0; t < typeInfos; ++t) patched += typeInfo(size_t(segments_[TypeInfoTab]) + kTypeInfoSize * size_t(t));
+    for (int32_t t = 0; t < typeInfos; ++t)
+      patched += typeInfo(size_t(segments_[TypeInfoTab]) + kTypeInfoSize * size_t(t));
     return patched;
   }
 

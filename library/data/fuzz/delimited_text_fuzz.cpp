@@ -23,8 +23,8 @@ namespace {
 
 // Delimiters a caller passes: empty (","), one ASCII or multi-byte
 // character, a line break, a quote, and texts longer than one character.
-const char* const kDelimiters[] = {"", ",", ";", "\t", "|", "\"", " ", "\r", "\n", "\xC3\xA9", "\xE2\x82\xAC",
-                                   "ab", ",,", "\xC3"};
+const char* const kDelimiters[] = {"",   ",",  ";",        "\t",           "|",  "\"", " ",
+                                   "\r", "\n", "\xC3\xA9", "\xE2\x82\xAC", "ab", ",,", "\xC3"};
 
 bool validUtf8(std::string_view s) {
   for (size_t i = 0; i < s.size();) {

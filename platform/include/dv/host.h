@@ -150,7 +150,7 @@ class Windows {
   virtual ~Windows() = default;
   // FindWindowA; an absent optional matches any class or caption.
   virtual Hwnd findWindow(const std::optional<std::string>& className, const std::optional<std::string>& caption) = 0;
-  virtual Hwnd firstChild(Hwnd parent) = 0;  // GetWindow(GW_CHILD)
+  virtual Hwnd firstChild(Hwnd parent) = 0;   // GetWindow(GW_CHILD)
   virtual Hwnd nextSibling(Hwnd window) = 0;  // GetWindow(GW_HWNDNEXT)
   // EnumChildWindows of GetDesktopWindow: every top-level window and all its
   // descendants, each window before its children.
@@ -194,7 +194,8 @@ inline std::optional<std::string> pointerToString(const char* address) {
 class Printers {
  public:
   virtual ~Printers() = default;
-  virtual std::string profileString(const std::string& section, const std::string& key, const std::string& fallback) = 0;
+  virtual std::string profileString(const std::string& section, const std::string& key,
+                                    const std::string& fallback) = 0;
   virtual bool writeProfileString(const std::string& section, const std::string& key, const std::string& value) = 0;
   virtual uint32_t platformId() = 0;  // GetVersionExA: 1 for the 9x family
   // OpenPrinterA (full access) + GetPrinterA(5); nullopt when either fails

@@ -93,8 +93,12 @@ class Array {
 class Variant {
  public:
   struct NullTag {};
-  struct DateValue { double value; };
-  struct ErrorValue { int32_t scode; };
+  struct DateValue {
+    double value;
+  };
+  struct ErrorValue {
+    int32_t scode;
+  };
 
   Variant() = default;
   Variant(bool v) : v_(v) {}
@@ -114,9 +118,21 @@ class Variant {
   Variant(Variant&&) noexcept = default;
   Variant& operator=(Variant&&) noexcept = default;
 
-  static Variant null() { Variant v; v.v_ = NullTag{}; return v; }
-  static Variant date(double oleDate) { Variant v; v.v_ = DateValue{oleDate}; return v; }
-  static Variant error(int32_t scode) { Variant v; v.v_ = ErrorValue{scode}; return v; }
+  static Variant null() {
+    Variant v;
+    v.v_ = NullTag{};
+    return v;
+  }
+  static Variant date(double oleDate) {
+    Variant v;
+    v.v_ = DateValue{oleDate};
+    return v;
+  }
+  static Variant error(int32_t scode) {
+    Variant v;
+    v.v_ = ErrorValue{scode};
+    return v;
+  }
   static Variant missing() { return error(kParamNotFound); }
   // A by-reference slot: reads and writes go to `target`, which must
   // outlive the slot (it is the caller's variable for one call).
@@ -158,8 +174,8 @@ class Variant {
   struct ArrayBox {
     std::unique_ptr<Array> p;
   };
-  using Storage = std::variant<std::monostate, NullTag, bool, int16_t, int32_t, uint8_t, float, double,
-                               DateValue, std::string, ObjectPtr, ErrorValue, ArrayBox, Variant*>;
+  using Storage = std::variant<std::monostate, NullTag, bool, int16_t, int32_t, uint8_t, float, double, DateValue,
+                               std::string, ObjectPtr, ErrorValue, ArrayBox, Variant*>;
   Storage v_;
 };
 

@@ -35,14 +35,14 @@ enum RuntimeError : int {
   kApplicationDefined = 1004,  // 0x800A03EC, Excel's "number 1004"
 };
 
-int32_t runtimeErrorNumber(int vbError);       // 0x800A0000 + n
-int runtimeErrorOf(int32_t number);            // n for 0x800A0000 + n, else 0
-std::string runtimeErrorDescription(int vbError);  // VB's standard text
-[[noreturn]] void raise(int vbError);          // AutomationError with VB's text
+int32_t runtimeErrorNumber(int vbError);                         // 0x800A0000 + n
+int runtimeErrorOf(int32_t number);                              // n for 0x800A0000 + n, else 0
+std::string runtimeErrorDescription(int vbError);                // VB's standard text
+[[noreturn]] void raise(int vbError);                            // AutomationError with VB's text
 [[noreturn]] void raiseLibrary(const std::string& description);  // 0x80004100, "Docvane"
 
 // ---- Strings ----
-std::string Trim(std::string_view s);   // blanks (space) only, not tabs
+std::string Trim(std::string_view s);  // blanks (space) only, not tabs
 std::string LTrim(std::string_view s);
 std::string RTrim(std::string_view s);
 std::string LCase(std::string_view s);  // ANSI (Windows-1252) letters
@@ -101,11 +101,11 @@ struct DateParts {
 DateParts dateParts(double oleDate);
 
 // ---- Files with VB's errors ----
-int64_t FileLen(FileSystem& fs, const std::string& path);   // 53 when missing
+int64_t FileLen(FileSystem& fs, const std::string& path);  // 53 when missing
 // Kill accepts wildcards in the name; 53 when nothing matches, 75 when a
 // matching file cannot be deleted.
 void Kill(FileSystem& fs, const std::string& path);
-void MkDir(FileSystem& fs, const std::string& path);        // 75 exists, 76 no parent
+void MkDir(FileSystem& fs, const std::string& path);                     // 75 exists, 76 no parent
 std::vector<FileEntry> Dir(FileSystem& fs, const std::string& pattern);  // files only
 
 }  // namespace dv::vb

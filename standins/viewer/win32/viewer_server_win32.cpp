@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "dv/standins/viewer_app.h"
 #include "dv/standins/com_hosting.h"
+#include "dv/standins/viewer_app.h"
 #include "dv/standins/viewer_server.h"
 #include "dv/win32/com.h"
 #include "dv/win32/handle.h"
@@ -56,8 +56,8 @@ class DialogTemplate {
     word(8);
     text(L"MS Shell Dlg");
     item(SS_LEFT | WS_CHILD | WS_VISIBLE, 7, 7, 246, 18, kPromptId, 0x0082, L"");
-    item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP | WS_CHILD | WS_VISIBLE | (secret ? ES_PASSWORD : 0), 7, 28, 246,
-         14, kEditId, 0x0081, L"");
+    item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP | WS_CHILD | WS_VISIBLE | (secret ? ES_PASSWORD : 0), 7, 28, 246, 14,
+         kEditId, 0x0081, L"");
     item(BS_DEFPUSHBUTTON | WS_TABSTOP | WS_CHILD | WS_VISIBLE, 146, 49, 50, 14, IDOK, 0x0080, L"OK");
     item(BS_PUSHBUTTON | WS_TABSTOP | WS_CHILD | WS_VISIBLE, 203, 49, 50, 14, IDCANCEL, 0x0080, L"Cancel");
   }
@@ -133,8 +133,8 @@ class Win32Ui : public dv::standins::ViewerUi {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = windowClass.c_str();
     RegisterClassExA(&wc);
-    window_ = CreateWindowExA(0, windowClass.c_str(), "Adobe Acrobat Professional", WS_OVERLAPPEDWINDOW,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
+    window_ = CreateWindowExA(0, windowClass.c_str(), "Adobe Acrobat Professional", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                              CW_USEDEFAULT, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
   }
   void show() override {
     if (window_) ShowWindow(window_, SW_SHOWNORMAL);
@@ -259,7 +259,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   Win32Ui ui;
   SharedViewer& viewer = SharedViewer::instance();
   viewer.setUi(&ui);
-  viewer.setVersionSource([] { return registryText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\AcroExch.App\\AcrobatVersion"); });
+  viewer.setVersionSource(
+      [] { return registryText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\AcroExch.App\\AcrobatVersion"); });
   viewer.setPrinterSource(defaultPrinter);
   viewer.ensureRunning();
 

@@ -41,9 +41,9 @@ TEST_F(DistillerMembers, CreatePDFfromPSHandsTheFileToDistiller) {
                                   R"(event OnJobStart("C:\ps\one.ps", "D:\out\one.pdf"))",
                                   R"(event OnLogMessage("%%[ Page: 1 ]%%"))", "event OnPageNumber(1)",
                                   "event OnPercentDone(100)", R"(event OnJobDone("C:\ps\one.ps", "D:\out\one.pdf"))"}));
-  EXPECT_EQ(events.seen, (std::vector<std::string>{"JobStart C:\\ps\\one.ps D:\\out\\one.pdf",
-                                                   "LogMessage %%[ Page: 1 ]%%", "PageNumber 1", "PercentDone 100",
-                                                   "JobDone C:\\ps\\one.ps D:\\out\\one.pdf"}));
+  EXPECT_EQ(events.seen,
+            (std::vector<std::string>{"JobStart C:\\ps\\one.ps D:\\out\\one.pdf", "LogMessage %%[ Page: 1 ]%%",
+                                      "PageNumber 1", "PercentDone 100", "JobDone C:\\ps\\one.ps D:\\out\\one.pdf"}));
   EXPECT_EQ(fake.files.contents("D:\\out\\one.pdf")->rfind("%PDF-1.4 distilled from C:\\ps\\one.ps", 0), 0u);
   EXPECT_TRUE(fake.files.exists("C:\\ps\\one.ps"));  // the input stays
   EXPECT_EQ(distiller, "Acrobat Distiller");
@@ -118,7 +118,8 @@ TEST_F(DistillerMembers, MultiPSNeverOverwritesAFileAtTheCombiningName) {
   ASSERT_TRUE(pdf);
   EXPECT_NE(pdf->find("(C:/ps/one.ps) prun\r\n(C:/ps/two.ps) prun"), std::string::npos);
   std::vector<std::string> left = fake.files.allFiles();
-  EXPECT_EQ(std::count_if(left.begin(), left.end(), [](const std::string& f) { return f.find("C:\\ps\\one.") == 0; }), 2)
+  EXPECT_EQ(std::count_if(left.begin(), left.end(), [](const std::string& f) { return f.find("C:\\ps\\one.") == 0; }),
+            2)
       << "only one.ps and one.pdf remain";
 }
 
@@ -164,8 +165,7 @@ TEST_F(DistillerMembers, AJobThatMakesNoPdfIsAnErrorNamingThePdf) {
         if (multi)
           createPDFfromMultiPS(ctx(), "D:\\out\\one.pdf", files({"C:\\ps\\one.ps", "C:\\ps\\two.ps"}), distiller,
                                settings);
-        else
-          createPDFfromPS(ctx(), "D:\\out\\one.pdf", "C:\\ps\\one.ps", distiller, settings);
+        else createPDFfromPS(ctx(), "D:\\out\\one.pdf", "C:\\ps\\one.ps", distiller, settings);
         ADD_FAILURE() << trace;
       } catch (const AutomationError& e) {
         EXPECT_EQ(e.number(), -2147467008) << trace;
@@ -218,8 +218,9 @@ TEST_F(DistillerMembers, CombiningFileIsInTheAnsiCodePageWithShortNamesWhereNeed
     FAIL();
   } catch (const AutomationError& e) {
     EXPECT_EQ(e.number(), -2147467008);
-    EXPECT_EQ(e.description(), "The path C:\\ps\\\xE6\x97\xA5\xE6\x9C\xAC.ps cannot be written in the system's code page "
-                               "and has no short name.");
+    EXPECT_EQ(e.description(),
+              "The path C:\\ps\\\xE6\x97\xA5\xE6\x9C\xAC.ps cannot be written in the system's code page "
+              "and has no short name.");
   }
   EXPECT_FALSE(fake.files.exists("D:\\out\\all.ps"));
   EXPECT_FALSE(fake.files.exists("D:\\out\\all.pdf"));

@@ -48,8 +48,10 @@ void declareCommon(standins::ClassDef& c) {
   c.event("OnLogMessage", {byRefString("strMessage")});
   c.event("OnPercentDone", {byRefLong("nPercentDone")});
   c.event("OnPageNumber", {byRefLong("nPageNumber")});
-  c.method("FileToPDF", {{"strInputPostScript", {VarType::String}}, {"strOutputPDF", {VarType::String}},
-                         {"strJobOptions", {VarType::String}}},
+  c.method("FileToPDF",
+           {{"strInputPostScript", {VarType::String}},
+            {"strOutputPDF", {VarType::String}},
+            {"strJobOptions", {VarType::String}}},
            {VarType::Int16}, [](standins::Invocation& in) -> Variant {
              return in.as<FakeDistiller>().convert(vb::CStr(in.arg(0)), vb::CStr(in.arg(1)));
            });
@@ -75,8 +77,10 @@ const standins::ClassDef& fakeDistiller6Class() {
     standins::ClassDef c(fakeDistillerLib(), "PdfDistiller6", {"PdfDistiller.PdfDistiller.6"});
     declareCommon(c);
     c.method("FileToPDF2",
-             {{"strInputPostScript", {VarType::String}}, {"strOutputPDF", {VarType::String}},
-              {"strJobOptions", {VarType::String}}, {"bApplySecurity", {VarType::Bool}}},
+             {{"strInputPostScript", {VarType::String}},
+              {"strOutputPDF", {VarType::String}},
+              {"strJobOptions", {VarType::String}},
+              {"bApplySecurity", {VarType::Bool}}},
              {VarType::Int16}, [](standins::Invocation& in) -> Variant {
                return in.as<FakeDistiller>().convert(vb::CStr(in.arg(0)), vb::CStr(in.arg(1)));
              });

@@ -105,8 +105,7 @@ TEST_F(PipelineShapes, DefaultPrinterShapeSwitchesPrintsWaitsAndSwitchesBack) {
       stale = fake.files.contents(kTarget).value_or("(none)");
       printInBackground(kTarget, "%PDF-1.4 from notepad, written in pieces");
     });
-    Lines expected = {"read default", "default " + c.chosen, "relay save pdf file as|" + std::string(kTarget),
-                      "print"};
+    Lines expected = {"read default", "default " + c.chosen, "relay save pdf file as|" + std::string(kTarget), "print"};
     if (c.closeAcrobat) expected.push_back("closeAcrobat 1 10");
     expected.push_back("default Office Laser");
     EXPECT_EQ(ctx.calls, expected) << c.distiller;

@@ -23,7 +23,8 @@ int countOf(const std::string& haystack, const std::string& needle) {
 }
 
 TEST(WordStandInDocument, PasswordHeaderLinesAreNotText) {
-  DocumentFile f = parseDocumentFile("#Password:  secret \r\n#write-password: w\r\nBody\r\n#password: not a header\r\n");
+  DocumentFile f =
+      parseDocumentFile("#Password:  secret \r\n#write-password: w\r\nBody\r\n#password: not a header\r\n");
   EXPECT_EQ(f.password, "secret");
   EXPECT_EQ(f.writePassword, "w");
   EXPECT_EQ(f.text, "Body\n#password: not a header\n");

@@ -54,11 +54,21 @@ class WordMembers : public ConvertFixture {
   enum class Member { Word, Word2, Word3, PS, PS2 };
   void run(Member m, const std::string& doc = kDoc) {
     switch (m) {
-      case Member::Word: createPDFfromWord(ctx(), kPdf, doc, options, distiller, settings); break;
-      case Member::Word2: createPDFfromWord2(ctx(), kPdf, doc, options, distiller, false, "save pdf file as"); break;
-      case Member::Word3: createPDFfromWord3(ctx(), kPdf, doc, printer, options, settings); break;
-      case Member::PS: createPSfromWord(ctx(), kPs, doc, options, distiller); break;
-      case Member::PS2: createPSfromWord2(ctx(), kPs, doc, printer, options); break;
+      case Member::Word:
+        createPDFfromWord(ctx(), kPdf, doc, options, distiller, settings);
+        break;
+      case Member::Word2:
+        createPDFfromWord2(ctx(), kPdf, doc, options, distiller, false, "save pdf file as");
+        break;
+      case Member::Word3:
+        createPDFfromWord3(ctx(), kPdf, doc, printer, options, settings);
+        break;
+      case Member::PS:
+        createPSfromWord(ctx(), kPs, doc, options, distiller);
+        break;
+      case Member::PS2:
+        createPSfromWord2(ctx(), kPs, doc, printer, options);
+        break;
     }
   }
 };
@@ -98,11 +108,12 @@ const Lines kDistill = {
 TEST_F(WordMembers, CreatePDFfromWordPrintsToATempFileAndDistillsIt) {
   fake.files.addFile(kPdf, "stale");
   run(Member::Word);
-  EXPECT_EQ(calls(), concat({kOpen,
-                             {"Application#1 get ActivePrinter()",
-                              R"(Application#1 let ActivePrinter("Acrobat Distiller"))",
-                              R"(Document#1 call PrintOut(OutputFileName:="c:\temp\N.ps", Background:=False))"},
-                             kClose, kDistill}));
+  EXPECT_EQ(calls(),
+            concat({kOpen,
+                    {"Application#1 get ActivePrinter()", R"(Application#1 let ActivePrinter("Acrobat Distiller"))",
+                     R"(Document#1 call PrintOut(OutputFileName:="c:\temp\N.ps", Background:=False))"},
+                    kClose,
+                    kDistill}));
   EXPECT_EQ(distiller, "Acrobat Distiller");  // the blank printer came back named
   auto pdf = fake.files.contents(kPdf);
   ASSERT_TRUE(pdf);
@@ -142,19 +153,33 @@ TEST_F(WordMembers, PageSettingsPagesAndPasswordsReachWord) {
   options.pages = "1";
   distiller = "Adobe PDF";
   run(Member::PS, "c:\\docs\\secret.txt");
-  EXPECT_EQ(calls(),
-            (Lines{"Application#1 get Documents()",
-                   R"(Documents#1 call Open("c:\docs\secret.txt", PasswordDocument:="open sesame", WritePasswordDocument:="w"))",
-                   "Application#1 let DisplayAlerts(0)", "Document#1 get PageSetup()", "PageSetup#1 let Orientation(1)",
-                   "Document#1 get Sections()", "Sections#1 get Item(1)", "Section#1 get Footers()",
-                   "HeadersFooters#1 get Item(1)", "HeaderFooter#1 get PageNumbers()",
-                   "PageNumbers#1 call Add(PageNumberAlignment:=1, FirstPage:=False)", "Document#1 get Sections()",
-                   "Sections#2 get Item(1)", "Section#2 get Headers()", "HeadersFooters#2 get Item(1)",
-                   "HeaderFooter#2 get PageNumbers()", "PageNumbers#2 call Add(PageNumberAlignment:=1, FirstPage:=False)",
-                   "Application#1 get ActivePrinter()", R"(Application#1 let ActivePrinter("Adobe PDF"))",
-                   R"(Document#1 call PrintOut(OutputFileName:="c:\out\report.ps", Range:=4, Pages:="1", Background:=False))",
-                   R"(Application#1 let ActivePrinter("Office Laser on LPT1:"))", "Application#1 let DisplayAlerts(True)",
-                   "Document#1 call Close(False)", "Application#1 call Quit()"}));
+  EXPECT_EQ(
+      calls(),
+      (Lines{
+          "Application#1 get Documents()",
+          R"(Documents#1 call Open("c:\docs\secret.txt", PasswordDocument:="open sesame", WritePasswordDocument:="w"))",
+          "Application#1 let DisplayAlerts(0)",
+          "Document#1 get PageSetup()",
+          "PageSetup#1 let Orientation(1)",
+          "Document#1 get Sections()",
+          "Sections#1 get Item(1)",
+          "Section#1 get Footers()",
+          "HeadersFooters#1 get Item(1)",
+          "HeaderFooter#1 get PageNumbers()",
+          "PageNumbers#1 call Add(PageNumberAlignment:=1, FirstPage:=False)",
+          "Document#1 get Sections()",
+          "Sections#2 get Item(1)",
+          "Section#2 get Headers()",
+          "HeadersFooters#2 get Item(1)",
+          "HeaderFooter#2 get PageNumbers()",
+          "PageNumbers#2 call Add(PageNumberAlignment:=1, FirstPage:=False)",
+          "Application#1 get ActivePrinter()",
+          R"(Application#1 let ActivePrinter("Adobe PDF"))",
+          R"(Document#1 call PrintOut(OutputFileName:="c:\out\report.ps", Range:=4, Pages:="1", Background:=False))",
+          R"(Application#1 let ActivePrinter("Office Laser on LPT1:"))",
+          "Application#1 let DisplayAlerts(True)",
+          "Document#1 call Close(False)",
+          "Application#1 call Quit()"}));
   auto ps = fake.files.contents(kPs);
   ASSERT_TRUE(ps);
   EXPECT_NE(ps->find("/PageSize [792 612]"), std::string::npos);  // landscape reached the output
@@ -174,9 +199,11 @@ TEST_F(WordMembers, BlankPagesPrintEverythingAndAlignmentsMap) {
     EXPECT_NE(std::find(c.begin(), c.end(),
                         "PageNumbers#1 call Add(PageNumberAlignment:=" + std::to_string(align) + ", FirstPage:=False)"),
               c.end());
-    EXPECT_NE(std::find(c.begin(), c.end(),
-                        R"(Document#1 call PrintOut(OutputFileName:="c:\out\report.ps", Background:=False, PrintToFile:=True))"),
-              c.end());
+    EXPECT_NE(
+        std::find(
+            c.begin(), c.end(),
+            R"(Document#1 call PrintOut(OutputFileName:="c:\out\report.ps", Background:=False, PrintToFile:=True))"),
+        c.end());
   }
   EXPECT_EQ(printer, kGenericPostScriptPrinter);
   EXPECT_NE(fake.files.contents(kPs)->find("%%Pages: 2"), std::string::npos);
@@ -190,8 +217,9 @@ TEST_F(WordMembers, CreatePDFfromWord3PrintsToFileThroughThePostScriptDriver) {
   Lines c = calls();
   EXPECT_EQ(c[5], "Application#1 get ActivePrinter()");
   EXPECT_EQ(c[6], R"(Application#1 let ActivePrinter("Generic PostScript Printer"))");
-  EXPECT_EQ(c[7],
-            R"(Document#1 call PrintOut(OutputFileName:="c:\temp\N.ps", Range:=4, Pages:="2", Background:=False, PrintToFile:=True))");
+  EXPECT_EQ(
+      c[7],
+      R"(Document#1 call PrintOut(OutputFileName:="c:\temp\N.ps", Range:=4, Pages:="2", Background:=False, PrintToFile:=True))");
   EXPECT_EQ(c[12], "PdfDistiller#1 let bShowWindow(True)");
   EXPECT_EQ(c[14], R"(PdfDistiller#1 call FileToPDF("c:\temp\N.ps", "c:\out\report.pdf", "c:\jobs\print.joboptions"))");
   EXPECT_NE(fake.files.contents(kPdf)->find("(Report line 80)"), std::string::npos);
@@ -202,11 +230,11 @@ TEST_F(WordMembers, CreatePDFfromWord2PrintsThroughThePdfPrinterAndTheRelay) {
   fake.files.addFile(kPdf, "stale");
   options.pages = "1-2";
   run(Member::Word2);
-  EXPECT_EQ(calls(), concat({kOpen,
-                             {"Application#1 get ActivePrinter()",
-                              R"(Application#1 let ActivePrinter("Acrobat Distiller"))",
-                              R"(Document#1 call PrintOut(Range:=4, Pages:="1-2", Background:=False))"},
-                             kClose}));
+  EXPECT_EQ(calls(),
+            concat({kOpen,
+                    {"Application#1 get ActivePrinter()", R"(Application#1 let ActivePrinter("Acrobat Distiller"))",
+                     R"(Document#1 call PrintOut(Range:=4, Pages:="1-2", Background:=False))"},
+                    kClose}));
   ASSERT_EQ(relays().size(), 1u);
   EXPECT_EQ(relays()[0], R"("C:\Windows\system32\dlgrelay.exe" save pdf file as~save pdf file as~c:\out\report.pdf~)");
   EXPECT_EQ(dialogs, 1);
@@ -227,7 +255,8 @@ TEST_F(WordMembers, CreatePDFfromWord2WaitsForThePrintersFileAndFailsWithoutIt) 
   standins::word::setEnvironment(env);
   const uint64_t start = fake.clock.tickMs();
   fake.files.setTickHook([&](fakes::FakeFileSystem& files) {
-    if (!late.empty() && fake.clock.tickMs() - start > 3000 && !files.exists(late)) files.addFile(late, "%PDF-1.4 late");
+    if (!late.empty() && fake.clock.tickMs() - start > 3000 && !files.exists(late))
+      files.addFile(late, "%PDF-1.4 late");
   });
   run(Member::Word2);
   EXPECT_EQ(fake.files.contents(kPdf), "%PDF-1.4 late");
@@ -385,7 +414,8 @@ TEST_F(WordMembers, AFailureAtEveryOutsideCallRunsTheErrorExit) {
       SCOPED_TRACE(site.line);
       standins::Control::instance().reset();
       standins::word::resetRunningInstances();
-      standins::Control::instance().injectFailure({site.cls, site.member, site.nth, -2146822880, "Injected failure", ""});
+      standins::Control::instance().injectFailure(
+          {site.cls, site.member, site.nth, -2146822880, "Injected failure", ""});
       const bool landscapeStep = site.member == "PageSetup" || site.member == "Orientation";
       try {
         run(m);
@@ -399,9 +429,11 @@ TEST_F(WordMembers, AFailureAtEveryOutsideCallRunsTheErrorExit) {
         const bool opened = std::any_of(c.begin(), c.end(), [](const std::string& l) {
           return l.rfind("Documents#1 call Open", 0) == 0 && l.find("-> error") == std::string::npos;
         });
-        const bool closed = std::any_of(c.begin(), c.end(), [](const std::string& l) { return l == "Document#1 call Close(False)"; });
+        const bool closed =
+            std::any_of(c.begin(), c.end(), [](const std::string& l) { return l == "Document#1 call Close(False)"; });
         EXPECT_EQ(opened, closed) << "an opened document is closed without saving";
-        EXPECT_TRUE(std::any_of(c.begin(), c.end(), [](const std::string& l) { return l.rfind("Application#1 call Quit()", 0) == 0; }));
+        EXPECT_TRUE(std::any_of(c.begin(), c.end(),
+                                [](const std::string& l) { return l.rfind("Application#1 call Quit()", 0) == 0; }));
         EXPECT_FALSE(fake.files.exists(kPdf));
         EXPECT_FALSE(fake.files.exists(kPs));
       }

@@ -1,8 +1,8 @@
 // The text builder and TextFileToArray.
 #include <gtest/gtest.h>
 
-#include "data/text_builder.h"
 #include "data/delimited_text.h"
+#include "data/text_builder.h"
 #include "dv/fakes/fake_files.h"
 #include "dv/vb.h"
 
@@ -146,9 +146,11 @@ TEST_F(TextFileToArrayTest, AnsiFilesAreReadInTheSystemsCodePage) {
   } cases[] = {
       {1252, "Caf\xE9,\x80", "Caf\xC3\xA9", "\xE2\x82\xAC"},
       {1251, "Caf\xE9,\x80", "Caf\xD0\xB9", "\xD0\x82"},
-      {1251, "\xCF\xF0\xE8\xE2\xE5\xF2,\x88", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
-       "\xE2\x82\xAC"},
-      {1252, "\xEF\xBB\xBF" "Caf\xC3\xA9,\xE2\x82\xAC", "Caf\xC3\xA9", "\xE2\x82\xAC"},
+      {1251, "\xCF\xF0\xE8\xE2\xE5\xF2,\x88", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\xE2\x82\xAC"},
+      {1252,
+       "\xEF\xBB\xBF"
+       "Caf\xC3\xA9,\xE2\x82\xAC",
+       "Caf\xC3\xA9", "\xE2\x82\xAC"},
       {1251, "Caf\xC3\xA9,\xE2\x82\xAC", "Caf\xC3\xA9", "\xE2\x82\xAC"},
   };
   for (const Case& c : cases) {

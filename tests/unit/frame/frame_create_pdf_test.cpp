@@ -17,9 +17,7 @@ constexpr dv::RegKey kHklm = dv::kHkeyLocalMachine;
 class CreatePdfTest : public ::testing::Test {
  protected:
   void SetUp() override { libraryValues() = dv::lib::LibraryValues{}; }
-  void acrobat(const std::string& version) {
-    fake.registry.setString(kHklm, dv::lib::kAcrobatVersionKey, "", version);
-  }
+  void acrobat(const std::string& version) { fake.registry.setString(kHklm, dv::lib::kAcrobatVersionKey, "", version); }
   void distiller(const std::string& version, const std::string& name) {
     fake.registry.setString(kHklm, "SOFTWARE\\Adobe\\Acrobat Distiller\\" + version + "\\PrinterName", "", name);
   }
@@ -117,9 +115,9 @@ TEST_F(CreatePdfTest, AccessVersionComesFromTheTextAfterTheLastDot) {
   struct Case {
     const char* curVer;
     int16_t expected;
-  } cases[] = {{"Access.Application.11", 11}, {"Access.Application.9", 9}, {"Access.Application", 0},
-               {"Access", 0}, {"Access.Application.x", 0}, {"Access.Application.", 0},
-               {"Access.Application.99999", 0}};
+  } cases[] = {
+      {"Access.Application.11", 11}, {"Access.Application.9", 9}, {"Access.Application", 0},      {"Access", 0},
+      {"Access.Application.x", 0},   {"Access.Application.", 0},  {"Access.Application.99999", 0}};
   for (const Case& c : cases) {
     access(c.curVer);
     CreatePdf pdf(fake.host());

@@ -154,8 +154,8 @@ TEST_F(RegistryTest, CreateValueWritesEachType) {
   EXPECT_EQ(reg.getDword(dv::kHkeyCurrentUser, "Software\\Adobe\\Acrobat PDFWriter", "Negative"), 0xFFFFFFFFu);
 
   type = dv::lib::kRegMultiSz;
-  dv::Array extra = dv::Array::vector(dv::VarType::Variant,
-                                      {Variant("b"), Variant::null(), Variant(), Variant(std::string(1, '\0')), Variant(int16_t{7})});
+  dv::Array extra = dv::Array::vector(dv::VarType::Variant, {Variant("b"), Variant::null(), Variant(),
+                                                             Variant(std::string(1, '\0')), Variant(int16_t{7})});
   EXPECT_TRUE(r.CreateValue("Multi", Variant("a"), type, Variant(extra)));
   Variant back = r.GetValue("Multi");
   ASSERT_EQ(back.arrayValue().size(), 4u);  // a, b, 7 and the final empty element

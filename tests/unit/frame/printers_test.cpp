@@ -172,8 +172,8 @@ class BrokenPrinters : public FakePrinters {
 TEST(SetDefPrinter, NeverRaises) {
   FakeHost fake;
   BrokenPrinters broken;
-  dv::Host host{fake.registry, fake.files,  fake.processes, fake.shell, fake.windows,  broken,
-                fake.clipboard, fake.clock, fake.pump,      fake.keyboard, fake.ui, fake.automation};
+  dv::Host host{fake.registry,  fake.files, fake.processes, fake.shell,    fake.windows, broken,
+                fake.clipboard, fake.clock, fake.pump,      fake.keyboard, fake.ui,      fake.automation};
   EXPECT_NO_THROW(dv::lib::setDefPrinter(host, "Adobe PDF"));
 }
 

@@ -234,13 +234,13 @@ TEST(CodePages, EveryByteRoundTripsAndMissingCharactersAreRefused) {
     const char* text;
     std::optional<std::string> bytes;
   } cases[] = {
-      {cp::kWestern, "\xE2\x82\xAC", "\x80"},           // euro sign
+      {cp::kWestern, "\xE2\x82\xAC", "\x80"},  // euro sign
       {cp::kCyrillic, "\xE2\x82\xAC", "\x88"},
-      {cp::kWestern, "\xD0\x96", std::nullopt},         // Cyrillic Zhe: not Western
+      {cp::kWestern, "\xD0\x96", std::nullopt},  // Cyrillic Zhe: not Western
       {cp::kCyrillic, "\xD0\x96", "\xC6"},
-      {cp::kCyrillic, "\xC3\xA9", std::nullopt},        // e acute: not Cyrillic
-      {cp::kWestern, "\xE6\x97\xA5", std::nullopt},     // a CJK character: in neither
-      {cp::kWestern, "\xC3", std::nullopt},             // cut-off UTF-8
+      {cp::kCyrillic, "\xC3\xA9", std::nullopt},     // e acute: not Cyrillic
+      {cp::kWestern, "\xE6\x97\xA5", std::nullopt},  // a CJK character: in neither
+      {cp::kWestern, "\xC3", std::nullopt},          // cut-off UTF-8
       {cp::kUtf8, "\xE6\x97\xA5", "\xE6\x97\xA5"},
   };
   for (const Case& c : cases) EXPECT_EQ(cp::encode(c.page, c.text), c.bytes) << c.page << " " << c.text;

@@ -23,7 +23,9 @@ using Lines = std::vector<std::string>;
 // search attempt), so a search that finds nothing ends after a bounded
 // number of attempts without real waiting.
 struct SteppingTime {
-  SteppingTime(uint64_t step) { pump.addHook([this, step] { clock.advanceMs(step); }); }
+  SteppingTime(uint64_t step) {
+    pump.addHook([this, step] { clock.advanceMs(step); });
+  }
   uint64_t elapsed() { return clock.tickMs() - start; }
   dv::fakes::FakeClock clock;
   dv::fakes::FakePump pump;
@@ -32,8 +34,7 @@ struct SteppingTime {
 
 class RelayTest : public ::testing::Test {
  protected:
-  Hwnd add(Hwnd parent, const std::string& cls, const std::string& text, const std::string& name,
-           Rect rect = {}) {
+  Hwnd add(Hwnd parent, const std::string& cls, const std::string& text, const std::string& name, Rect rect = {}) {
     Hwnd h = windows.create(parent, cls, text, rect);
     names[h] = name;
     return h;
@@ -101,7 +102,10 @@ TEST(RelayCommandLine, FieldsAreClosedByTildeAndOnlyActionAndCaptionLowered) {
   // Only blanks are trimmed, not tabs.
   EXPECT_EQ(parseFields("\tOpen~x~"), (Lines{"\topen", "x"}));
   // Non-ASCII text in the caption survives lower-casing intact.
-  EXPECT_EQ(parseFields("open~\xC3\x96" "FFNEN~x~")[1], "\xC3\x96" "ffnen");
+  EXPECT_EQ(parseFields("open~\xC3\x96"
+                        "FFNEN~x~")[1],
+            "\xC3\x96"
+            "ffnen");
 }
 
 TEST(RelayCommandLine, AtMost32767Fields) {
@@ -284,8 +288,8 @@ TEST_F(RelayTest, NothingIsSentWhenTheDialogClosedDuringTheSettle) {
 // ---- Handlers ----
 
 TEST_F(RelayTest, FillFirstEditTakesEditOrRichEdit50ButGoToPageAlsoRichEdit20) {
-  for (const char* action : {"password", "save pdf file as", "create pdf from web page",
-                             "adobe acrobat - confirm open document password"}) {
+  for (const char* action :
+       {"password", "save pdf file as", "create pdf from web page", "adobe acrobat - confirm open document password"}) {
     FakeWindows w;
     SteppingTime t{1};
     Hwnd dlg = w.create(0, "#32770", "caption");
@@ -329,11 +333,11 @@ TEST_F(RelayTest, UnknownActionMissingDataOrBadIntegerDoNothing) {
   add(dlg, "Edit", "", "edit");
   for (int i = 0; i < 3; ++i) add(dlg, "ComboBox", "", "combo" + std::to_string(i));
   add(dlg, "Button", "OK", "ok");
-  for (const char* line : {"unknown~save as~x~", "save as~save as~", "save as~save as~x~~", "save as~save as~x~1.5~",
-                           "save as8~save as~x~", "save as8~save as~x~40000~", "open~save as~",
-                           "print to file~save as~", "password security - settings~save as~",
-                           "reduce file size~save as~", "go to page~save as~",
-                           "add headers & footers~save as~0~0~0~0~0~0~t~0~", "add headers & footers~save as~0~0~0~0~~0~t~0~7~"}) {
+  for (const char* line :
+       {"unknown~save as~x~", "save as~save as~", "save as~save as~x~~", "save as~save as~x~1.5~",
+        "save as8~save as~x~", "save as8~save as~x~40000~", "open~save as~", "print to file~save as~",
+        "password security - settings~save as~", "reduce file size~save as~", "go to page~save as~",
+        "add headers & footers~save as~0~0~0~0~0~0~t~0~", "add headers & footers~save as~0~0~0~0~~0~t~0~7~"}) {
     windows.clearJournal();
     run(line);
     EXPECT_TRUE(messages().empty()) << line;
@@ -382,9 +386,9 @@ TEST_F(RelayTest, SaveAsWithTypeSetsEveryEditAndStepsTheThirdCombo) {
   };
   Hwnd dlg = build();
   run("save as~save as~C:\\out.txt~4~");
-  EXPECT_EQ(messages(), (Lines{"text edit1=C:\\out.txt", "text edit2=C:\\out.txt", "click type", "key type 36",
-                               "key type 40", "key type 40", "key type 40", "key type 40", "key type 13",
-                               "key type 13"}));
+  EXPECT_EQ(messages(),
+            (Lines{"text edit1=C:\\out.txt", "text edit2=C:\\out.txt", "click type", "key type 36", "key type 40",
+                   "key type 40", "key type 40", "key type 40", "key type 13", "key type 13"}));
   windows.clearJournal();
   run("save as8~save as~C:\\out.txt~2~");
   EXPECT_EQ(messages(), (Lines{"text edit1=C:\\out.txt", "text edit2=C:\\out.txt", "click type", "key type 36",
@@ -420,8 +424,7 @@ TEST_F(RelayTest, ReduceFileSizeStepsTheFirstCombo) {
   const std::vector<Case> cases = {
       {"reduce file size~reduce file size~0~", {"click c", "key c 36", "key c 13", "key c 13"}},
       {"reduce file size~reduce file size~1~", {"click c", "key c 36", "key c 40", "key c 13", "key c 13"}},
-      {"reduce file size~reduce file size~2~",
-       {"click c", "key c 36", "key c 40", "key c 40", "key c 13", "key c 13"}},
+      {"reduce file size~reduce file size~2~", {"click c", "key c 36", "key c 40", "key c 40", "key c 13", "key c 13"}},
       {"reduce file size~reduce file size~3~", {"click c", "key c 35", "key c 13", "key c 13"}},
       {"reduce file size~reduce file size~4~", {}},
       {"reduce file size~reduce file size~01~", {}},
@@ -475,22 +478,22 @@ class HeadersFooters6 : public RelayTest {
 
 TEST_F(HeadersFooters6, SelectsEntriesThenPressesInsertAndBox) {
   run("add headers & footers~add headers & footers~2~1~3~2~0~1~  Draft ~0~6~");
-  EXPECT_EQ(messages(), (Lines{"click font", "key font 36", "key font 40", "key font 40", "key font 13",  //
-                               "click size", "key size 36", "key size 40", "key size 13",                 //
-                               "click date", "key date 36", "key date 13",                                //
-                               "click page", "key page 36", "key page 40", "key page 40", "key page 40",
-                               "key page 13",                                  //
-                               "text custom=Draft",                            //
-                               "click insDate", "click box1",                  //
-                               "click insPage", "click box2",                  //
-                               "click insText", "click box0", "click ok"}));
+  EXPECT_EQ(messages(), (Lines{"click font",        "key font 36", "key font 40", "key font 40", "key font 13",  //
+                               "click size",        "key size 36", "key size 40", "key size 13",                 //
+                               "click date",        "key date 36", "key date 13",                                //
+                               "click page",        "key page 36", "key page 40", "key page 40", "key page 40",
+                               "key page 13",                      //
+                               "text custom=Draft",                //
+                               "click insDate",     "click box1",  //
+                               "click insPage",     "click box2",  //
+                               "click insText",     "click box0",  "click ok"}));
 }
 
 TEST_F(HeadersFooters6, NegativeStylesEmptyTextAndOddBoxesSkipTheirSteps) {
   run("add headers & footers~add headers & footers~-1~0~-1~1~4~7~   ~2~6~");
-  EXPECT_EQ(messages(), (Lines{"click size", "key size 36", "key size 13",                    //
-                               "click date", "key date 36", "key date 40", "key date 40",   //
-                               "key date 40", "key date 40", "key date 13",                 //
+  EXPECT_EQ(messages(), (Lines{"click size", "key size 36", "key size 13",                 //
+                               "click date", "key date 36", "key date 40", "key date 40",  //
+                               "key date 40", "key date 40", "key date 13",                //
                                "click insDate", "click ok"}));
 }
 
@@ -512,15 +515,15 @@ class HeadersFooters7 : public RelayTest {
 
 TEST_F(HeadersFooters7, BoxFirstThenButton) {
   run("add headers & footers~add headers & footers~1~0~2~0~3~2~Final~1~7~");
-  EXPECT_EQ(messages(), (Lines{"click date", "key date 36", "key date 40", "key date 40", "key date 40",
-                               "key date 13",                                                      //
-                               "click page", "key page 36", "key page 40", "key page 40", "key page 13",  //
-                               "click font", "key font 36", "key font 40", "key font 13",                //
-                               "click size", "key size 36", "key size 13",                               //
-                               "click box1", "text box1=Final",                                          //
-                               "click box2", "click insDate",                                            //
-                               "click box0", "click insPage",                                            //
-                               "click box1", "click insText", "click ok"}));
+  EXPECT_EQ(messages(), (Lines{"click date",  "key date 36",     "key date 40", "key date 40", "key date 40",
+                               "key date 13",                                                                  //
+                               "click page",  "key page 36",     "key page 40", "key page 40", "key page 13",  //
+                               "click font",  "key font 36",     "key font 40", "key font 13",                 //
+                               "click size",  "key size 36",     "key size 13",                                //
+                               "click box1",  "text box1=Final",                                               //
+                               "click box2",  "click insDate",                                                 //
+                               "click box0",  "click insPage",                                                 //
+                               "click box1",  "click insText",   "click ok"}));
 }
 
 TEST_F(HeadersFooters7, NoPageNumberMeansNeitherPageButtonNorPageBox) {

@@ -40,7 +40,8 @@ TEST(RelayCommandLines, EveryDialogOfTheProtocol) {
        "create pdf from web page~create pdf from web page~http://example.com/a?b=1~"},
       {relayWebCaptureFailure(caption::kWebCaptureFailure), "error: nothing done~error: nothing done~"},
       {relayWebCaptureErrors(caption::kWebCaptureErrors), "there were errors~there were errors~"},
-      {relaySavePdfFileAs(caption::kSavePdfFileAs, "C:\\out\\b.pdf"), "save pdf file as~save pdf file as~C:\\out\\b.pdf~"},
+      {relaySavePdfFileAs(caption::kSavePdfFileAs, "C:\\out\\b.pdf"),
+       "save pdf file as~save pdf file as~C:\\out\\b.pdf~"},
       {relaySavePdfFileAsFixedCaption("C:\\out\\s.pdf"), "save pdf file as~save pdf file as~C:\\out\\s.pdf~"},
       {relayPrintToFile(caption::kPrintToFile, "C:\\temp\\x.ps"), "print to file~print to file~C:\\temp\\x.ps~"},
   };
@@ -50,12 +51,14 @@ TEST(RelayCommandLines, EveryDialogOfTheProtocol) {
 TEST(RelayCommandLines, CallerCaptionsNumbersAndEmptyFields) {
   // A localized viewer's captions go in field 1 as given; the keyword stays.
   EXPECT_EQ(relayOpen("Öffnen", "C:\\a.pdf").tail(), "open~Öffnen~C:\\a.pdf~");
-  EXPECT_EQ(relaySaveAsWithType(8.0, "Speichern unter", "C:\\t.txt", 3).tail(), "save as8~Speichern unter~C:\\t.txt~3~");
+  EXPECT_EQ(relaySaveAsWithType(8.0, "Speichern unter", "C:\\t.txt", 3).tail(),
+            "save as8~Speichern unter~C:\\t.txt~3~");
   // Negative header fields keep their sign; an empty custom text is an empty field.
   HeaderFooterFields f{0, 0, -1, 0, -1, 2, "", 0};
   EXPECT_EQ(relayHeadersFooters(7.5, "add headers & footers", f).tail(),
             "add headers & footers~add headers & footers~0~0~-1~0~-1~2~~0~7~");
-  EXPECT_EQ(relaySaveAsWithType(9.0, "save as", "C:\\a", -2147483647 - 1).tail(), "save as8~save as~C:\\a~-2147483648~");
+  EXPECT_EQ(relaySaveAsWithType(9.0, "save as", "C:\\a", -2147483647 - 1).tail(),
+            "save as8~save as~C:\\a~-2147483648~");
   // Passwords go exactly as given, blanks included.
   EXPECT_EQ(relayPassword("password", "  pw ").tail(), "password~password~  pw ~");
 }
@@ -182,7 +185,8 @@ TEST_F(RelayFields, ShortNamesOfExistingFilesAreExpanded) {
 TEST_F(RelayFields, FilesStillToBeWrittenGetTheLongFormOfTheirFolder) {
   locateRelay(host).start(
       {relaySavePdfFileAs("save pdf file as", "C:\\Users\\RUNNER~1\\AppData\\Local\\Temp\\dv12.pdf")});
-  EXPECT_EQ(started(), relay + "save pdf file as~save pdf file as~C:\\Users\\runneradmin\\AppData\\Local\\Temp\\dv12.pdf~");
+  EXPECT_EQ(started(),
+            relay + "save pdf file as~save pdf file as~C:\\Users\\runneradmin\\AppData\\Local\\Temp\\dv12.pdf~");
   locateRelay(host).start({relayPrintToFile("print to file", "C:\\PROGRA~1\\DOCVAN~1\\new.ps", "strPSFile")});
   EXPECT_EQ(started(1), relay + "print to file~print to file~C:\\Program Files\\Docvane Output\\new.ps~");
 }
@@ -197,15 +201,17 @@ TEST_F(RelayFields, TildeThatCannotBeExpandedIsRefusedBeforeAnyRelayStarts) {
   // The open relay alone would be fine; neither may start.
   expectLibraryError(
       [&] {
-        locateRelay(host).start({relayOpen("open", "C:\\Docs\\a.pdf"), relaySaveAsWithType(8, "save as", "D:\\NOSUCH~1\\out.rtf", 3)});
+        locateRelay(host).start(
+            {relayOpen("open", "C:\\Docs\\a.pdf"), relaySaveAsWithType(8, "save as", "D:\\NOSUCH~1\\out.rtf", 3)});
       },
       "The path D:\\NOSUCH~1\\out.rtf in strFile contains \"~\", which DLGRELAY.EXE reads as a field separator, and "
       "has no long form without it. Please use a path without \"~\".");
   // A "~" that is part of the long name itself.
   fake.files.addFolder("C:\\backup~old");
-  expectLibraryError([&] { locateRelay(host).start({relaySavePdfFileAs("save pdf file as", "C:\\backup~old\\x.pdf")}); },
-                     "The path C:\\backup~old\\x.pdf in strPDFFile contains \"~\", which DLGRELAY.EXE reads as a field "
-                     "separator, and has no long form without it. Please use a path without \"~\".");
+  expectLibraryError(
+      [&] { locateRelay(host).start({relaySavePdfFileAs("save pdf file as", "C:\\backup~old\\x.pdf")}); },
+      "The path C:\\backup~old\\x.pdf in strPDFFile contains \"~\", which DLGRELAY.EXE reads as a field "
+      "separator, and has no long form without it. Please use a path without \"~\".");
   EXPECT_TRUE(fake.processes.started().empty());
 }
 

@@ -6,14 +6,14 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <fstream>
+#include <map>
 
 #include "dv/fakes/fake_automation.h"
+#include "dv/fakes/fake_files.h"
 #include "dv/standins/distiller.h"
 #include "dv/standins/registration.h"
 #include "dv/standins/tools.h"
-#include "dv/fakes/fake_files.h"
 #include "word/word_document.h"
 #include "word/word_standin.h"
 
@@ -79,7 +79,8 @@ TEST_F(DistillerStandIn, ConvertsTwoPagesAndReportsTheJobInOrder) {
   auto connection = d->advise(events);
   d->let("bShowWindow", Variant(false));
   d->let("bSpoolJobs", Variant(false));
-  Variant r = d->call("FileToPDF", {named("strOutputPDF", pdf), named("strInputPostScript", ps), named("strJobOptions", "")});
+  Variant r =
+      d->call("FileToPDF", {named("strOutputPDF", pdf), named("strInputPostScript", ps), named("strJobOptions", "")});
   EXPECT_EQ(r.int16Value(), kDistillOk);
 
   EXPECT_EQ(pages(pdf), 2);
@@ -259,8 +260,8 @@ PageLook lookAt(const std::string& pdf) {
   bool allWide = true;
   for (size_t at = words.output.find("<word "); at != std::string::npos; at = words.output.find("<word ", at + 1)) {
     Box b{};
-    if (std::sscanf(words.output.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\">", &b.x0, &b.y0,
-                    &b.x1, &b.y1) != 4)
+    if (std::sscanf(words.output.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\">", &b.x0,
+                    &b.y0, &b.x1, &b.y1) != 4)
       continue;
     size_t open = words.output.find('>', at) + 1;
     std::string word = words.output.substr(open, words.output.find('<', open) - open);

@@ -25,22 +25,25 @@ const TypeLibDef& testLib() {
 }
 
 ClassDef& gadgetClass() {
-  static ClassDef& def = [] () -> ClassDef& {
+  static ClassDef& def = []() -> ClassDef& {
     static ClassDef c(testLib(), "Gadget", {"Gadget.Application"});
     c.field("Visible", {VarType::Bool}, Variant(false))
         .field("Version", {VarType::String}, Variant("1.0"), /*readOnly=*/true)
         .method("Open",
-                {{"FileName", {VarType::String}}, {"ReadOnly", {VarType::Bool}, true}, {"Pages", {VarType::Int32, true}, true}},
+                {{"FileName", {VarType::String}},
+                 {"ReadOnly", {VarType::Bool}, true},
+                 {"Pages", {VarType::Int32, true}, true}},
                 {VarType::Int32},
                 [](Invocation& inv) {
                   if (inv.has(2)) inv.arg(2).assign(Variant(int32_t{7}));
                   return Variant(static_cast<int32_t>(inv.argOr(1, Variant(false)).boolValue() ? 2 : 1));
                 })
         .method("Quit", {}, {}, [](Invocation&) { return Variant(); })
-        .method("Fire", {{"Text", {VarType::String}}}, {}, [](Invocation& inv) {
-          inv.as<Gadget>().fire(inv.arg(0).stringValue(), 3);
-          return Variant();
-        })
+        .method("Fire", {{"Text", {VarType::String}}}, {},
+                [](Invocation& inv) {
+                  inv.as<Gadget>().fire(inv.arg(0).stringValue(), 3);
+                  return Variant();
+                })
         .event("Changed", {{"strText", {VarType::String, true}}, {"nCount", {VarType::Int32, true}}})
         .factory([] { return std::make_shared<Gadget>(c); });
     return c;
@@ -77,11 +80,11 @@ TEST_F(StandInsFramework, UnknownAndMisusedMembersFailLikeIDispatch) {
     EXPECT_EQ(e.description(), "Unknown name.");
     EXPECT_EQ(e.source(), "Gadget.Application");
   }
-  EXPECT_EQ(errorOf([&] { g->call("Visible"); }), kMemberNotFound);        // a property is not a method
+  EXPECT_EQ(errorOf([&] { g->call("Visible"); }), kMemberNotFound);               // a property is not a method
   EXPECT_EQ(errorOf([&] { g->let("Version", Variant("2")); }), kMemberNotFound);  // read-only
   EXPECT_EQ(errorOf([&] { g->let("Quit", Variant(1)); }), kMemberNotFound);
   EXPECT_EQ(errorOf([&] { g->set("Visible", Variant(true)); }), kMemberNotFound);
-  EXPECT_EQ(errorOf([&] { g->call("Open"); }), kParamNotFound);             // FileName is required
+  EXPECT_EQ(errorOf([&] { g->call("Open"); }), kParamNotFound);  // FileName is required
   EXPECT_EQ(errorOf([&] { g->call("Open", {pos(Variant::missing())}); }), kParamNotFound);
   EXPECT_EQ(errorOf([&] { g->call("Open", {pos("a"), pos(true), pos(1), pos(2)}); }), kBadParamCount);
   EXPECT_EQ(errorOf([&] { g->call("Open", {pos("a"), named("Bogus", 1)}); }), kUnknownName);

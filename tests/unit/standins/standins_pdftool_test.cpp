@@ -42,9 +42,10 @@ class PdfToolTest : public ::testing::Test {
     book = file("book.pdf");
     std::string ps = "/Helvetica findfont 20 scalefont setfont ";
     for (int i = 1; i <= 4; ++i) ps += "72 700 moveto (Page " + std::to_string(i) + ") show showpage ";
-    ps += "[/Title (Intro) /Page 1 /OUT pdfmark [/Title (Chapter) /Page 2 /Count 2 /OUT pdfmark "
-          "[/Title (Part A) /Page 3 /OUT pdfmark [/Title (Part B) /Page 4 /OUT pdfmark "
-          "[/Title (Book) /Author (Ann) /DOCINFO pdfmark";
+    ps +=
+        "[/Title (Intro) /Page 1 /OUT pdfmark [/Title (Chapter) /Page 2 /Count 2 /OUT pdfmark "
+        "[/Title (Part A) /Page 3 /OUT pdfmark [/Title (Part B) /Page 4 /OUT pdfmark "
+        "[/Title (Book) /Author (Ann) /DOCINFO pdfmark";
     const ToolResult gs = runTool({"gs", "-q", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite", "-o", book, "-c", ps});
     ASSERT_TRUE(gs.ok()) << gs.output;
     secret = file("secret.pdf");
@@ -147,10 +148,10 @@ TEST_F(PdfToolTest, EveryEditOperationAsOtherProgramsSeeIt) {
                   .ok());
   std::ofstream(file("note.txt")) << "attached text";
   const std::vector<EditCase> cases{
-      {"insert after page 1 with the outline",
-       R"([{"op": "insertPages", "file": "EXTRA", "after": 1}])",
+      {"insert after page 1 with the outline", R"([{"op": "insertPages", "file": "EXTRA", "after": 1}])",
        [](PdfToolTest& t, const std::string& out) {
-         EXPECT_EQ(t.pageTexts(out), (std::vector<std::string>{"Page 1", "Extra 1", "Extra 2", "Page 2", "Page 3", "Page 4"}));
+         EXPECT_EQ(t.pageTexts(out),
+                   (std::vector<std::string>{"Page 1", "Extra 1", "Extra 2", "Page 2", "Page 3", "Page 4"}));
          const Json outlines = t.qpdfJson(out, "outlines");
          ASSERT_EQ(outlines.size(), 3u);
          EXPECT_EQ(outlines[2]["title"], "Appendix");
@@ -163,8 +164,7 @@ TEST_F(PdfToolTest, EveryEditOperationAsOtherProgramsSeeIt) {
          EXPECT_EQ(t.pageTexts(out).front(), "Extra 2");
          EXPECT_EQ(t.qpdfJson(out, "outlines").size(), 2u);
        }},
-      {"delete pages 2 to 3",
-       R"([{"op": "deletePages", "first": 2, "last": 3}])",
+      {"delete pages 2 to 3", R"([{"op": "deletePages", "first": 2, "last": 3}])",
        [](PdfToolTest& t, const std::string& out) {
          EXPECT_EQ(t.pageTexts(out), (std::vector<std::string>{"Page 1", "Page 4"}));
        }},
@@ -176,12 +176,17 @@ TEST_F(PdfToolTest, EveryEditOperationAsOtherProgramsSeeIt) {
       {"rotate pages 2 and 3, then page 3 once more",
        R"([{"op": "setRotation", "first": 2, "last": 3, "rotate": 90},
            {"op": "setRotation", "first": 3, "rotate": 180, "relative": true}])",
-       [](PdfToolTest& t, const std::string& out) { EXPECT_EQ(t.rotations(out), (std::vector<int>{0, 90, 270, 0})); }},
+       [](PdfToolTest& t, const std::string& out) {
+         EXPECT_EQ(t.rotations(out), (std::vector<int>{0, 90, 270, 0}));
+       }},
       {"set and remove information entries",
        R"([{"op": "setInfo", "entries": {"Title": "Caf\u00e9 \u00fcber", "Author": null, "Custom": "x"}}])",
        [](PdfToolTest&, const std::string& out) {
          const std::string info = tool({"pdfinfo", "-custom", "-enc", "UTF-8", out});
-         EXPECT_NE(info.find("Title:           Caf\xc3\xa9 \xc3\xbc" "ber\n"), std::string::npos) << info;
+         EXPECT_NE(info.find("Title:           Caf\xc3\xa9 \xc3\xbc"
+                             "ber\n"),
+                   std::string::npos)
+             << info;
          EXPECT_EQ(info.find("Author:"), std::string::npos);
          EXPECT_NE(info.find("Custom:          x\n"), std::string::npos);
        }},
@@ -297,8 +302,8 @@ TEST_F(PdfToolTest, EncryptedFiles) {
   ASSERT_TRUE(edit(Json::parse(R"([{"op": "decrypt"}])"), plain, secret, "user pw").ok());
   EXPECT_EQ(runTool({"qpdf", "--requires-password", plain}).exitCode, 2);  // 2: not encrypted
   const std::string again = file("again.pdf");
-  ASSERT_TRUE(edit(Json::parse(R"([{"op": "encrypt", "userPassword": "", "ownerPassword": "boss"}])"), again, plain)
-                  .ok());
+  ASSERT_TRUE(
+      edit(Json::parse(R"([{"op": "encrypt", "userPassword": "", "ownerPassword": "boss"}])"), again, plain).ok());
   EXPECT_EQ(runTool({"qpdf", "--requires-password", again}).exitCode, 3);  // 3: encrypted, opens without one
   EXPECT_EQ(facts(again)["encryption"]["passwordNeeded"], false);
 }
@@ -329,8 +334,8 @@ TEST_F(PdfToolTest, LauncherWritesOutputPidAndStatusAndEndsWhatOverruns) {
   const std::string out = file("out.txt"), status = file("status"), pid = file("pid");
   auto launch = [&](std::vector<std::string> argv, const std::string& timeoutMs) {
     fs::remove(status);
-    std::vector<std::string> call{launcher, "--output=" + out, "--status=" + status, "--pid=" + pid,
-                                  "--timeout-ms=" + timeoutMs, "--"};
+    std::vector<std::string> call{launcher,       "--output=" + out,           "--status=" + status,
+                                  "--pid=" + pid, "--timeout-ms=" + timeoutMs, "--"};
     call.insert(call.end(), argv.begin(), argv.end());
     const auto started = std::chrono::steady_clock::now();
     const ToolResult r = runTool(call);

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "dv/standins/viewer_app.h"
 #include "dv/standins/tools.h"
+#include "dv/standins/viewer_app.h"
 #include "dv/vb.h"
 
 namespace dv::standins {
@@ -46,13 +46,15 @@ class ViewerStandInTest : public ::testing::Test {
     resetControl();
     SharedViewer::instance().reset();
     SharedViewer::instance().setUi(&ui);
-    dir = fs::temp_directory_path() / ("dv_viewer_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                       "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir =
+        fs::temp_directory_path() / ("dv_viewer_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                     "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir);
     plain = (dir / "plain.pdf").string();
     secret = (dir / "secret.pdf").string();
     ASSERT_TRUE(runTool({"gs", "-q", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite", "-o", plain, "-c",
-                         "showpage showpage showpage"}).ok());
+                         "showpage showpage showpage"})
+                    .ok());
     ASSERT_TRUE(runTool({"qpdf", "--encrypt", "s3cret pw", "owner", "256", "--", plain, secret}).ok());
   }
   void TearDown() override {
@@ -143,15 +145,16 @@ TEST_F(ViewerStandInTest, PrintingWritesAJobRecord) {
       avDoc->call("PrintPagesSilent", {pos(int32_t{0}), pos(int32_t{2}), pos(int16_t{2}), pos(true), pos(false)})
           .boolValue());
   // Pages outside the document print nothing.
-  EXPECT_FALSE(
-      avDoc->call("PrintPages", {pos(int32_t{0}), pos(int32_t{3}), pos(int16_t{2}), pos(true), pos(false)}).boolValue());
+  EXPECT_FALSE(avDoc->call("PrintPages", {pos(int32_t{0}), pos(int32_t{3}), pos(int16_t{2}), pos(true), pos(false)})
+                   .boolValue());
   std::stringstream text;
   text << std::ifstream(log).rdbuf();
   EXPECT_EQ(text.str(), printJobLine(plain, 1, 1, "Office Laser", false) + "\r\n" +
                             printJobLine(plain, 0, 2, "Office Laser", true) + "\r\n");
   EXPECT_EQ(printJobLine("C:\\a.pdf", 1, 1, "P", false), "file=C:\\a.pdf\tpages=2-2\tprinter=P\tmode=normal");
   bool printed = false;
-  for (const auto& line : Control::instance().journalLines()) printed |= line.find("PrintPagesSilent") != std::string::npos;
+  for (const auto& line : Control::instance().journalLines())
+    printed |= line.find("PrintPagesSilent") != std::string::npos;
   EXPECT_TRUE(printed);
 }
 
@@ -160,11 +163,11 @@ class ViewerOutlineTest : public ViewerStandInTest {
   void SetUp() override {
     ViewerStandInTest::SetUp();
     book = (dir / "book.pdf").string();
-    const ToolResult gs = runTool(
-        {"gs", "-q", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite", "-o", book, "-c",
-         "showpage showpage showpage showpage [/Title (Intro) /Page 1 /OUT pdfmark "
-         "[/Title (Chapter) /Page 2 /Count 2 /OUT pdfmark [/Title (Part A) /Page 3 /OUT pdfmark "
-         "[/Title (Part B) /Page 4 /OUT pdfmark"});
+    const ToolResult gs =
+        runTool({"gs", "-q", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite", "-o", book, "-c",
+                 "showpage showpage showpage showpage [/Title (Intro) /Page 1 /OUT pdfmark "
+                 "[/Title (Chapter) /Page 2 /Count 2 /OUT pdfmark [/Title (Part A) /Page 3 /OUT pdfmark "
+                 "[/Title (Part B) /Page 4 /OUT pdfmark"});
     ASSERT_TRUE(gs.ok()) << gs.output;
   }
   std::string book;

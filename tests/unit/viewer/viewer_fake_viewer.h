@@ -114,7 +114,8 @@ inline Variant FakeViewer::invoke(Obj& self, std::string_view member, Args& args
   std::string argText;
   for (const auto& a : args) argText += (argText.empty() ? "" : ",") + render(a.value);
   if (letValue) line += "=" + render(*letValue);
-  else if (!args.empty() || (member != "Children" && member != "Name" && member != "NumPages" && member != "BookMarkRoot"))
+  else if (!args.empty() ||
+           (member != "Children" && member != "Name" && member != "NumPages" && member != "BookMarkRoot"))
     line += "(" + argText + ")";
   journal.push_back(line);
   const std::string key = self.kind + "." + std::string(member);
@@ -139,8 +140,14 @@ inline Variant FakeViewer::invoke(Obj& self, std::string_view member, Args& args
       if (activeDoc.empty()) return Variant();
       return make("AVDoc", activeDoc);
     }
-    if (member == "Show") { shown = true; return true; }
-    if (member == "Exit") { activeDoc.clear(); return true; }
+    if (member == "Show") {
+      shown = true;
+      return true;
+    }
+    if (member == "Exit") {
+      activeDoc.clear();
+      return true;
+    }
   }
   if (self.kind == "AVDoc") {
     if (member == "Open") {
@@ -152,7 +159,10 @@ inline Variant FakeViewer::invoke(Obj& self, std::string_view member, Args& args
       return true;
     }
     if (member == "GetPDDoc") return make("PDDoc", self.path);
-    if (member == "Close") { if (activeDoc == self.path) activeDoc.clear(); return true; }
+    if (member == "Close") {
+      if (activeDoc == self.path) activeDoc.clear();
+      return true;
+    }
     if (member == "PrintPages" || member == "PrintPagesSilent") return true;
   }
   if (self.kind == "PDDoc") {
@@ -162,7 +172,10 @@ inline Variant FakeViewer::invoke(Obj& self, std::string_view member, Args& args
       self.path = vb::CStr(arg(0));
       return true;
     }
-    if (member == "OpenAVDoc") { activeDoc = self.path; return make("AVDoc", self.path); }
+    if (member == "OpenAVDoc") {
+      activeDoc = self.path;
+      return make("AVDoc", self.path);
+    }
     if (member == "GetNumPages") return static_cast<int32_t>(docOf(self.path).pages);
     if (member == "GetJSObject") return make("JSO", self.path);
     if (member == "Close") return true;
@@ -187,7 +200,10 @@ inline Variant FakeViewer::invoke(Obj& self, std::string_view member, Args& args
       for (const auto& c : self.bookmark->children) items.emplace_back(make("Bookmark", self.path, &c));
       return Array::vector(VarType::Variant, std::move(items));
     }
-    if (member == "Execute") { currentPage = self.bookmark->page; return Variant(); }
+    if (member == "Execute") {
+      currentPage = self.bookmark->page;
+      return Variant();
+    }
   }
   if (self.kind == "PDBookmark") {
     if (member == "GetByTitle") return true;

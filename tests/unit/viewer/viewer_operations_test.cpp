@@ -9,7 +9,6 @@
 namespace dv::lib {
 namespace {
 
-
 using testing::Lines;
 
 PrintPdfRequest printing(std::string file, std::string printer = "", bool silent = false, int32_t first = 0,
@@ -55,9 +54,9 @@ class ViewerOperationsTest : public testing::ViewerFixture {};
 TEST_F(ViewerOperationsTest, PageCountOpensByViewAndEndsTheViewer) {
   addPdf("C:\\d\\a.pdf", 7);
   EXPECT_EQ(getNumPagesPdf(ctx, "C:\\d\\a.pdf", {}), 7);
-  EXPECT_EQ(viewer->journal, (Lines{"create AcroExch.App", "create AcroExch.AVDoc", "create AcroExch.PDDoc",
-                          "AVDoc.Open(C:\\d\\a.pdf,)", "AVDoc.GetPDDoc()", "AVDoc.GetPDDoc()", "PDDoc.GetNumPages()",
-                          "AVDoc.Close(True)", "App.Exit()"}));
+  EXPECT_EQ(viewer->journal,
+            (Lines{"create AcroExch.App", "create AcroExch.AVDoc", "create AcroExch.PDDoc", "AVDoc.Open(C:\\d\\a.pdf,)",
+                   "AVDoc.GetPDDoc()", "AVDoc.GetPDDoc()", "PDDoc.GetNumPages()", "AVDoc.Close(True)", "App.Exit()"}));
 }
 
 TEST_F(ViewerOperationsTest, PageCountOfEncryptedFileUsesTheDialogs) {
@@ -105,7 +104,7 @@ TEST_F(ViewerOperationsTest, PrintPdfSwitchesThePrinterAndPutsItBack) {
   printPdf(ctx, printing("C:\\d\\a.pdf", "Adobe PDF"));
   EXPECT_EQ(printerSwitches(), (Lines{"Adobe PDF", "Office"}));
 
-    printPdf(ctx, printing("C:\\d\\a.pdf", "   "));
+  printPdf(ctx, printing("C:\\d\\a.pdf", "   "));
   EXPECT_TRUE((printerSwitches()).empty());
 
   viewer->fail("AVDoc.PrintPages", static_cast<int32_t>(0x80040201), "Printer error");
@@ -156,8 +155,9 @@ TEST_F(PrintFolderTest, UnknownSortTypePrintsInDirectoryOrderWithOrWithoutFinalB
   printPdfInDir(ctx, folder("C:\\in\\", "*.pdf", "", false, 0, 1));
   EXPECT_EQ(printedFiles(), withoutSlash);
   EXPECT_EQ(viewer->calls("create"), (Lines{"create AcroExch.AVDoc", "create AcroExch.PDDoc"}));
-  EXPECT_EQ(viewer->calls("AVDoc.PrintPages("), (Lines{"AVDoc.PrintPages(0,1,2,True,False)", "AVDoc.PrintPages(0,0,2,True,False)",
-                          "AVDoc.PrintPages(0,2,2,True,False)", "AVDoc.PrintPages(0,0,2,True,False)"}));
+  EXPECT_EQ(viewer->calls("AVDoc.PrintPages("),
+            (Lines{"AVDoc.PrintPages(0,1,2,True,False)", "AVDoc.PrintPages(0,0,2,True,False)",
+                   "AVDoc.PrintPages(0,2,2,True,False)", "AVDoc.PrintPages(0,0,2,True,False)"}));
 }
 
 TEST_F(PrintFolderTest, SortsWholeRowsByNameSizeOrDate) {
@@ -200,7 +200,7 @@ TEST_F(PrintFolderTest, NoMatchTouchesNothingAndFailurePutsThePrinterBack) {
   EXPECT_EQ(printedFiles(), (Lines{"C:\\in\\gamma.pdf"}));
   EXPECT_EQ(printerSwitches(), (Lines{"Adobe PDF", "Office"}));
 
-    viewer->journal.clear();
+  viewer->journal.clear();
   viewer->fail("PDDoc.GetNumPages", 7, "Out of memory");
   EXPECT_THROW(printPdfInDir(ctx, folder("C:\\in", "*.pdf", "Adobe PDF")), AutomationError);
   EXPECT_EQ(printerSwitches(), (Lines{"Adobe PDF", "Office"}));
@@ -228,8 +228,8 @@ class OpenPdfTest : public testing::ViewerFixture {
 TEST_F(OpenPdfTest, LeavesTheDocumentOpenInTheVisibleViewer) {
   openPdf(ctx, opening("C:\\d\\book.pdf"));
   EXPECT_EQ(viewer->journal, (Lines{"create AcroExch.App", "create AcroExch.PDDoc", "create AcroExch.AVDoc",
-                          "AVDoc.Open(C:\\d\\book.pdf,)", "App.GetActiveDoc()", "AVDoc.GetPDDoc()", "App.Show()",
-                          "PDDoc.GetJSObject()"}));
+                                    "AVDoc.Open(C:\\d\\book.pdf,)", "App.GetActiveDoc()", "AVDoc.GetPDDoc()",
+                                    "App.Show()", "PDDoc.GetJSObject()"}));
   EXPECT_TRUE(viewer->shown);
   EXPECT_EQ(viewer->activeDoc, "C:\\d\\book.pdf");
 }
@@ -250,7 +250,8 @@ TEST_F(OpenPdfTest, ReadAloudOnlyAboveVersionFive) {
   openPdf(ctx, opening("C:\\d\\book.pdf", "", 0, kReadCurrentPage));
   openPdf(ctx, opening("C:\\d\\book.pdf", "", 0, kReadDocument));
   openPdf(ctx, opening("C:\\d\\book.pdf", "", 0, 3));
-  EXPECT_EQ(viewer->calls("App.MenuItemExecute"), (Lines{"App.MenuItemExecute(ADBE:ReadAloudStart)", "App.MenuItemExecute(ADBE:ReadAloudToEnd)"}));
+  EXPECT_EQ(viewer->calls("App.MenuItemExecute"),
+            (Lines{"App.MenuItemExecute(ADBE:ReadAloudStart)", "App.MenuItemExecute(ADBE:ReadAloudToEnd)"}));
 }
 
 TEST_F(OpenPdfTest, BookmarkByTitleObjectBelowVersionFiveElseByTreeSearch) {
@@ -261,11 +262,10 @@ TEST_F(OpenPdfTest, BookmarkByTitleObjectBelowVersionFiveElseByTreeSearch) {
   viewer->journal.clear();
   openPdf(ctx, opening("C:\\d\\book.pdf", "DETAILS"));
   // Depth-first: the nested "Details" comes before the top-level "details".
-  EXPECT_EQ(viewer->calls("Bookmark["), (Lines{"Bookmark[Root].Children", "Bookmark[Intro].Name",
-                                                      "Bookmark[Intro].Children", "Bookmark[Chapter].Name",
-                                                      "Bookmark[Chapter].Children", "Bookmark[Part A].Name",
-                                                      "Bookmark[Part A].Children", "Bookmark[Details].Name",
-                                                      "Bookmark[Details].Execute()"}));
+  EXPECT_EQ(viewer->calls("Bookmark["),
+            (Lines{"Bookmark[Root].Children", "Bookmark[Intro].Name", "Bookmark[Intro].Children",
+                   "Bookmark[Chapter].Name", "Bookmark[Chapter].Children", "Bookmark[Part A].Name",
+                   "Bookmark[Part A].Children", "Bookmark[Details].Name", "Bookmark[Details].Execute()"}));
   EXPECT_EQ(viewer->currentPage, 3);
 }
 

@@ -8,7 +8,6 @@
 namespace dv::lib {
 namespace {
 
-
 using testing::Lines;
 
 class ViewerSessionTest : public testing::ViewerFixture {
@@ -80,12 +79,12 @@ TEST_F(ViewerSessionTest, PasswordFormsGoThroughTheOpenDialog) {
   {
     ViewerObjects o = created(false);
     openForRelay(ctx, o, request(OpenForm::ByDocumentWithView, "secret", PasswordForm::Long));
-    EXPECT_EQ(viewer->journal, (Lines{"App.MenuItemExecute(Open)", "create AcroExch.AVDoc", "AVDoc.Open(C:\\Docs\\a.pdf,)",
-                            "App.GetActiveDoc()", "AVDoc.GetPDDoc()"}));
+    EXPECT_EQ(viewer->journal, (Lines{"App.MenuItemExecute(Open)", "create AcroExch.AVDoc",
+                                      "AVDoc.Open(C:\\Docs\\a.pdf,)", "App.GetActiveDoc()", "AVDoc.GetPDDoc()"}));
     EXPECT_EQ(vb::CLng(o.pdDoc->call("GetNumPages")), 4);
   }
-  EXPECT_EQ(relayTails, (Lines{"open~open~C:\\Docs\\a.pdf~", "password~password~secret~",
-                                      "open~open~C:\\Docs\\a.pdf~", "password~password~secret~"}));
+  EXPECT_EQ(relayTails, (Lines{"open~open~C:\\Docs\\a.pdf~", "password~password~secret~", "open~open~C:\\Docs\\a.pdf~",
+                               "password~password~secret~"}));
 }
 
 TEST_F(ViewerSessionTest, BlankPasswordIsNoneAndOtherPasswordsKeepTheirBlanks) {
@@ -128,7 +127,7 @@ TEST_F(ViewerSessionTest, ErrorExitClosesWhatIsOpenAndRaisesTheSameError) {
   }
   EXPECT_EQ(firstSteps, 1);
   EXPECT_EQ(viewer->journal, (Lines{"AVDoc.Open(C:\\Docs\\a.pdf,)", "AVDoc.GetPDDoc()", "PDDoc.GetNumPages()",
-                                           "AVDoc.Close(True)", "PDDoc.Close()", "App.Exit()"}));
+                                    "AVDoc.Close(True)", "PDDoc.Close()", "App.Exit()"}));
   EXPECT_FALSE(o.app || o.avDoc || o.pdDoc);
 }
 

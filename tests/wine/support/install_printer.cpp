@@ -112,7 +112,8 @@ std::string installFilePrinter(const std::string& name) {
   di.pDataFile = ppd.data();
   di.pConfigFile = driver.data();
   di.pDefaultDataType = const_cast<char*>("RAW");
-  if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&di)) && GetLastError() != ERROR_PRINTER_DRIVER_ALREADY_INSTALLED)
+  if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&di)) &&
+      GetLastError() != ERROR_PRINTER_DRIVER_ALREADY_INSTALLED)
     return failure("AddPrinterDriver");
 
   PRINTER_INFO_2A pi{};

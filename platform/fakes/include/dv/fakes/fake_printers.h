@@ -64,7 +64,7 @@ class FakePrinters : public dv::Printers {
 
  private:
   static std::string fold(const std::string& s);  // profile and printer names ignore case
-  uint32_t platformId_ = 2;  // VER_PLATFORM_WIN32_NT
+  uint32_t platformId_ = 2;                       // VER_PLATFORM_WIN32_NT
   std::map<std::string, PrinterInfo5> printers_;  // by folded name
   std::map<std::string, std::map<std::string, std::pair<std::string, std::string>>> profile_;  // folded -> (key, value)
   std::vector<ProfileWrite> profileWrites_;

@@ -62,8 +62,7 @@ class FakeRegistry : public dv::Registry {
   // ---- Test set-up and inspection (no handles, no access checks) ----
   // HKEY_CLASSES_ROOT is the view of HKLM\Software\Classes, as on a machine
   // where the user has no per-user class registrations.
-  void setRaw(RegKey root, const std::string& path, const std::string& name, uint32_t type,
-              std::vector<uint8_t> data);
+  void setRaw(RegKey root, const std::string& path, const std::string& name, uint32_t type, std::vector<uint8_t> data);
   void setString(RegKey root, const std::string& path, const std::string& name, const std::string& value);
   void setDword(RegKey root, const std::string& path, const std::string& name, uint32_t value);
   void createPath(RegKey root, const std::string& path);
@@ -91,7 +90,7 @@ class FakeRegistry : public dv::Registry {
     bool deleted = false;
     Denial denial = Denial::None;
     std::map<std::string, std::shared_ptr<Node>> children;  // by folded name
-    std::map<std::string, Value> values;                     // by folded name
+    std::map<std::string, Value> values;                    // by folded name
   };
   struct Handle {
     std::shared_ptr<Node> node;

@@ -23,8 +23,8 @@ struct WindowMessage {
   Hwnd window = 0;
   uint32_t message = 0;
   uintptr_t wParam = 0;
-  intptr_t lParam = 0;  // 0 for SendText
-  std::string text;     // SendText only
+  intptr_t lParam = 0;     // 0 for SendText
+  std::string text;        // SendText only
   bool delivered = false;  // false when the window did not exist
 
   bool operator==(const WindowMessage&) const = default;

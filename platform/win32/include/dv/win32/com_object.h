@@ -4,10 +4,10 @@
 // and lock counts, the class factory, and error information for callers.
 #pragma once
 
-#include <windows.h>
 #include <oaidl.h>
 #include <ocidl.h>
 #include <unknwn.h>
+#include <windows.h>
 
 #include <atomic>
 #include <functional>
@@ -79,10 +79,8 @@ class ComObject : public Interfaces... {
       if (riid == IID_IDispatch) return static_cast<I*>(this);
     if constexpr (std::is_base_of_v<IProvideClassInfo, I>)
       if (riid == IID_IProvideClassInfo) return static_cast<I*>(this);
-    if constexpr (sizeof...(Rest) > 0)
-      return find<Rest...>(riid);
-    else
-      return nullptr;
+    if constexpr (sizeof...(Rest) > 0) return find<Rest...>(riid);
+    else return nullptr;
   }
 
   std::atomic<long> refs_{1};

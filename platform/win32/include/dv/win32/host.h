@@ -23,8 +23,8 @@ struct Win32Host {
 
   // Refers to the members below; the Win32Host must outlive it.
   dv::Host host() {
-    return dv::Host{registry, files, processes, shell, windows, printers, clipboard, clock, pump, keyboard, ui,
-                    automation};
+    return dv::Host{registry,  files, processes, shell,    windows, printers,
+                    clipboard, clock, pump,      keyboard, ui,      automation};
   }
 
   Win32Registry registry;

@@ -8,7 +8,7 @@
 
 namespace dv::win32 {
 
-inline constexpr unsigned kCodePageAnsi = 0;     // CP_ACP
+inline constexpr unsigned kCodePageAnsi = 0;      // CP_ACP
 inline constexpr unsigned kCodePageUtf8 = 65001;  // CP_UTF8
 
 std::wstring widen(std::string_view text, unsigned codePage = kCodePageUtf8);

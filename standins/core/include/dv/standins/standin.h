@@ -24,10 +24,10 @@
 namespace dv::standins {
 
 // DISP_E_* results a strict automation object answers with.
-inline constexpr int32_t kUnknownName = static_cast<int32_t>(0x80020006u);    // DISP_E_UNKNOWNNAME
-inline constexpr int32_t kMemberNotFound = static_cast<int32_t>(0x80020003u); // DISP_E_MEMBERNOTFOUND
-inline constexpr int32_t kBadParamCount = static_cast<int32_t>(0x8002000Eu);  // DISP_E_BADPARAMCOUNT
-inline constexpr int32_t kParamNotFound = static_cast<int32_t>(0x80020004u);  // DISP_E_PARAMNOTFOUND
+inline constexpr int32_t kUnknownName = static_cast<int32_t>(0x80020006u);     // DISP_E_UNKNOWNNAME
+inline constexpr int32_t kMemberNotFound = static_cast<int32_t>(0x80020003u);  // DISP_E_MEMBERNOTFOUND
+inline constexpr int32_t kBadParamCount = static_cast<int32_t>(0x8002000Eu);   // DISP_E_BADPARAMCOUNT
+inline constexpr int32_t kParamNotFound = static_cast<int32_t>(0x80020004u);   // DISP_E_PARAMNOTFOUND
 
 class StandIn;
 class ClassDef;
@@ -55,7 +55,9 @@ class Invocation {
       : self_(self), cls_(cls), member_(member), args_(std::move(args)), value_(value) {}
   StandIn& self() { return self_; }
   template <class T>
-  T& as() { return static_cast<T&>(self_); }
+  T& as() {
+    return static_cast<T&>(self_);
+  }
   bool has(size_t i) const;
   // The argument (through its by-reference slot); raises DISP_E_PARAMNOTFOUND
   // when a required one is absent.
@@ -79,11 +81,11 @@ using Handler = std::function<Variant(Invocation&)>;
 struct MemberDef {
   std::string name;
   std::vector<ParamDef> params;
-  TypeDesc result;       // of get and call
-  Handler getter;        // property get
-  Handler letter;        // property let (DISPATCH_PROPERTYPUT)
-  Handler setter;        // property set (DISPATCH_PROPERTYPUTREF)
-  Handler method;        // method call
+  TypeDesc result;         // of get and call
+  Handler getter;          // property get
+  Handler letter;          // property let (DISPATCH_PROPERTYPUT)
+  Handler setter;          // property set (DISPATCH_PROPERTYPUTREF)
+  Handler method;          // method call
   bool isDefault = false;  // DISPID_VALUE
   int32_t dispid = 0;      // assigned at declaration, stable in declaration order
   bool isProperty() const { return !method; }
@@ -122,9 +124,18 @@ class ClassDef {
   ClassDef& defaultMember(std::string_view name);
   // Member names compare without regard to case unless this is set (the
   // JavaScript objects of a viewer are case-sensitive).
-  ClassDef& caseSensitive(bool on = true) { caseSensitive_ = on; return *this; }
-  ClassDef& factory(Factory f) { factory_ = std::move(f); return *this; }
-  ClassDef& help(std::string text) { help_ = std::move(text); return *this; }
+  ClassDef& caseSensitive(bool on = true) {
+    caseSensitive_ = on;
+    return *this;
+  }
+  ClassDef& factory(Factory f) {
+    factory_ = std::move(f);
+    return *this;
+  }
+  ClassDef& help(std::string text) {
+    help_ = std::move(text);
+    return *this;
+  }
   // Creatable classes have ProgIDs and are registered; others are only
   // returned by members of creatable ones.
   bool creatable() const { return !progIds_.empty() && factory_ != nullptr; }
@@ -157,11 +168,11 @@ class ClassDef {
 
 // ---- The journal ----
 struct JournalEntry {
-  std::string object;  // class name + "#" + serial, e.g. "PdfDistiller#1"
-  std::string kind;    // create, destroy, get, let, set, call, event
-  std::string member;  // declared spelling ("" for create/destroy)
+  std::string object;                                 // class name + "#" + serial, e.g. "PdfDistiller#1"
+  std::string kind;                                   // create, destroy, get, let, set, call, event
+  std::string member;                                 // declared spelling ("" for create/destroy)
   std::vector<std::pair<std::string, Variant>> args;  // name "" = positional
-  std::optional<int32_t> error;  // the call failed with this number
+  std::optional<int32_t> error;                       // the call failed with this number
   std::string text() const;
 };
 
@@ -171,12 +182,12 @@ std::string describe(const Variant& v);
 
 // ---- Failure injection ----
 struct FailureRule {
-  std::string object;   // class name ("PdfDistiller") or one instance ("PdfDistiller#2")
-  std::string member;   // member name, case-insensitive; "*" for every member
-  int nth = 0;          // fail only the nth call of the member on each instance (1-based); 0 = every call
+  std::string object;  // class name ("PdfDistiller") or one instance ("PdfDistiller#2")
+  std::string member;  // member name, case-insensitive; "*" for every member
+  int nth = 0;         // fail only the nth call of the member on each instance (1-based); 0 = every call
   int32_t number = 0;
   std::string description;
-  std::string source;   // empty: the first ProgID of the class
+  std::string source;  // empty: the first ProgID of the class
 };
 // Parses "Class.Member[#N]" and "number|description[|source]" (number in
 // decimal or 0x hex), the form the Wine configuration uses.
@@ -185,7 +196,7 @@ std::optional<FailureRule> parseFailureRule(std::string_view target, std::string
 // Configuration from outside the process (under Wine: the registry), read
 // on every call so a test can change it between calls.
 struct ExternalConfig {
-  std::string journalFile;            // appended to; empty for none
+  std::string journalFile;  // appended to; empty for none
   std::vector<FailureRule> failures;
   std::map<std::string, std::string> values;  // other named settings
 };
@@ -206,8 +217,8 @@ class Control {
   void injectFailure(FailureRule rule);
   void clearFailures();
   // The rule that applies to this call, if any (counts calls).
-  std::optional<FailureRule> failureFor(const std::string& cls, const std::string& object,
-                                        const std::string& member, int callNumber) const;
+  std::optional<FailureRule> failureFor(const std::string& cls, const std::string& object, const std::string& member,
+                                        int callNumber) const;
 
   // Live instances per class name.
   int liveCount(const std::string& cls) const;

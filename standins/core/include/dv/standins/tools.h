@@ -17,8 +17,8 @@ namespace dv::standins {
 struct ToolResult {
   bool started = false;
   bool timedOut = false;
-  int exitCode = -1;       // valid when started and not timed out
-  std::string output;      // stdout and stderr, merged
+  int exitCode = -1;   // valid when started and not timed out
+  std::string output;  // stdout and stderr, merged
   bool ok() const { return started && !timedOut && exitCode == 0; }
 };
 

@@ -24,11 +24,11 @@ struct PdfFacts {
   int32_t pages = 0;
   int64_t fileSize = 0;
   std::map<std::string, std::string> info;  // text entries of the info dictionary, as UTF-8
-  std::string pageMode;                      // catalog /PageMode without "/", empty when absent
-  std::string permanentId, instanceId;       // the trailer's /ID, as hex digits
-  std::vector<std::string> fieldNames;       // fully qualified, in document order
-  std::vector<std::string> attachments;      // embedded file keys
-  Json all;  // everything dv-pdftool reports (outline, boxes, labels, ...)
+  std::string pageMode;                     // catalog /PageMode without "/", empty when absent
+  std::string permanentId, instanceId;      // the trailer's /ID, as hex digits
+  std::vector<std::string> fieldNames;      // fully qualified, in document order
+  std::vector<std::string> attachments;     // embedded file keys
+  Json all;                                 // everything dv-pdftool reports (outline, boxes, labels, ...)
   // The open password the file was read with (empty: none needed); the
   // writer needs it again to read the source.
   std::string password;
@@ -40,8 +40,8 @@ std::optional<PdfFacts> readPdf(ToolRunner& tools, const std::string& path, cons
                                 bool* needsPassword = nullptr);
 
 struct PdfChanges {
-  std::map<std::string, std::string> info;  // keys of kInfoKeys; dates as PDF date text
-  std::optional<std::string> pageMode;      // name without "/"
+  std::map<std::string, std::string> info;                  // keys of kInfoKeys; dates as PDF date text
+  std::optional<std::string> pageMode;                      // name without "/"
   std::vector<std::pair<std::string, std::string>> attach;  // key, source file (client path)
   std::vector<std::string> detach;                          // keys
 };

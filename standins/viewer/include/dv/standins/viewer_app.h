@@ -42,7 +42,6 @@ std::vector<OutlineEntry> readOutline(const std::string& clientPath, const std::
 
 // The line a print appends to the job record (setting "PrintLog"): the file,
 // the pages counted from 1, the printer and how it was printed.
-std::string printJobLine(const std::string& file, int32_t first, int32_t last, const std::string& printer,
-                         bool silent);
+std::string printJobLine(const std::string& file, int32_t first, int32_t last, const std::string& printer, bool silent);
 
 }  // namespace dv::standins
