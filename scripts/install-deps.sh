@@ -12,7 +12,7 @@ PACKAGES=(
   xvfb xauth
   ghostscript qpdf poppler-utils
   libqpdf-dev libpoppler-cpp-dev nlohmann-json3-dev pkg-config
-  libgtest-dev cmake g++ clang libclang-rt-14-dev
+  libgtest-dev cmake g++ clang libclang-rt-14-dev clang-format
 )
 
 installed() {

@@ -192,6 +192,19 @@ if [ "$fuzz_ran" -gt 0 ]; then
   [ "$fuzz_found" -le 1 ] || failed=$((failed + fuzz_found - 1))
 fi
 
+section "formatting (clang-format)"
+t0=$SECONDS
+format_out=$(bash scripts/check-format.sh)
+format_rc=$?
+echo "$format_out" | tail -n 20
+# One test: every C++ source formatted.
+if [ $format_rc -eq 0 ]; then
+  passed=$((passed + 1))
+else
+  fail_step "formatting (scripts/check-format.sh --fix)"
+fi
+record_time "formatting" $((SECONDS - t0))
+
 section "paths named in the READMEs"
 t0=$SECONDS
 # The check itself, on a made-up tree: it must report exactly what is missing.
