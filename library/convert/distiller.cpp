@@ -102,6 +102,22 @@ std::string ansiPath(FileSystem& files, const std::string& path) {
   vb::raiseLibrary("The path " + path + " cannot be written in the system's code page and has no short name.");
 }
 
+// A path as a PostScript string literal: forward slashes, and the
+// parentheses escaped, so that "a (1).ps" or an unbalanced ")" cannot end
+// the string early and break (or change) the combining program.
+std::string postScriptPath(const std::string& path) {
+  std::string out = "(";
+  for (char c : path) {
+    if (c == '\\') {
+      out += '/';
+      continue;
+    }
+    if (c == '(' || c == ')') out += '\\';
+    out += c;
+  }
+  return out + ")";
+}
+
 std::string combiningPath(const std::string& pdf) {
   if (pdf.size() < 3) vb::raise(vb::kInvalidProcedureCall);
   return pdf.substr(0, pdf.size() - 3) + "ps";
@@ -121,7 +137,7 @@ std::string combiningProgram(FileSystem& files, MessagePump& pump, const Variant
   for (int32_t i = paths.lbound(); i <= paths.ubound(); ++i) {
     pump.pump();
     std::string path = vb::CStr(paths.at(i).target());
-    if (files.fileExists(path)) text += "(" + vb::Replace(ansiPath(files, path), "\\", "/") + ") prun" + kCrLf;
+    if (files.fileExists(path)) text += postScriptPath(ansiPath(files, path)) + " prun" + kCrLf;
   }
   std::optional<std::string> bytes = files.toAnsi(text);
   if (!bytes) vb::raiseLibrary("The combining program cannot be written in the system's code page.");

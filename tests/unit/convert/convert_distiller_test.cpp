@@ -108,6 +108,18 @@ TEST_F(DistillerMembers, MultiPSRunsTheExistingInputsThroughOneCombiningFile) {
   EXPECT_EQ(distiller, "Acrobat Distiller");
 }
 
+TEST_F(DistillerMembers, MultiPSEscapesParenthesesInThePathsItRuns) {
+  // An unbalanced ")" would end the PostScript string early: the file would
+  // be missed and the rest of the name run as PostScript.
+  fake.files.addFolder("D:\\out");
+  fake.files.addFile("C:\\ps\\a (1).ps", "%!PS a");
+  fake.files.addFile("C:\\ps\\b).ps", "%!PS b");
+  createPDFfromMultiPS(ctx(), "D:\\out\\all.pdf", files({"C:\\ps\\a (1).ps", "C:\\ps\\b).ps"}), distiller, settings);
+  auto pdf = fake.files.contents("D:\\out\\all.pdf");
+  ASSERT_TRUE(pdf);
+  EXPECT_NE(pdf->find("(C:/ps/a \\(1\\).ps) prun\r\n(C:/ps/b\\).ps) prun\r\n"), std::string::npos) << *pdf;
+}
+
 TEST_F(DistillerMembers, MultiPSNeverOverwritesAFileAtTheCombiningName) {
   // The target's PostScript twin is one of the inputs: writing the combining
   // program there would destroy it, and deleting it afterwards lose it.
