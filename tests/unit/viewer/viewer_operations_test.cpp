@@ -215,6 +215,25 @@ TEST_F(ViewerOperationsTest, PrintApiReturnsTheShellResult) {
   EXPECT_EQ(printApi(host(), "C:\\missing.txt"), 2);
 }
 
+TEST_F(ViewerOperationsTest, PrintApiAnswersFileNotFoundForPathsTheShellCannotTake) {
+  fake.shell.setExecuteResult(42);
+  const std::string folder = "C:\\";
+  const std::string longest = folder + std::string(kShellMaxPath - 1 - folder.size(), 'a');
+  EXPECT_EQ(printApi(host(), longest), 42);
+  const size_t calls = fake.shell.executions().size();
+  EXPECT_EQ(printApi(host(), longest + "a"), kShellFileNotFound);
+  EXPECT_EQ(printApi(host(), folder + std::string(5000, 'a')), kShellFileNotFound);
+  // Counted in UTF-16 units: 255 two-byte characters fit, 129 emoji do not.
+  auto repeated = [](const std::string& piece, int times) {
+    std::string s;
+    for (int i = 0; i < times; ++i) s += piece;
+    return s;
+  };
+  EXPECT_EQ(printApi(host(), folder + repeated("\xC3\xA9", 255)), 42);
+  EXPECT_EQ(printApi(host(), folder + repeated("\xF0\x9F\x98\x80", 129)), kShellFileNotFound);
+  EXPECT_EQ(fake.shell.executions().size(), calls + 1);
+}
+
 class OpenPdfTest : public testing::ViewerFixture {
  protected:
   void SetUp() override {
