@@ -155,9 +155,10 @@ void printPdfInDir(ViewerContext& ctx, const PrintPdfInDirRequest& r) {
 int32_t printApi(Host& host, const std::string& file) {
   // The shell resolves the file and its association in MAX_PATH buffers and
   // takes no "\\?\" long form, so a longer path can never be printed; very
-  // long ones even overflow its stack (Wine's ShellExecuteW). Answer as the
-  // shell answers a file it cannot find, without calling it.
-  if (utf16Length(file) >= kShellMaxPath) return kShellFileNotFound;
+  // long ones even overflow its stack (Wine's ShellExecuteW). A missing file
+  // is answered here too: Wine's shell reports success for some names of no
+  // file. Both get the shell's own answer, without calling it.
+  if (utf16Length(file) >= kShellMaxPath || !fileExists(host.files, file)) return kShellFileNotFound;
   try {
     return static_cast<int32_t>(host.shell.execute("print", file, "", "", 1));
   } catch (...) {
