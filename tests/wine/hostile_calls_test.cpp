@@ -155,6 +155,7 @@ constexpr int kMarginSeconds = 30;  // Wine under a loaded machine starts proces
 bool resultSaysDone(const Member& m, const VARIANT& r) {
   if (m.name == "PrintAPI") return V_VT(&r) == VT_I4 && V_I4(&r) > 32;          // the shell's result
   if (m.name == "TextFileToArray") return V_VT(&r) == VT_I2 && V_I2(&r) == 1;  // negative: not read
+  if (m.name == "AttachFile") return V_VT(&r) == VT_BOOL && V_BOOL(&r) != VARIANT_FALSE;  // the viewer's answer
   return true;
 }
 
@@ -346,17 +347,58 @@ void makeCall(uint32_t seed, const Member& m, const Fixture& f, Call& c) {
 
 // ---- what a call may leave behind -------------------------------------
 
-int relayProcesses() {
+std::set<DWORD> relayProcesses() {
+  std::set<DWORD> ids;
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return 0;
+  if (snap == INVALID_HANDLE_VALUE) return ids;
   PROCESSENTRY32W e{};
   e.dwSize = sizeof e;
-  int n = 0;
   for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e))
-    if (_wcsicmp(e.szExeFile, L"dlgrelay.exe") == 0) ++n;
+    if (_wcsicmp(e.szExeFile, L"dlgrelay.exe") == 0) ids.insert(e.th32ProcessID);
   CloseHandle(snap);
-  return n;
+  return ids;
 }
+
+// Relays end by themselves within their 30 s search for a dialog that never
+// came; one alive well past that was left behind by the call that started it.
+class RelayWatch {
+ public:
+  static constexpr ULONGLONG kBoundMs = 45000;
+  // Notes new relays against the call `id`; returns the calls whose relay outlived the bound.
+  std::vector<std::string> poll(const std::string& id) {
+    const auto alive = relayProcesses();
+    const ULONGLONG now = GetTickCount64();
+    std::vector<std::string> left;
+    for (auto it = seen_.begin(); it != seen_.end();)
+      it = alive.count(it->first) ? std::next(it) : seen_.erase(it);
+    for (DWORD pid : alive) {
+      auto& s = seen_.try_emplace(pid, Seen{now, id, false}).first->second;
+      if (!s.reported && now - s.since > kBoundMs) {
+        s.reported = true;
+        left.push_back(s.id);
+      }
+    }
+    return left;
+  }
+  // At the end: waits for the relays still searching, within their bound.
+  std::vector<std::string> finish() {
+    std::vector<std::string> left;
+    for (ULONGLONG end = GetTickCount64() + kBoundMs; GetTickCount64() < end && !seen_.empty(); Sleep(500))
+      for (auto& id : poll("")) left.push_back(id);
+    for (auto& id : poll("")) left.push_back(id);
+    for (auto& [pid, s] : seen_)
+      if (!s.reported) left.push_back(s.id);
+    return left;
+  }
+
+ private:
+  struct Seen {
+    ULONGLONG since;
+    std::string id;
+    bool reported;
+  };
+  std::map<DWORD, Seen> seen_;
+};
 
 std::wstring defaultPrinter() {
   wchar_t name[512] = {};
@@ -512,6 +554,7 @@ void runCalls(const std::string& itf, size_t fromMember, uint32_t fromSeed, uint
     }
   }
   JournalBalance balance(journal);
+  RelayWatch relays;
   const std::wstring temp = L"c:\\temp\\";  // TempFilePath's default
   const std::wstring printer = defaultPrinter();
   Target target;
@@ -591,15 +634,14 @@ void runCalls(const std::string& itf, size_t fromMember, uint32_t fromSeed, uint
           findings.push_back("temp-file-left " + dv::win32::narrow(name));
           DeleteFileW((temp + name).c_str());
         }
-      // A relay ends by itself within its 30 s search for its dialog.
-      for (int i = 0; i < 70 && relayProcesses() > 0; ++i) Sleep(500);
-      if (relayProcesses() > 0) findings.push_back("relay-left");
+      for (const auto& call : relays.poll(id)) report.line("FINDING " + call + " relay-left");
       for (const auto& finding : findings) report.line("FINDING " + id + " " + finding);
       char hrText[16];
       std::snprintf(hrText, sizeof hrText, "%08lx", static_cast<unsigned long>(hr));
       report.line("DONE " + id + " " + hrText);
     }
   }
+  for (const auto& call : relays.finish()) report.line("FINDING " + call + " relay-left");
   report.line("END");
 }
 
