@@ -10,6 +10,16 @@ namespace dv::lib {
 
 namespace {
 
+// Characters of the path as the shell sees them (UTF-16 code units).
+size_t utf16Length(const std::string& utf8) {
+  size_t units = 0;
+  for (unsigned char c : utf8) {
+    if ((c & 0xC0) != 0x80) ++units;  // a lead or single byte starts a character
+    if (c >= 0xF0) ++units;           // four-byte sequences need a surrogate pair
+  }
+  return units;
+}
+
 // PostScript level 2, binary output allowed, no shrink to fit.
 void printPages(const ObjectPtr& avDoc, bool silent, int32_t first, int32_t last) {
   avDoc->call(silent ? "PrintPagesSilent" : "PrintPages",
@@ -142,6 +152,12 @@ void printPdfInDir(ViewerContext& ctx, const PrintPdfInDirRequest& r) {
 }
 
 int32_t printApi(Host& host, const std::string& file) {
+  // The shell resolves the file and its association in MAX_PATH buffers and
+  // takes no "\\?\" long form, so a longer path can never be printed; very
+  // long ones even overflow its stack (Wine's ShellExecuteW). A missing file
+  // is answered here too: Wine's shell reports success for some names of no
+  // file. Both get the shell's own answer, without calling it.
+  if (utf16Length(file) >= kShellMaxPath || !fileExists(host.files, file)) return kShellFileNotFound;
   try {
     return static_cast<int32_t>(host.shell.execute("print", file, "", "", 1));
   } catch (...) {

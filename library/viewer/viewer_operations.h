@@ -44,6 +44,10 @@ struct PrintPdfInDirRequest {
 void printPdfInDir(ViewerContext& ctx, const PrintPdfInDirRequest& request);
 
 // PrintAPI: the shell's "print" verb; its result (above 32 on success).
+// A missing file, or a path of kShellMaxPath characters or more, gets
+// kShellFileNotFound (SE_ERR_FNF) without reaching the shell.
+inline constexpr size_t kShellMaxPath = 260;  // MAX_PATH, the terminating NUL included
+inline constexpr int32_t kShellFileNotFound = 2;
 int32_t printApi(Host& host, const std::string& file);
 
 // ReadType values.

@@ -208,11 +208,38 @@ TEST_F(PrintFolderTest, NoMatchTouchesNothingAndFailurePutsThePrinterBack) {
 }
 
 TEST_F(ViewerOperationsTest, PrintApiReturnsTheShellResult) {
+  fake.files.addFile("C:\\t.txt", "text");
   fake.shell.setExecuteResult(42);
   EXPECT_EQ(printApi(host(), "C:\\t.txt"), 42);
   EXPECT_EQ(fake.shell.executions().back(), (fakes::ShellExecution{"print", "C:\\t.txt", "", "", 1}));
-  fake.shell.setExecuteResult(2);  // file not found
-  EXPECT_EQ(printApi(host(), "C:\\missing.txt"), 2);
+  fake.shell.setExecuteResult(31);  // out of memory or resources
+  EXPECT_EQ(printApi(host(), "C:\\t.txt"), 31);
+}
+
+TEST_F(ViewerOperationsTest, PrintApiAnswersFileNotFoundForWhatTheShellCannotPrint) {
+  fake.shell.setExecuteResult(42);
+  auto repeated = [](const std::string& piece, int times) {
+    std::string s;
+    for (int i = 0; i < times; ++i) s += piece;
+    return s;
+  };
+  const std::string folder = "C:\\";
+  const std::string longest = folder + std::string(kShellMaxPath - 1 - folder.size(), 'a');
+  const std::string accents = folder + repeated("\xC3\xA9", 255);  // 258 UTF-16 units
+  const std::string emoji = folder + repeated("\xF0\x9F\x98\x80", 129);  // 261 UTF-16 units
+  for (const auto& path : {longest, longest + "a", folder + std::string(5000, 'a'), accents, emoji})
+    fake.files.addFile(path, "text");
+  fake.files.addFolder("C:\\in");
+  EXPECT_EQ(printApi(host(), longest), 42);
+  EXPECT_EQ(printApi(host(), accents), 42);
+  const size_t calls = fake.shell.executions().size();
+  EXPECT_EQ(printApi(host(), longest + "a"), kShellFileNotFound);
+  EXPECT_EQ(printApi(host(), folder + std::string(5000, 'a')), kShellFileNotFound);
+  EXPECT_EQ(printApi(host(), emoji), kShellFileNotFound);
+  EXPECT_EQ(printApi(host(), "C:\\missing.txt"), kShellFileNotFound);
+  EXPECT_EQ(printApi(host(), "32767"), kShellFileNotFound);
+  EXPECT_EQ(printApi(host(), "C:\\in"), kShellFileNotFound);
+  EXPECT_EQ(fake.shell.executions().size(), calls);
 }
 
 class OpenPdfTest : public testing::ViewerFixture {
