@@ -9,8 +9,8 @@ namespace dv::lib {
 
 double CreatePdfConversion::viewerVersion() { return lib::viewerVersion(owner_.AcrobatVersion()); }
 
-void CreatePdfConversion::startSavePdfRelay(const std::string& caption, const std::string& path) {
-  locateRelay(host()).start({relaySavePdfFileAs(caption, path)});
+std::vector<std::string> CreatePdfConversion::startSavePdfRelay(const std::string& caption, const std::string& path) {
+  return locateRelay(host()).start({relaySavePdfFileAs(caption, path)});
 }
 
 bool CreatePdfConversion::closeAcrobat(bool waitUntilClosed, int16_t timeout) {

@@ -15,7 +15,7 @@ class CreatePdfConversion : public ConversionContext {
   std::string printerName() override { return owner_.PrinterName(); }
   std::string tempFolder() override { return owner_.TempFilePath(); }
   double viewerVersion() override;
-  void startSavePdfRelay(const std::string& caption, const std::string& path) override;
+  std::vector<std::string> startSavePdfRelay(const std::string& caption, const std::string& path) override;
   bool closeAcrobat(bool waitUntilClosed, int16_t timeout) override;
   void setActiveDistiller(ObjectPtr distiller) override { owner_.objAdobeDistiller = std::move(distiller); }
   void raiseEvent(std::string_view name, std::vector<Variant>& args) override { owner_.raiseEvent(name, args); }

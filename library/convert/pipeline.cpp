@@ -150,13 +150,14 @@ void runPdfPrinterShape(ConversionContext& ctx, const std::string& input, PrintJ
   FileSystem& files = ctx.host().files;
   if (!files.fileExists(input)) raiseMissingInput(input);
   bool pdfStarted = false;
+  std::vector<std::string> relays;
   withConversionErrorExit(
       [&] {
         job.open();
         job.selectPrinter(choosePrinter(ctx, printer));
         deleteIfExists(files, pdf);
         pdfStarted = true;
-        ctx.startSavePdfRelay(options.saveWindowCaption, pdf);
+        relays = ctx.startSavePdfRelay(options.saveWindowCaption, pdf);
         job.printToPdfPrinter();
         if (options.waitForFile) waitForStableFile(ctx, pdf);
         if (options.closeAcrobat) ctx.closeAcrobat(true, 10);
@@ -164,6 +165,7 @@ void runPdfPrinterShape(ConversionContext& ctx, const std::string& input, PrintJ
       },
       [&] {
         job.abandon();
+        endRelays(ctx.host(), relays);
         if (pdfStarted) deleteQuietly(files, pdf);
       });
 }
@@ -196,13 +198,14 @@ void runDefaultPrinterShape(ConversionContext& ctx, const std::string& input, co
   if (!files.fileExists(input)) raiseMissingInput(input);
   std::string kept;
   bool targetStarted = false;
+  std::vector<std::string> relays;
   withConversionErrorExit(
       [&] {
         kept = ctx.currentDefaultPrinter();
         ctx.setDefaultPrinter(vb::Trim(distiller).empty() ? ctx.printerName() : distiller);
         deleteIfExists(files, target);
         targetStarted = true;
-        ctx.startSavePdfRelay(options.saveWindowCaption, target);
+        relays = ctx.startSavePdfRelay(options.saveWindowCaption, target);
         startPrinting();
         waitForStableFile(ctx, target);
         if (options.closeAcrobat) ctx.closeAcrobat(true, 10);
@@ -216,6 +219,7 @@ void runDefaultPrinterShape(ConversionContext& ctx, const std::string& input, co
             trace("putting back the default printer " + kept, currentErrorText());
           }
         }
+        endRelays(ctx.host(), relays);
         if (targetStarted) deleteQuietly(files, target);
       });
 }

@@ -30,8 +30,9 @@ class ConversionContext {
   virtual double viewerVersion() = 0;
   // Locates the relay and starts it for the PDF printer's file-name
   // dialog ("save pdf file as", caption, path). Raises the missing-relay
-  // error when the relay cannot be found.
-  virtual void startSavePdfRelay(const std::string& caption, const std::string& path) = 0;
+  // error when the relay cannot be found. Returns the command lines
+  // started, for endRelays on the error exit.
+  virtual std::vector<std::string> startSavePdfRelay(const std::string& caption, const std::string& path) = 0;
   // CloseAcrobat(blnWaitUntilClosed, intTimeout).
   virtual bool closeAcrobat(bool waitUntilClosed, int16_t timeout) = 0;
   // objAdobeDistiller: the Distiller whose job events are being passed on

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "dv/trace.h"
 #include "dv/vb.h"
 
 namespace dv::lib {
@@ -81,18 +82,32 @@ std::string Relay::commandLine(const RelayCommand& command) const {
   return "\"" + program() + "\" " + prepared.tail();
 }
 
-void Relay::start(std::initializer_list<RelayCommand> commands) const { start(std::vector<RelayCommand>(commands)); }
+std::vector<std::string> Relay::start(std::initializer_list<RelayCommand> commands) const {
+  return start(std::vector<RelayCommand>(commands));
+}
 
-void Relay::start(const std::vector<RelayCommand>& commands) const {
+std::vector<std::string> Relay::start(const std::vector<RelayCommand>& commands) const {
   std::vector<std::string> lines;
   lines.reserve(commands.size());
   for (const RelayCommand& command : commands) lines.push_back(commandLine(command));
+  std::vector<std::string> started;
   for (const std::string& line : lines) {
     try {
-      host_.processes.startHidden(line);
+      if (host_.processes.startHidden(line)) started.push_back(line);
     } catch (const std::exception&) {
       // A relay that cannot start leaves its dialog to the user; the call
       // goes on as it would with a relay that found nothing.
+    }
+  }
+  return started;
+}
+
+void endRelays(Host& host, const std::vector<std::string>& started) noexcept {
+  for (const std::string& line : started) {
+    try {
+      host.processes.endStarted(line);
+    } catch (...) {
+      trace("ending the relay " + line, currentErrorText());
     }
   }
 }
@@ -117,10 +132,12 @@ Relay locateRelay(Host& host, MissingRelayText wording) {
 }
 
 bool startOpenRelays(Host& host, const std::string& strPDFFile, const std::string& strOpenPassword,
-                     const std::string& strOpenWindowCaption, const std::string& strPasswordWindowCaption) {
+                     const std::string& strOpenWindowCaption, const std::string& strPasswordWindowCaption,
+                     std::vector<std::string>* started) {
   if (vb::Trim(strOpenPassword).empty()) return false;
-  locateRelay(host).start(
+  std::vector<std::string> lines = locateRelay(host).start(
       {relayOpen(strOpenWindowCaption, strPDFFile), relayPassword(strPasswordWindowCaption, strOpenPassword)});
+  if (started) *started = std::move(lines);
   return true;
 }
 

@@ -41,9 +41,10 @@ class Relay {
 
   // StartRelay for each command in the order given. All command lines are
   // built first, so a bad field starts no relay at all. The processes
-  // start hidden; a failure to start is ignored.
-  void start(std::initializer_list<RelayCommand> commands) const;
-  void start(const std::vector<RelayCommand>& commands) const;
+  // start hidden; a failure to start is ignored. Returns the command lines
+  // started, for endRelays.
+  std::vector<std::string> start(std::initializer_list<RelayCommand> commands) const;
+  std::vector<std::string> start(const std::vector<RelayCommand>& commands) const;
 
  private:
   Host& host_;
@@ -63,8 +64,16 @@ Relay locateRelay(Host& host, MissingRelayText wording = MissingRelayText::Syste
 // trimmed of blanks, is not empty, locates the relay (raising when it is
 // missing) and starts the "open" and then the "password" relay, the
 // password exactly as given. Returns whether the relays were started; a
-// blank password starts nothing and looks for nothing.
+// blank password starts nothing and looks for nothing. `started` receives
+// the command lines, for endRelays.
 bool startOpenRelays(Host& host, const std::string& strPDFFile, const std::string& strOpenPassword,
-                     const std::string& strOpenWindowCaption, const std::string& strPasswordWindowCaption);
+                     const std::string& strOpenWindowCaption, const std::string& strPasswordWindowCaption,
+                     std::vector<std::string>* started = nullptr);
+
+// The error exit of a call whose dialog may never have come: ends those of
+// its relays that still run. Left alone, such a relay waits out its bound
+// and may fill the same dialog of a later call with this call's values.
+// Never raises.
+void endRelays(Host& host, const std::vector<std::string>& started) noexcept;
 
 }  // namespace dv::lib

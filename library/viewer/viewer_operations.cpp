@@ -176,8 +176,9 @@ void openPdf(ViewerContext& ctx, const OpenPdfRequest& r) {
     Automation& automation = ctx.host.automation;
     o.app = automation.createObject(kProgIdApp);
     o.pdDoc = automation.createObject(kProgIdPDDoc);
-    if (startOpenRelays(ctx.host, r.pdfFile, r.open.password, r.open.openCaption, r.open.passwordCaption))
-      o.app->call("MenuItemExecute", {pos("Open")});
+    std::vector<std::string> relays;
+    if (startOpenRelays(ctx.host, r.pdfFile, r.open.password, r.open.openCaption, r.open.passwordCaption, &relays))
+      openThroughMenu(ctx.host, *o.app, relays);
     // With a password these two address the document the dialogs opened.
     o.avDoc = automation.createObject(kProgIdAVDoc);
     o.avDoc->call("Open", {pos(r.pdfFile), pos("")});

@@ -42,12 +42,23 @@ std::string viewTitle(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+void openThroughMenu(Host& host, Object& app, const std::vector<std::string>& relays) {
+  try {
+    app.call("MenuItemExecute", {pos("Open")});
+  } catch (...) {
+    endRelays(host, relays);
+    throw;
+  }
+}
+
 void openForRelay(ViewerContext& ctx, ViewerObjects& objects, const OpenRequest& request) {
   if (!vb::Trim(request.password).empty()) {
     // The viewer's automation cannot take a password: open through its menu
     // and let the relays type the path and the password into the dialogs.
-    startOpenRelays(ctx.host, request.pdfPath, request.password, request.openCaption, request.passwordCaption);
-    objects.app->call("MenuItemExecute", {pos("Open")});
+    std::vector<std::string> relays;
+    startOpenRelays(ctx.host, request.pdfPath, request.password, request.openCaption, request.passwordCaption,
+                    &relays);
+    openThroughMenu(ctx.host, *objects.app, relays);
     if (request.passwordForm == PasswordForm::Long) {
       objects.avDoc = ctx.host.automation.createObject(kProgIdAVDoc);
       objects.avDoc->call("Open", {pos(request.pdfPath), pos("")});

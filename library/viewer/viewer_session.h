@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "dv/automation.h"
 #include "dv/host.h"
@@ -65,6 +66,10 @@ void requireExistingFile(Host& host, const std::string& path);
 // The view title of the open-by-document-with-view form: the part of the
 // path after its last "\" (the whole path when it has none).
 std::string viewTitle(const std::string& path);
+
+// The viewer's Open menu item, whose dialogs the relays started for it
+// answer; when the item fails, those relays are ended.
+void openThroughMenu(Host& host, Object& app, const std::vector<std::string>& relays);
 
 // Opens the document. The caller has created App and PDDoc (and AVDoc for
 // OpenForm::ByView); on return AVDoc (except ByDocument) and PDDoc address

@@ -27,9 +27,22 @@ bool Win32Processes::startHidden(const std::string& commandLine) {
   std::wstring cmd = widen(commandLine);
   cmd.push_back(L'\0');
   if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-  UniqueHandle process(pi.hProcess);
   UniqueHandle thread(pi.hThread);
+  std::shared_ptr<void> process(pi.hProcess, [](void* h) { CloseHandle(h); });
+  std::lock_guard<std::mutex> lock(mu_);
+  // Handles of programs that have ended are not needed any more.
+  std::erase_if(started_, [](const auto& s) { return WaitForSingleObject(s.second.get(), 0) != WAIT_TIMEOUT; });
+  started_.emplace_back(commandLine, std::move(process));
   return true;
+}
+
+void Win32Processes::endStarted(const std::string& commandLine) {
+  std::lock_guard<std::mutex> lock(mu_);
+  std::erase_if(started_, [&](const auto& s) {
+    if (s.first != commandLine) return false;
+    if (WaitForSingleObject(s.second.get(), 0) == WAIT_TIMEOUT) TerminateProcess(s.second.get(), 1);
+    return true;
+  });
 }
 
 // ---- Shell ----

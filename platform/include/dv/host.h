@@ -93,6 +93,9 @@ class Processes {
   virtual ~Processes() = default;
   // Starts a command line with a hidden window and does not wait.
   virtual bool startHidden(const std::string& commandLine) = 0;
+  // Ends what startHidden started with exactly this command line and is
+  // still running; a program that already ended is left alone.
+  virtual void endStarted(const std::string& commandLine) = 0;
 };
 
 // ---- Shell ----

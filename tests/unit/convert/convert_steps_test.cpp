@@ -19,7 +19,7 @@ class StepsContext : public ConversionContext {
   std::string printerName() override { return "Adobe PDF"; }
   std::string tempFolder() override { return "c:\\temp\\"; }
   double viewerVersion() override { return 8; }
-  void startSavePdfRelay(const std::string&, const std::string&) override {}
+  std::vector<std::string> startSavePdfRelay(const std::string&, const std::string&) override { return {}; }
   bool closeAcrobat(bool, int16_t) override { return true; }
   void setActiveDistiller(ObjectPtr) override {}
   void raiseEvent(std::string_view, std::vector<Variant>&) override {}

@@ -1,6 +1,6 @@
 // The five Word members end to end on the in-memory machine: the exact
-// Word and Distiller calls, what reaches the client, and the error exit
-// for a failure at every outside call.
+// Word and Distiller calls, what reaches the client, and the error exits
+// that are not a failing outside call (those are in journal/).
 #include <algorithm>
 #include <map>
 #include <regex>
@@ -380,72 +380,6 @@ TEST_F(WordMembers, MissingRelayFailsAfterWordOpenedAndQuitsIt) {
   }
   EXPECT_EQ(calls().back(), "Application#1 call Quit()");
   EXPECT_EQ(dialogs, 0);
-}
-
-// Every outside call of every member, made to fail in turn: the same
-// error reaches the caller, Word is closed without saving and quit,
-// Distiller is released, no temporary file and no partial output remain.
-TEST_F(WordMembers, AFailureAtEveryOutsideCallRunsTheErrorExit) {
-  options.pageNumberInFooter = true;
-  options.pageNumberInHeader = true;
-  options.pages = "1";
-  for (Member m : {Member::Word, Member::Word2, Member::Word3, Member::PS, Member::PS2}) {
-    standins::Control::instance().reset();
-    run(m);
-    fake.files.deleteFile(kPdf);
-    fake.files.deleteFile(kPs);
-    // Each call of the normal path, as (class, member, nth call on that object).
-    struct Site {
-      std::string cls, member, line;
-      int nth;
-    };
-    std::vector<Site> sites;
-    std::map<std::string, int> counts;
-    for (const std::string& line : calls()) {
-      if (line.find(" event ") != std::string::npos) continue;
-      std::smatch mt;
-      ASSERT_TRUE(std::regex_match(line, mt, std::regex(R"((\w+)#\d+ (get|let|call) (\w+)\(.*)")));
-      std::string object = line.substr(0, line.find(' '));
-      int nth = ++counts[object + "." + mt[3].str()];
-      sites.push_back({mt[1], mt[3], line, nth});
-    }
-    ASSERT_GT(sites.size(), 10u);
-    for (const Site& site : sites) {
-      SCOPED_TRACE(site.line);
-      standins::Control::instance().reset();
-      standins::word::resetRunningInstances();
-      standins::Control::instance().injectFailure(
-          {site.cls, site.member, site.nth, -2146822880, "Injected failure", ""});
-      const bool landscapeStep = site.member == "PageSetup" || site.member == "Orientation";
-      try {
-        run(m);
-        EXPECT_TRUE(landscapeStep) << "no error reached the caller";
-      } catch (const AutomationError& e) {
-        EXPECT_FALSE(landscapeStep);
-        EXPECT_EQ(e.number(), -2146822880);
-        EXPECT_EQ(e.description(), "Injected failure");
-        EXPECT_EQ(e.source(), "Docvane");
-        Lines c = calls();
-        const bool opened = std::any_of(c.begin(), c.end(), [](const std::string& l) {
-          return l.rfind("Documents#1 call Open", 0) == 0 && l.find("-> error") == std::string::npos;
-        });
-        const bool closed =
-            std::any_of(c.begin(), c.end(), [](const std::string& l) { return l == "Document#1 call Close(False)"; });
-        EXPECT_EQ(opened, closed) << "an opened document is closed without saving";
-        EXPECT_TRUE(std::any_of(c.begin(), c.end(),
-                                [](const std::string& l) { return l.rfind("Application#1 call Quit()", 0) == 0; }));
-        EXPECT_FALSE(fake.files.exists(kPdf));
-        EXPECT_FALSE(fake.files.exists(kPs));
-      }
-      EXPECT_EQ(standins::word::runningInstances(), 0);
-      for (const char* cls : {"Application", "Document", "PdfDistiller", "PdfDistiller6"})
-        EXPECT_EQ(standins::Control::instance().liveCount(cls), 0) << cls;
-      EXPECT_EQ(owner().objAdobeDistiller, nullptr);
-      EXPECT_TRUE(tempFiles().empty());
-      fake.files.deleteFile(kPdf);
-      fake.files.deleteFile(kPs);
-    }
-  }
 }
 
 }  // namespace

@@ -136,10 +136,18 @@ TEST_F(RelayLaunch, UnknownSystemDirectoryIsNotTakenForTheDriveRoot) {
   EXPECT_EQ(findRelay(host)->program(), "C:\\Program Files\\Docvane\\dlgrelay.exe");
 }
 
-TEST_F(RelayLaunch, FailureToStartIsIgnored) {
+TEST_F(RelayLaunch, FailureToStartIsIgnoredAndOnlyStartedRelaysAreEnded) {
   fake.files.addFile("C:\\Windows\\system32\\dlgrelay.exe", "MZ");
   fake.processes.setFailing(true);
-  EXPECT_NO_THROW(locateRelay(host).start({relayWebCaptureFailure("error: nothing done")}));
+  std::vector<std::string> started;
+  EXPECT_NO_THROW(started = locateRelay(host).start({relayWebCaptureFailure("error: nothing done")}));
+  EXPECT_TRUE(started.empty());
+  fake.processes.setFailing(false);
+  std::vector<std::string> open;
+  ASSERT_TRUE(startOpenRelays(host, "C:\\Docs\\a.pdf", "pw", "open", "password", &open));
+  EXPECT_EQ(open, fake.processes.started());
+  endRelays(host, open);
+  EXPECT_EQ(fake.processes.ended(), open);
 }
 
 TEST_F(RelayLaunch, OpenRelaysOnlyForANonBlankPassword) {

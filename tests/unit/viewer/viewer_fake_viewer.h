@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,6 +41,19 @@ class FakeViewer : public std::enable_shared_from_this<FakeViewer> {
   std::vector<std::string> journal;
   // "Object.Member" -> error raised instead of the call.
   std::map<std::string, AutomationError> failures;
+  // "Object.Member" of every call in order, and one call made to fail: the
+  // nth call of that key (counted from 1 over all objects of the kind).
+  std::vector<std::string> callKeys;
+  struct NthFailure {
+    std::string key;
+    int nth = 0;
+    AutomationError error;
+  };
+  std::optional<NthFailure> failAt;
+  // Objects handed out and not yet released.
+  int live = 0;
+  // Runs when the Open menu item runs: the open dialogs have been answered.
+  std::function<void()> onOpenMenu;
   // What the open dialogs will be given when App MenuItemExecute "Open"
   // runs (the relays' part); empty path: nobody answers.
   std::string dialogPath, dialogPassword;
@@ -80,7 +94,12 @@ inline std::string render(const Variant& v) {
 class FakeViewer::Obj : public Object {
  public:
   Obj(std::shared_ptr<FakeViewer> viewer, std::string kind, std::string path, const FakeBookmark* bookmark)
-      : viewer(std::move(viewer)), kind(std::move(kind)), path(std::move(path)), bookmark(bookmark) {}
+      : viewer(std::move(viewer)), kind(std::move(kind)), path(std::move(path)), bookmark(bookmark) {
+    ++this->viewer->live;
+  }
+  ~Obj() override { --viewer->live; }
+  Obj(const Obj&) = delete;
+  Obj& operator=(const Obj&) = delete;
   Variant get(std::string_view m, Args a) override { return viewer->invoke(*this, m, a, nullptr); }
   void let(std::string_view m, const Variant& v, Args a) override { viewer->invoke(*this, m, a, &v); }
   void set(std::string_view m, const Variant& v, Args a) override { viewer->invoke(*this, m, a, &v); }
@@ -120,6 +139,10 @@ inline Variant FakeViewer::invoke(Obj& self, std::string_view member, Args& args
   journal.push_back(line);
   const std::string key = self.kind + "." + std::string(member);
   if (auto f = failures.find(key); f != failures.end()) throw f->second;
+  callKeys.push_back(key);
+  if (failAt && failAt->key == key &&
+      static_cast<int>(std::count(callKeys.begin(), callKeys.end(), key)) == failAt->nth)
+    throw failAt->error;
 
   auto arg = [&](size_t i) { return i < args.size() ? args[i].value : Variant(); };
   auto docOf = [&](const std::string& p) -> FakePdf& {
@@ -129,6 +152,7 @@ inline Variant FakeViewer::invoke(Obj& self, std::string_view member, Args& args
   };
   if (self.kind == "App") {
     if (member == "MenuItemExecute") {
+      if (vb::CStr(arg(0)) == "Open" && onOpenMenu) onOpenMenu();
       if (vb::CStr(arg(0)) == "Open" && !dialogPath.empty()) {
         auto it = files.find(dialogPath);
         if (it != files.end() && (it->second.password.empty() || it->second.password == dialogPassword))

@@ -19,13 +19,16 @@ namespace dv::fakes {
 class FakeProcesses : public dv::Processes {
  public:
   bool startHidden(const std::string& commandLine) override;
+  void endStarted(const std::string& commandLine) override { ended_.push_back(commandLine); }
 
   const std::vector<std::string>& started() const { return started_; }
+  const std::vector<std::string>& ended() const { return ended_; }
   void setFailing(bool failing) { failing_ = failing; }
   void setOnStart(std::function<void(const std::string&)> onStart) { onStart_ = std::move(onStart); }
 
  private:
   std::vector<std::string> started_;
+  std::vector<std::string> ended_;
   bool failing_ = false;
   std::function<void(const std::string&)> onStart_;
 };

@@ -2,15 +2,27 @@
 // message pump, simulated keystrokes and message boxes.
 #pragma once
 
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "dv/host.h"
 
 namespace dv::win32 {
 
-// CreateProcess with a hidden window; the handles are closed at once and
-// nothing waits for the program.
+// CreateProcess with a hidden window; nothing waits for the program. The
+// process handle is kept until the program has ended, so that endStarted
+// can end it.
 class Win32Processes : public dv::Processes {
  public:
   bool startHidden(const std::string& commandLine) override;
+  void endStarted(const std::string& commandLine) override;
+
+ private:
+  std::mutex mu_;
+  std::vector<std::pair<std::string, std::shared_ptr<void>>> started_;  // command line, process handle
 };
 
 class Win32Shell : public dv::Shell {
