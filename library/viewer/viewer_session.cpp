@@ -56,8 +56,7 @@ void openForRelay(ViewerContext& ctx, ViewerObjects& objects, const OpenRequest&
     // The viewer's automation cannot take a password: open through its menu
     // and let the relays type the path and the password into the dialogs.
     std::vector<std::string> relays;
-    startOpenRelays(ctx.host, request.pdfPath, request.password, request.openCaption, request.passwordCaption,
-                    &relays);
+    startOpenRelays(ctx.host, request.pdfPath, request.password, request.openCaption, request.passwordCaption, &relays);
     openThroughMenu(ctx.host, *objects.app, relays);
     if (request.passwordForm == PasswordForm::Long) {
       objects.avDoc = ctx.host.automation.createObject(kProgIdAVDoc);

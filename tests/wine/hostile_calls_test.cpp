@@ -11,9 +11,9 @@
 // The bench runs a fixed sample (DV_HOSTILE_SEEDS seeds per member, from
 // DV_HOSTILE_SEED; DV_HOSTILE_MEMBER="_CreatePDF.PrintAPI" keeps one member).
 // Findings are printed as "FINDING <Interface.Member>#<seed> <what>".
-#include <windows.h>
 #include <oleauto.h>
 #include <tlhelp32.h>
+#include <windows.h>
 #include <winspool.h>
 
 #include <gtest/gtest.h>
@@ -126,11 +126,16 @@ std::string inputFileParam(const Member& m) {
   static const std::map<std::string, std::string> hints = {
       // Not OpenDocument: its Document is made even when the file does not open; its members then fail.
       {"_CreatePDF.CreatePDFfromPS", "strPSFile"},
-      {"_CreatePDF.CreatePDFfromWord", "strWordDocument"}, {"_CreatePDF.CreatePDFfromWord2", "strWordDocument"},
-      {"_CreatePDF.CreatePDFfromWord3", "strWordDocument"}, {"_CreatePDF.CreatePSfromWord", "strWordDocument"},
-      {"_CreatePDF.CreatePSfromWord2", "strWordDocument"},  {"_CreatePDF.GetNumPagesPDF", "strPDFFile"},
-      {"_CreatePDF.PrintPDF", "strPDFFile"},           {"_CreatePDF.OpenPDF", "strPDFFile"},
-      {"_CreatePDF.TextFileToArray", "strTextFile"},   {"_Document.TextFileToArray", "strTextFile"},
+      {"_CreatePDF.CreatePDFfromWord", "strWordDocument"},
+      {"_CreatePDF.CreatePDFfromWord2", "strWordDocument"},
+      {"_CreatePDF.CreatePDFfromWord3", "strWordDocument"},
+      {"_CreatePDF.CreatePSfromWord", "strWordDocument"},
+      {"_CreatePDF.CreatePSfromWord2", "strWordDocument"},
+      {"_CreatePDF.GetNumPagesPDF", "strPDFFile"},
+      {"_CreatePDF.PrintPDF", "strPDFFile"},
+      {"_CreatePDF.OpenPDF", "strPDFFile"},
+      {"_CreatePDF.TextFileToArray", "strTextFile"},
+      {"_Document.TextFileToArray", "strTextFile"},
       {"_Document.AttachFile", "strFile"},
       // Never given a valid file: the shell would start a real program to print it.
       {"_CreatePDF.PrintAPI", "strFile"},
@@ -153,8 +158,8 @@ constexpr int kMarginSeconds = 30;  // Wine under a loaded machine starts proces
 
 // Members that report an unusable input through their result, not an error.
 bool resultSaysDone(const Member& m, const VARIANT& r) {
-  if (m.name == "PrintAPI") return V_VT(&r) == VT_I4 && V_I4(&r) > 32;          // the shell's result
-  if (m.name == "TextFileToArray") return V_VT(&r) == VT_I2 && V_I2(&r) == 1;  // negative: not read
+  if (m.name == "PrintAPI") return V_VT(&r) == VT_I4 && V_I4(&r) > 32;                    // the shell's result
+  if (m.name == "TextFileToArray") return V_VT(&r) == VT_I2 && V_I2(&r) == 1;             // negative: not read
   if (m.name == "AttachFile") return V_VT(&r) == VT_BOOL && V_BOOL(&r) != VARIANT_FALSE;  // the viewer's answer
   return true;
 }
@@ -167,7 +172,7 @@ struct Fixture {
   std::string bench;               // scratch folder of the run
   std::string pdf, ps, text, csv;  // valid inputs
   std::string readOnly, locked;
-  IDispatch* object = nullptr;     // an object to pass where none belongs
+  IDispatch* object = nullptr;  // an object to pass where none belongs
 };
 
 BSTR makeBstr(const std::wstring& w) { return SysAllocStringLen(w.data(), static_cast<UINT>(w.size())); }
@@ -180,25 +185,46 @@ std::wstring hostileText(std::mt19937& rng, bool inArray, int lengthIndex = -1) 
   std::wstring s(n, L'a');
   if (n == 0) return s;
   switch (rng() % 7) {
-    case 0: s[n / 2] = L'\0'; break;
-    case 1: s[0] = L'"'; s[n - 1] = L'"'; break;
-    case 2: s[n / 2] = L'~'; break;
-    case 3: s = (L"\\\\?\\c:\\" + s).substr(0, std::max<size_t>(n, 7)); break;
-    case 4: for (size_t i = 0; i < n; i += 3) s[i] = static_cast<wchar_t>(0x00E9 + (i % 0x4E00)); break;
-    case 5: s[n - 1] = 0xD800; break;  // a lone high surrogate at the end
-    case 6: s[0] = 0xDC00; break;      // a lone low surrogate first
+    case 0:
+      s[n / 2] = L'\0';
+      break;
+    case 1:
+      s[0] = L'"';
+      s[n - 1] = L'"';
+      break;
+    case 2:
+      s[n / 2] = L'~';
+      break;
+    case 3:
+      s = (L"\\\\?\\c:\\" + s).substr(0, std::max<size_t>(n, 7));
+      break;
+    case 4:
+      for (size_t i = 0; i < n; i += 3) s[i] = static_cast<wchar_t>(0x00E9 + (i % 0x4E00));
+      break;
+    case 5:
+      s[n - 1] = 0xD800;
+      break;  // a lone high surrogate at the end
+    case 6:
+      s[0] = 0xDC00;
+      break;  // a lone low surrogate first
   }
   return s;
 }
 
 std::string hostilePath(std::mt19937& rng, const Fixture& f) {
   switch (rng() % 6) {
-    case 0: return f.bench;                             // a folder
-    case 1: return "k:\\no drive\\file.pdf";            // a missing drive
-    case 2: return f.readOnly;                          // read-only
-    case 3: return f.locked;                            // opened without sharing
-    case 4: return f.bench + "\\missing\\file.pdf";     // a missing folder
-    default: return f.bench + "\\new-" + std::to_string(rng() % 1000) + ".pdf";
+    case 0:
+      return f.bench;  // a folder
+    case 1:
+      return "k:\\no drive\\file.pdf";  // a missing drive
+    case 2:
+      return f.readOnly;  // read-only
+    case 3:
+      return f.locked;  // opened without sharing
+    case 4:
+      return f.bench + "\\missing\\file.pdf";  // a missing folder
+    default:
+      return f.bench + "\\new-" + std::to_string(rng() % 1000) + ".pdf";
   }
 }
 
@@ -209,32 +235,55 @@ void hostileValue(std::mt19937& rng, const Fixture& f, const Param& p, VARIANT* 
   VariantInit(v);
   const bool stringish = p.type == VT_BSTR || p.type == VT_VARIANT;
   switch (rng() % 16) {
-    case 0: V_VT(v) = VT_EMPTY; break;
-    case 1: V_VT(v) = VT_NULL; break;
-    case 2: V_VT(v) = VT_DISPATCH; V_DISPATCH(v) = nullptr; break;  // Nothing
+    case 0:
+      V_VT(v) = VT_EMPTY;
+      break;
+    case 1:
+      V_VT(v) = VT_NULL;
+      break;
+    case 2:
+      V_VT(v) = VT_DISPATCH;
+      V_DISPATCH(v) = nullptr;
+      break;  // Nothing
     case 3:
       V_VT(v) = VT_DISPATCH;
       V_DISPATCH(v) = f.object;
       if (f.object) f.object->AddRef();
       break;
-    case 4: V_VT(v) = VT_DATE; V_DATE(v) = (rng() % 2) ? 2958465.99 : -657434.0; break;
+    case 4:
+      V_VT(v) = VT_DATE;
+      V_DATE(v) = (rng() % 2) ? 2958465.99 : -657434.0;
+      break;
     case 5: {
       static const int32_t ints[] = {32767, 32768, -32768, -32769, 2147483647, INT32_MIN, -1, 0, 65536};
       V_VT(v) = VT_I4;
       V_I4(v) = ints[rng() % 9];
       break;
     }
-    case 6: V_VT(v) = VT_I2; V_I2(v) = (rng() % 2) ? SHRT_MIN : SHRT_MAX; break;
+    case 6:
+      V_VT(v) = VT_I2;
+      V_I2(v) = (rng() % 2) ? SHRT_MIN : SHRT_MAX;
+      break;
     case 7: {
-      static const double doubles[] = {std::numeric_limits<double>::quiet_NaN(), INFINITY, -INFINITY, 2147483648.0,
-                                       -1e300, 32767.5, -0.5};
+      static const double doubles[] = {
+          std::numeric_limits<double>::quiet_NaN(), INFINITY, -INFINITY, 2147483648.0, -1e300, 32767.5, -0.5};
       V_VT(v) = VT_R8;
       V_R8(v) = doubles[rng() % 7];
       break;
     }
-    case 8: V_VT(v) = VT_BOOL; V_BOOL(v) = (rng() % 2) ? VARIANT_TRUE : 1; break;  // 1: not VB's True
-    case 9: case 10: V_VT(v) = VT_BSTR; V_BSTR(v) = makeBstr(hostileText(rng, depth > 0)); break;
-    case 11: V_VT(v) = VT_BSTR; V_BSTR(v) = makeBstr(wide(hostilePath(rng, f))); break;
+    case 8:
+      V_VT(v) = VT_BOOL;
+      V_BOOL(v) = (rng() % 2) ? VARIANT_TRUE : 1;
+      break;  // 1: not VB's True
+    case 9:
+    case 10:
+      V_VT(v) = VT_BSTR;
+      V_BSTR(v) = makeBstr(hostileText(rng, depth > 0));
+      break;
+    case 11:
+      V_VT(v) = VT_BSTR;
+      V_BSTR(v) = makeBstr(wide(hostilePath(rng, f)));
+      break;
     default:
       if (rng() % 3 == 0 || !stringish) {
         V_VT(v) = VT_ARRAY | VT_VARIANT;
@@ -309,8 +358,11 @@ void makeCall(uint32_t seed, const Member& m, const Fixture& f, Call& c) {
     }
     trailingOmitted = false;
     if (p.name == input && m.name != "PrintAPI" && rng() % 4 == 0) {
-      const std::string& valid = p.name == "strPSFile" ? f.ps : p.name == "strWordDocument" ? f.text
-                                 : p.name == "strTextFile" ? f.csv : p.name == "strFile" ? f.text : f.pdf;
+      const std::string& valid = p.name == "strPSFile"         ? f.ps
+                                 : p.name == "strWordDocument" ? f.text
+                                 : p.name == "strTextFile"     ? f.csv
+                                 : p.name == "strFile"         ? f.text
+                                                               : f.pdf;
       V_VT(&v) = VT_BSTR;
       V_BSTR(&v) = makeBstr(wide(valid));
     } else if (shortWait(m, p)) {
@@ -369,8 +421,7 @@ class RelayWatch {
     const auto alive = relayProcesses();
     const ULONGLONG now = GetTickCount64();
     std::vector<std::string> left;
-    for (auto it = seen_.begin(); it != seen_.end();)
-      it = alive.count(it->first) ? std::next(it) : seen_.erase(it);
+    for (auto it = seen_.begin(); it != seen_.end();) it = alive.count(it->first) ? std::next(it) : seen_.erase(it);
     for (DWORD pid : alive) {
       auto& s = seen_.try_emplace(pid, Seen{now, id, false}).first->second;
       if (!s.reported && now - s.since > kBoundMs) {
@@ -434,8 +485,10 @@ class JournalBalance {
     while (std::getline(in, line)) {
       if (in.eof() && in.tellg() < 0) break;  // a line still being written
       offset_ = in.tellg();
-      if (line.size() > 7 && line.compare(line.size() - 7, 7, " create") == 0 && line.find(' ') == line.size() - 7) ++live_;
-      if (line.size() > 8 && line.compare(line.size() - 8, 8, " destroy") == 0 && line.find(' ') == line.size() - 8) --live_;
+      if (line.size() > 7 && line.compare(line.size() - 7, 7, " create") == 0 && line.find(' ') == line.size() - 7)
+        ++live_;
+      if (line.size() > 8 && line.compare(line.size() - 8, 8, " destroy") == 0 && line.find(' ') == line.size() - 8)
+        --live_;
     }
     return live_;
   }
@@ -499,7 +552,8 @@ bool openTarget(const std::string& itf, const Fixture& f, Target& t, const std::
     return false;
   }
   if (itf == "_CreatePDF") return true;
-  const std::string source = env("DV_TEST_DATA") + (itf == "_Field" ? "\\document_form.pdf" : "\\document_two_pages.pdf");
+  const std::string source =
+      env("DV_TEST_DATA") + (itf == "_Field" ? "\\document_form.pdf" : "\\document_two_pages.pdf");
   const std::string copy = f.bench + "\\" + copyName;
   SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!CopyFileA(source.c_str(), copy.c_str(), FALSE)) {
@@ -535,7 +589,8 @@ IDispatch* targetOf(const std::string& itf, const Target& t) {
 void runCalls(const std::string& itf, size_t fromMember, uint32_t fromSeed, uint32_t seeds, uint32_t firstSeed,
               const std::string& only, Report& report, Fixture& f) {
   const auto members = listMembers(dv::win32::widen(itf).c_str());
-  const std::string journal = f.bench + "\\hostile-journal-" + itf + "-" + std::to_string(GetCurrentProcessId()) + ".txt";
+  const std::string journal =
+      f.bench + "\\hostile-journal-" + itf + "-" + std::to_string(GetCurrentProcessId()) + ".txt";
   {
     HKEY raw = nullptr;
     RegCreateKeyExA(HKEY_CURRENT_USER, dv::standins::com::kConfigKey, 0, nullptr, 0, KEY_WRITE, nullptr, &raw, nullptr);
@@ -567,7 +622,8 @@ void runCalls(const std::string& itf, size_t fromMember, uint32_t fromSeed, uint
     for (uint32_t s = (mi == fromMember ? fromSeed : firstSeed); s < firstSeed + seeds; ++s) {
       const std::string id = m.label() + "#" + std::to_string(s);
       if (usedUp) {
-        const std::string copy = "hostile-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++opened) + ".pdf";
+        const std::string copy =
+            "hostile-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++opened) + ".pdf";
         if (!openTarget(itf, f, target, copy, why)) {
           report.line("FINDING " + id + " setup " + why);
           return;
@@ -601,8 +657,8 @@ void runCalls(const std::string& itf, size_t fromMember, uint32_t fromSeed, uint
       EXCEPINFO info{};
       UINT argErr = 0;
       g_deadline = GetTickCount64() + 1000ull * (documentedWait(m) + kMarginSeconds);
-      HRESULT hr = targetOf(itf, target)->Invoke(m.id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, result.get(), &info,
-                                                 &argErr);
+      HRESULT hr =
+          targetOf(itf, target)->Invoke(m.id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, result.get(), &info, &argErr);
       g_deadline = 0;
       std::vector<std::string> findings;
       if (hr == DISP_E_EXCEPTION) {
@@ -673,7 +729,8 @@ int childMain(int argc, char** argv) {
     SetFileAttributesA(f.readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
   }
   CopyFileA(f.pdf.c_str(), f.locked.c_str(), FALSE);
-  dv::win32::UniqueHandle lock(CreateFileA(f.locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  dv::win32::UniqueHandle lock(
+      CreateFileA(f.locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   const std::string only = env("DV_HOSTILE_MEMBER");
   std::function<void()> work = [&] {
     dv::win32::ComApartment apartment;
@@ -730,8 +787,9 @@ long runChild(const std::string& commandLine, DWORD boundMs) {
 
 void classify(const std::string& finding, Counts& c) {
   if (finding.find(" hang") != std::string::npos) ++c.hangs;
-  else if (finding.find("stand-ins-alive") != std::string::npos || finding.find("temp-file-left") != std::string::npos ||
-           finding.find("relay-left") != std::string::npos || finding.find("default-printer") != std::string::npos)
+  else if (finding.find("stand-ins-alive") != std::string::npos ||
+           finding.find("temp-file-left") != std::string::npos || finding.find("relay-left") != std::string::npos ||
+           finding.find("default-printer") != std::string::npos)
     ++c.leaks;
   else if (finding.find("error-info") != std::string::npos || finding.find("bare-failure") != std::string::npos)
     ++c.errorInfo;
@@ -834,10 +892,10 @@ TEST(HostileCalls, EveryMemberSurvivesHostileArgumentsAndLeavesNothingBehind) {
   RegDeleteTreeA(HKEY_CURRENT_USER, dv::standins::com::kConfigKey);
   for (const auto& f : c.findings) std::printf("%s\n", f.c_str());
   // Prefixed like GoogleTest's summary lines, which the bench shows.
-  std::printf("[==========] hostile calls: members %zu of %zu, calls %ld, crashes %ld, hangs %ld, leaks %ld, "
-              "failures without error info %ld, successes on invalid input %ld, seeds %u from %u\n",
-              c.members.size(), listed, c.calls, c.crashes, c.hangs, c.leaks, c.errorInfo, c.invalidSuccess, seeds,
-              first);
+  std::printf(
+      "[==========] hostile calls: members %zu of %zu, calls %ld, crashes %ld, hangs %ld, leaks %ld, "
+      "failures without error info %ld, successes on invalid input %ld, seeds %u from %u\n",
+      c.members.size(), listed, c.calls, c.crashes, c.hangs, c.leaks, c.errorInfo, c.invalidSuccess, seeds, first);
   std::fflush(stdout);
   EXPECT_GT(listed, 0u);
   if (only.empty()) {

@@ -7,8 +7,8 @@
 // without saving and Word quit, the default printer and the temporary
 // folder are as before, no partial output stays and no dlgrelay.exe runs.
 // How to add a member: see README.md.
-#include <windows.h>
 #include <tlhelp32.h>
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -130,9 +130,10 @@ class JournalFailures : public ::testing::Test {
     CreateDirectoryA(bench.c_str(), nullptr);
     journal = bench + "\\journal.txt";
     setConfig("", "JournalFile", journal);
-    write(bench + "\\two.ps", "%!PS-Adobe-3.0\n%%Pages: 2\n%%EndComments\n"
-                              "/Helvetica findfont 24 scalefont setfont 72 700 moveto (one) show showpage\n"
-                              "72 700 moveto (two) show showpage\n%%EOF\n");
+    write(bench + "\\two.ps",
+          "%!PS-Adobe-3.0\n%%Pages: 2\n%%EndComments\n"
+          "/Helvetica findfont 24 scalefont setfont 72 700 moveto (one) show showpage\n"
+          "72 700 moveto (two) show showpage\n%%EOF\n");
     std::string text;
     for (int i = 1; i <= 30; ++i) text += "Report line " + std::to_string(i) + "\r\n";
     write(bench + "\\report.txt", text);
@@ -140,8 +141,8 @@ class JournalFailures : public ::testing::Test {
     // The relay where the library looks first.
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
-    CopyFileA((env("DV_BUILD_DIR") + "\\relay\\dlgrelay.exe").c_str(),
-              (std::string(system) + "\\dlgrelay.exe").c_str(), FALSE);
+    CopyFileA((env("DV_BUILD_DIR") + "\\relay\\dlgrelay.exe").c_str(), (std::string(system) + "\\dlgrelay.exe").c_str(),
+              FALSE);
     converter = automation.createObject("Docvane.CreatePDF");
     tempFolder = dv::vb::CStr(converter->get("TempFilePath"));
   }
@@ -237,8 +238,8 @@ class JournalFailures : public ::testing::Test {
       rule << "0x" << std::hex << static_cast<uint32_t>(kInjected) << "|" << text;
       setConfig("Failures", site.target(), rule.str());
       ++injected;
-      const bool ignoredByDesign = std::find(row.ignored.begin(), row.ignored.end(), site.cls + "." + site.member) !=
-                                   row.ignored.end();
+      const bool ignoredByDesign =
+          std::find(row.ignored.begin(), row.ignored.end(), site.cls + "." + site.member) != row.ignored.end();
       std::vector<std::string> p;
       try {
         row.run(*this);
@@ -284,17 +285,19 @@ const std::vector<Row>& members() {
       {"CreatePDFfromWord",
        [](JournalFailures& f) {
          Variant footer(true);
-         f.converter->call("CreatePDFfromWord", {pos(Variant(f.bench + "\\word.pdf")),
-                                                 pos(Variant(f.bench + "\\report.txt")),
-                                                 dv::named("blnPageNumberInFooter", footer)});
+         f.converter->call("CreatePDFfromWord",
+                           {pos(Variant(f.bench + "\\word.pdf")), pos(Variant(f.bench + "\\report.txt")),
+                            dv::named("blnPageNumberInFooter", footer)});
        },
-       {"word.pdf"}, kWordPageSetup},
+       {"word.pdf"},
+       kWordPageSetup},
       {"CreatePDFfromWord2",
        [](JournalFailures& f) {
          f.converter->call("CreatePDFfromWord2",
                            {pos(Variant(f.bench + "\\word2.pdf")), pos(Variant(f.bench + "\\report.txt"))});
        },
-       {"word2.pdf"}, kWordPageSetup},
+       {"word2.pdf"},
+       kWordPageSetup},
       {"GetNumPagesPDF",
        [](JournalFailures& f) {
          EXPECT_GT(dv::vb::CLng(f.converter->call("GetNumPagesPDF", {pos(Variant(f.bench + "\\plain.pdf"))})), 0);

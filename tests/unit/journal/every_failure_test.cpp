@@ -184,8 +184,8 @@ class EveryFailure : public ConvertFixture {
       if (e.member == "Open" && e.object.rfind("Documents#", 0) == 0 && !e.error) state["document"] += "o";
       // A Close that failed is tried again on the error exit; the one that worked counts.
       if (e.member == "Close" && e.object.rfind("Document#", 0) == 0 && !e.error) {
-        const bool noSave = !e.args.empty() && e.args.front().second.type() == VarType::Bool &&
-                            !e.args.front().second.boolValue();
+        const bool noSave =
+            !e.args.empty() && e.args.front().second.type() == VarType::Bool && !e.args.front().second.boolValue();
         state["document"] += noSave ? "c" : "s";
       }
     }
@@ -196,7 +196,8 @@ class EveryFailure : public ConvertFixture {
     }
     for (const auto& [object, s] : state) {
       if (object == "document") {
-        if (std::count(s.begin(), s.end(), 'o') != std::count(s.begin(), s.end(), 'c') || s.find('s') != std::string::npos)
+        if (std::count(s.begin(), s.end(), 'o') != std::count(s.begin(), s.end(), 'c') ||
+            s.find('s') != std::string::npos)
           p.push_back("Word document not closed without saving (" + s + ")");
       } else if (s.find('q') == std::string::npos) {
         p.push_back(object + " not quit");
@@ -254,8 +255,7 @@ class EveryFailure : public ConvertFixture {
       const std::string text = "Injected failure " + std::to_string(i + 1);
       inject(site, text);
       ++injected;
-      const bool ignoredByDesign =
-          std::find(row.ignored.begin(), row.ignored.end(), site.key()) != row.ignored.end();
+      const bool ignoredByDesign = std::find(row.ignored.begin(), row.ignored.end(), site.key()) != row.ignored.end();
       std::vector<std::string> p;
       try {
         row.run(*this);
@@ -319,29 +319,34 @@ const std::vector<Row>& members() {
          createPDFfromWord(f.ctx(), "c:\\out\\report.pdf", "c:\\docs\\report.txt", wordOptions(), f.distiller,
                            f.settings);
        },
-       {"c:\\out\\report.pdf"}, kWordPageSetup},
+       {"c:\\out\\report.pdf"},
+       kWordPageSetup},
       {"CreatePDFfromWord2",
        [](EveryFailure& f) {
          createPDFfromWord2(f.ctx(), "c:\\out\\report.pdf", "c:\\docs\\report.txt", wordOptions(), f.distiller, false,
                             "save pdf file as");
        },
-       {"c:\\out\\report.pdf"}, kWordPageSetup},
+       {"c:\\out\\report.pdf"},
+       kWordPageSetup},
       {"CreatePDFfromWord3",
        [](EveryFailure& f) {
          createPDFfromWord3(f.ctx(), "c:\\out\\report.pdf", "c:\\docs\\report.txt", f.printer, wordOptions(),
                             f.settings);
        },
-       {"c:\\out\\report.pdf"}, kWordPageSetup},
+       {"c:\\out\\report.pdf"},
+       kWordPageSetup},
       {"CreatePSfromWord",
        [](EveryFailure& f) {
          createPSfromWord(f.ctx(), "c:\\out\\report.ps", "c:\\docs\\report.txt", wordOptions(), f.distiller);
        },
-       {"c:\\out\\report.ps"}, kWordPageSetup},
+       {"c:\\out\\report.ps"},
+       kWordPageSetup},
       {"CreatePSfromWord2",
        [](EveryFailure& f) {
          createPSfromWord2(f.ctx(), "c:\\out\\report.ps", "c:\\docs\\report.txt", f.printer, wordOptions());
        },
-       {"c:\\out\\report.ps"}, kWordPageSetup},
+       {"c:\\out\\report.ps"},
+       kWordPageSetup},
       {"GetNumPagesPDF",
        [](EveryFailure& f) {
          ViewerContext v = f.viewerContext();
@@ -381,7 +386,9 @@ const std::vector<Row>& members() {
          openPdf(v, r);
        },
        // A bookmark whose Children fails is a leaf: the search goes on.
-       {}, {"Bookmark.Children"}, true},
+       {},
+       {"Bookmark.Children"},
+       true},
       {"OpenPDF (password)",
        [](EveryFailure& f) {
          ViewerContext v = f.viewerContext();
@@ -390,7 +397,9 @@ const std::vector<Row>& members() {
          r.open.password = "pw";
          openPdf(v, r);
        },
-       {}, {}, true},
+       {},
+       {},
+       true},
       // Windows and messages only: no automation call to fail.
       {"CloseAcrobat", [](EveryFailure& f) { f.ctx().closeAcrobat(true, 10); }},
   };
@@ -417,8 +426,8 @@ class PrintTotals : public ::testing::Environment {
   void TearDown() override {
     const Totals& t = totals();
     if (t.members == 0) return;
-    std::cout << "[ journal  ] members covered " << t.members << ", outside calls " << t.calls
-              << ", failures injected " << t.injected << ", problems found " << t.problems << "\n";
+    std::cout << "[ journal  ] members covered " << t.members << ", outside calls " << t.calls << ", failures injected "
+              << t.injected << ", problems found " << t.problems << "\n";
   }
 };
 [[maybe_unused]] const auto* const kPrintTotals = ::testing::AddGlobalTestEnvironment(new PrintTotals);

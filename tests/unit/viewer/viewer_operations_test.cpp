@@ -206,7 +206,7 @@ TEST_F(ViewerOperationsTest, PrintApiAnswersFileNotFoundForWhatTheShellCannotPri
   };
   const std::string folder = "C:\\";
   const std::string longest = folder + std::string(kShellMaxPath - 1 - folder.size(), 'a');
-  const std::string accents = folder + repeated("\xC3\xA9", 255);  // 258 UTF-16 units
+  const std::string accents = folder + repeated("\xC3\xA9", 255);        // 258 UTF-16 units
   const std::string emoji = folder + repeated("\xF0\x9F\x98\x80", 129);  // 261 UTF-16 units
   for (const auto& path : {longest, longest + "a", folder + std::string(5000, 'a'), accents, emoji})
     fake.files.addFile(path, "text");
