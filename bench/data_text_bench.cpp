@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "data/delimited_text.h"
 #include "data/text_builder.h"
+#include "data/delimited_text.h"
 #include "dv/codepage.h"
 #include "dv/host.h"
 

@@ -7,9 +7,9 @@
 // Writes events.ps (default 4 pages) into the folder and converts it to
 // events.pdf. Exits 0 when the conversion succeeded and the job ended
 // with JobDone.
+#include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>

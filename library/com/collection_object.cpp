@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "com_util.h"
-#include "dv/trace.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
+#include "dv/trace.h"
 #include "dv/win32/com_object.h"
 
 namespace dv::com {

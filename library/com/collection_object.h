@@ -3,8 +3,8 @@
 // the library's Collection.
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+#include <oaidl.h>
 
 #include <memory>
 

@@ -2,8 +2,8 @@
 // where core errors become HRESULTs with IErrorInfo.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+#include <oleauto.h>
 
 #include <cstdint>
 #include <cstring>

@@ -1,11 +1,11 @@
 // CreatePDF: the PostScript and Word conversions. Arguments arrive by
 // reference as the type library declares them; the printer a member
 // settles on is written back to the caller's variable.
+#include "create_pdf_object.h"
 #include "com_util.h"
 #include "convert/create_pdf_conversion.h"
 #include "convert/distiller.h"
 #include "convert/word.h"
-#include "create_pdf_object.h"
 #include "dv/trace.h"
 #include "dv/win32/automation.h"
 

@@ -1,10 +1,10 @@
 // CreatePDF: the frame's members, events and class information.
 #include <new>
 
-#include "com_util.h"
 #include "create_pdf_object.h"
 #include "diagnostics_object.h"
 #include "document_object.h"
+#include "com_util.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
 #include "frame/printers.h"

@@ -6,8 +6,8 @@
 // create_pdf_viewer.cpp ...). See README.md.
 #pragma once
 
-#include <ocidl.h>
 #include <windows.h>
+#include <ocidl.h>
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 // CreatePDF: viewer control and the operations on existing PDF files that
 // open, print or count them through the viewer.
-#include "com_util.h"
 #include "create_pdf_object.h"
+#include "com_util.h"
 #include "frame/library_values.h"
 #include "viewer/viewer_operations.h"
 

@@ -2,8 +2,8 @@
 // event path for the Wine tests. It has no behaviour of the library.
 #include <new>
 
-#include "com_util.h"
 #include "diagnostics_object.h"
+#include "com_util.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
 

@@ -1,8 +1,8 @@
 // The test bench's view into the automation layer (see README.md).
 #pragma once
 
-#include <ocidl.h>
 #include <windows.h>
+#include <ocidl.h>
 
 #include <memory>
 

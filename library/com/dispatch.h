@@ -12,12 +12,12 @@
 // EXCEPINFO with source "Docvane".
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+#include <oaidl.h>
 
-#include <deque>
 #include <map>
 #include <memory>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>

@@ -3,15 +3,15 @@
 // (and any further interfaces the class lists).
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+#include <oaidl.h>
 
 #include <atomic>
 
 #include "dispatch.h"
 #include "dv/trace.h"
-#include "dv/win32/com_object.h"
 #include "module.h"
+#include "dv/win32/com_object.h"
 
 namespace dv::com {
 

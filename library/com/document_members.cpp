@@ -1,14 +1,14 @@
 // Document members, the enumeration texts of Field, and TextFileToArray on
 // CreatePDF: argument conversion around the document core.
+#include "create_pdf_object.h"
+#include "document_object.h"
+#include "field_object.h"
 #include "collection_object.h"
 #include "com_util.h"
-#include "create_pdf_object.h"
 #include "data/delimited_text.h"
 #include "document/mappings.h"
-#include "document_object.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
-#include "field_object.h"
 
 namespace dv::com {
 

@@ -1,14 +1,14 @@
 // Document: one open PDF, created by CreatePDF.OpenDocument.
 #pragma once
 
-#include <ocidl.h>
 #include <windows.h>
+#include <ocidl.h>
 
 #include <memory>
 
 #include "dispatch_object.h"
-#include "document/document.h"
 #include "docvane_header.h"
+#include "document/document.h"
 
 namespace dv::com {
 

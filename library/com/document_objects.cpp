@@ -1,10 +1,10 @@
 // The noncreatable Document and Field and the creatable NewDocument.
 #include <new>
 
-#include "com_util.h"
 #include "document_object.h"
 #include "field_object.h"
 #include "new_document_object.h"
+#include "com_util.h"
 
 namespace dv::com {
 

@@ -1,8 +1,8 @@
 // Field: one form field of a Document, created by Document.GetField.
 #pragma once
 
-#include <ocidl.h>
 #include <windows.h>
+#include <ocidl.h>
 
 #include <memory>
 

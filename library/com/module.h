@@ -3,8 +3,8 @@
 // host services the core runs on.
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+#include <oaidl.h>
 
 #include <string>
 

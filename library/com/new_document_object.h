@@ -1,8 +1,8 @@
 // NewDocument: composes a new document and converts it to PDF.
 #pragma once
 
-#include <ocidl.h>
 #include <windows.h>
+#include <ocidl.h>
 
 #include <memory>
 

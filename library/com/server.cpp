@@ -1,19 +1,19 @@
 // The four entry points of the in-process server, its class factories and
 // its registration.
-#include <olectl.h>
 #include <windows.h>
+#include <olectl.h>
 
 #include <string>
 #include <vector>
 
-#include "com_util.h"
 #include "create_pdf_object.h"
+#include "new_document_object.h"
+#include "com_util.h"
+#include "frame/library_values.h"
 #include "dv/trace.h"
 #include "dv/win32/com_object.h"
 #include "dv/win32/handle.h"
-#include "frame/library_values.h"
 #include "module.h"
-#include "new_document_object.h"
 
 namespace dv::com {
 

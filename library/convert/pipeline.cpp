@@ -4,6 +4,7 @@
 
 #include "dv/trace.h"
 #include "dv/vb.h"
+#include "relaylaunch/relay_launch.h"
 
 namespace dv::lib {
 

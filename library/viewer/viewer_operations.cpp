@@ -157,7 +157,7 @@ int32_t printApi(Host& host, const std::string& file) {
   // long ones even overflow its stack (Wine's ShellExecuteW). A missing file
   // is answered here too: Wine's shell reports success for some names of no
   // file. Both get the shell's own answer, without calling it.
-  if (utf16Length(file) >= kShellMaxPath || !fileExists(host.files, file)) return kShellFileNotFound;
+  if (utf16Length(file) >= kShellMaxPath || !host.files.fileExists(file)) return kShellFileNotFound;
   try {
     return static_cast<int32_t>(host.shell.execute("print", file, "", "", 1));
   } catch (...) {

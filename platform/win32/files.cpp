@@ -1,8 +1,8 @@
 // The file-system seam on kernel32's wide functions.
 #include "dv/win32/files.h"
 
-#include <oleauto.h>
 #include <windows.h>
+#include <oleauto.h>
 
 #include <algorithm>
 

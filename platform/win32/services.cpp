@@ -1,9 +1,9 @@
 // The smaller host services on Win32.
 #include "dv/win32/services.h"
 
+#include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include <map>
 #include <vector>

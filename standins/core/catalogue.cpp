@@ -1,8 +1,8 @@
 // Every stand-in class, listed explicitly so that linking the static
 // library keeps them all.
 #include "dv/standins/distiller.h"
-#include "dv/standins/standin.h"
 #include "dv/standins/viewer_app.h"
+#include "dv/standins/standin.h"
 #include "dv/standins/viewer_document.h"
 #include "dv/vb.h"
 #include "word/word_standin.h"

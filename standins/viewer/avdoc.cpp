@@ -1,7 +1,7 @@
 #include <fstream>
 
-#include "dv/standins/viewer_app.h"
 #include "dv/vb.h"
+#include "dv/standins/viewer_app.h"
 
 namespace dv::standins {
 

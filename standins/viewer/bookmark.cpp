@@ -2,10 +2,10 @@
 // PDBookmark automation object and as the JavaScript bookmark tree.
 #include <functional>
 
-#include "dv/standins/pdf_file.h"
 #include "dv/standins/tools.h"
-#include "dv/standins/viewer_app.h"
 #include "dv/vb.h"
+#include "dv/standins/viewer_app.h"
+#include "dv/standins/pdf_file.h"
 
 namespace dv::standins {
 

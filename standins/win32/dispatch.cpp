@@ -2,8 +2,8 @@
 // parameter positions from the stand-in's declaration (or, for any other
 // dv::Object, assigned by name on first use), by-reference write-back,
 // errors as EXCEPINFO, and connection points for the declared events.
-#include <olectl.h>
 #include <windows.h>
+#include <olectl.h>
 
 #include <atomic>
 #include <map>

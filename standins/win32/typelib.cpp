@@ -1,8 +1,8 @@
 // Type libraries built at run time from the stand-in declarations, so the
 // DISPIDs, names and event interfaces that COM clients see are the same
 // ones the dispatch code uses: one declaration per member.
-#include <oleauto.h>
 #include <windows.h>
+#include <oleauto.h>
 
 #include <map>
 #include <memory>

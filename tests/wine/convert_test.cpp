@@ -13,12 +13,12 @@
 #include <map>
 
 #include "bench_files.h"
+#include "install_printer.h"
 #include "dv/standins/com_hosting.h"
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
 #include "dv/win32/handle.h"
-#include "install_printer.h"
 
 namespace {
 

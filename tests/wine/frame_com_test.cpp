@@ -2,9 +2,9 @@
 // dispatcher's handling of by-reference and optional arguments, error
 // translation, the connection point of __CreatePDF and per-thread values.
 #include <gtest/gtest.h>
+#include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
-#include <windows.h>
 
 #include <set>
 #include <string>
@@ -319,14 +319,12 @@ TEST_F(FrameComTest, MoreArgumentsThanAMemberTakesAreRefused) {
     std::vector<VARIANT> args(c.count);
     for (VARIANT& a : args) a = i4(1);
     DISPPARAMS params = {args.data(), nullptr, c.count, 0};
-    Var result;
-    EXCEPINFO excep = {};
+    ScopedVariant result;
+    ScopedExcepInfo excep;
     UINT argErr = 0;
-    HRESULT hr = object->Invoke(idOf(object.get(), c.member), IID_NULL, 0, c.flags, &params, &result, &excep, &argErr);
+    HRESULT hr =
+        object->Invoke(idOf(object.get(), c.member), IID_NULL, 0, c.flags, &params, result.get(), excep.get(), &argErr);
     EXPECT_EQ(hr, DISP_E_BADPARAMCOUNT) << dvtest::utf8(c.member) << " with " << c.count;
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrHelpFile);
   }
 }
 

@@ -10,8 +10,8 @@
 // table the library actually has is written to signatures.actual.txt in
 // the bench folder, for a diff.
 #include <gtest/gtest.h>
-#include <oleauto.h>
 #include <windows.h>
+#include <oleauto.h>
 
 #include <algorithm>
 #include <cstdlib>

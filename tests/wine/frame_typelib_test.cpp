@@ -2,8 +2,8 @@
 // it (LoadTypeLib + ITypeInfo): every public enumeration with its constants
 // in storage order, the classes and their flags, the event interface.
 #include <gtest/gtest.h>
-#include <oleauto.h>
 #include <windows.h>
+#include <oleauto.h>
 
 #include <string>
 #include <utility>

@@ -1,8 +1,8 @@
 // Helpers shared by the Wine tests of Docvane.dll.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+#include <oleauto.h>
 
 #include <cstdlib>
 #include <string>

@@ -11,9 +11,9 @@
 // The bench runs a fixed sample (DV_HOSTILE_SEEDS seeds per member, from
 // DV_HOSTILE_SEED; DV_HOSTILE_MEMBER="_CreatePDF.PrintAPI" keeps one member).
 // Findings are printed as "FINDING <Interface.Member>#<seed> <what>".
+#include <windows.h>
 #include <oleauto.h>
 #include <tlhelp32.h>
-#include <windows.h>
 #include <winspool.h>
 
 #include <gtest/gtest.h>

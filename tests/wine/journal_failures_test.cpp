@@ -7,8 +7,8 @@
 // without saving and Word quit, the default printer and the temporary
 // folder are as before, no partial output stays and no dlgrelay.exe runs.
 // How to add a member: see README.md.
-#include <tlhelp32.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // against objects of the system (Scripting.Dictionary and
 // FileSystemObject) and against a probe object of this test that checks
 // the exact DISPPARAMS layout of named and by-reference arguments.
+#include <windows.h>
+#include <shlobj.h>
 #include <ocidl.h>
 #include <olectl.h>
-#include <shlobj.h>
-#include <windows.h>
 
 #include <gtest/gtest.h>
 

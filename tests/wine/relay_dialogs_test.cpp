@@ -3,10 +3,10 @@
 // Wine's own common file dialogs and Wine's "Print to File" dialog. Each
 // test starts the relay exactly as the library does (hidden, command line
 // only), shows the dialog and checks what the dialog received.
-#include <commdlg.h>
 #include <gtest/gtest.h>
-#include <richedit.h>
 #include <windows.h>
+#include <commdlg.h>
+#include <richedit.h>
 
 #include <atomic>
 #include <cstdint>

@@ -2,9 +2,9 @@
 // through the automation seam (CoCreateInstance, IDispatch with named
 // arguments), converting for real, raising its events through connection
 // points, journaling to the file the test names, failing on demand.
+#include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
-#include <windows.h>
 
 #include <gtest/gtest.h>
 

@@ -47,7 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool removeQuotes = mode & 0x10;
   const std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
 
-  const std::string text = dv::lib::decodeTextFile(bytes);
+  // Both code pages the fake file system knows: Windows-1252 and -1251.
+  dv::fakes::FakeFileSystem decoding;
+  if (mode & 0x20) decoding.setAnsiCodePage(1251);
+  const std::string text = dv::lib::decodeTextFile(decoding, bytes);
   if (!validUtf8(text)) finding("decoded text is not UTF-8");
 
   const dv::lib::DelimitedText parsed(text, delimiter, removeQuotes);

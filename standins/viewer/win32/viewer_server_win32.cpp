@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "dv/standins/com_hosting.h"
 #include "dv/standins/viewer_app.h"
+#include "dv/standins/com_hosting.h"
 #include "dv/standins/viewer_server.h"
 #include "dv/win32/com.h"
 #include "dv/win32/handle.h"

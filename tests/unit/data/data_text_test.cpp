@@ -1,8 +1,8 @@
 // The text builder and TextFileToArray.
 #include <gtest/gtest.h>
 
-#include "data/delimited_text.h"
 #include "data/text_builder.h"
+#include "data/delimited_text.h"
 #include "dv/fakes/fake_files.h"
 #include "dv/vb.h"
 

@@ -6,14 +6,14 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <fstream>
 
 #include "dv/fakes/fake_automation.h"
-#include "dv/fakes/fake_files.h"
 #include "dv/standins/distiller.h"
 #include "dv/standins/registration.h"
 #include "dv/standins/tools.h"
+#include "dv/fakes/fake_files.h"
 #include "word/word_document.h"
 #include "word/word_standin.h"
 

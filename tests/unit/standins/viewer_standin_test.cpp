@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "dv/standins/tools.h"
 #include "dv/standins/viewer_app.h"
+#include "dv/standins/tools.h"
 #include "dv/vb.h"
 
 namespace dv::standins {

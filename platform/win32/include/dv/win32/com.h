@@ -4,10 +4,10 @@
 // leaks one. (Kernel handles and registry keys: handle.h.)
 #pragma once
 
+#include <windows.h>
 #include <oaidl.h>
 #include <objbase.h>
 #include <oleauto.h>
-#include <windows.h>
 
 #include <string>
 #include <string_view>

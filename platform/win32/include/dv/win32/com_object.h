@@ -4,10 +4,10 @@
 // and lock counts, the class factory, and error information for callers.
 #pragma once
 
+#include <windows.h>
 #include <oaidl.h>
 #include <ocidl.h>
 #include <unknwn.h>
-#include <windows.h>
 
 #include <atomic>
 #include <functional>

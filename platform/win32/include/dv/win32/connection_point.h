@@ -5,9 +5,9 @@
 // advised client keeps the object alive and nothing forms a cycle.
 #pragma once
 
+#include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
-#include <windows.h>
 
 #include <map>
 #include <new>

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "dv/standins/pdf_file.h"
 #include "dv/standins/standin.h"
+#include "dv/standins/pdf_file.h"
 
 namespace dv::standins {
 

@@ -5,9 +5,9 @@
 // by any executable that hosts stand-ins as a local server.
 #pragma once
 
+#include <windows.h>
 #include <oaidl.h>
 #include <ocidl.h>
-#include <windows.h>
 
 #include <functional>
 #include <string>
