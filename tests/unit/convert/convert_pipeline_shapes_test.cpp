@@ -22,9 +22,10 @@ class RecordingContext : public ConversionContext {
   std::string printerName() override { return "Adobe PDF"; }
   std::string tempFolder() override { return "c:\\temp\\"; }
   double viewerVersion() override { return 8; }
-  void startSavePdfRelay(const std::string& caption, const std::string& path) override {
+  std::vector<std::string> startSavePdfRelay(const std::string& caption, const std::string& path) override {
     calls.push_back("relay " + caption + "|" + path);
     if (relayMissing) vb::raiseLibrary("relay missing");
+    return {};
   }
   bool closeAcrobat(bool wait, int16_t timeout) override {
     calls.push_back("closeAcrobat " + std::to_string(wait) + " " + std::to_string(timeout));
