@@ -48,8 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
 
   // Both code pages the fake file system knows: Windows-1252 and -1251.
+  const uint32_t codePage = (mode & 0x40) ? 1251 : 1252;
   dv::fakes::FakeFileSystem decoding;
-  if (mode & 0x20) decoding.setAnsiCodePage(1251);
+  decoding.setAnsiCodePage(codePage);
   const std::string text = dv::lib::decodeTextFile(decoding, bytes);
   if (!validUtf8(text)) finding("decoded text is not UTF-8");
 
@@ -67,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Through the file seam, into the kind of array the caller holds.
   dv::fakes::FakeFileSystem files;
+  files.setAnsiCodePage(codePage);  // decoded as above
   files.addFile("C:\\in.txt", bytes);
   dv::Variant array;
   if (mode & 0x20) array = dv::Variant(dv::Array(dv::VarType::String, {dv::Bound{0, 1}}));
