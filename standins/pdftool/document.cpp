@@ -205,8 +205,8 @@ Json readFacts(const std::string& path, const std::string& password) {
 
     Json attachments = Json::array();
     QPDFEmbeddedFileDocumentHelper files(pdf);
-    for (const auto& [key, spec] : files.getEmbeddedFiles())
-      attachments.push_back({{"key", key}, {"fileName", spec->getFilename()}});
+    for (const auto& [key, embedded] : files.getEmbeddedFiles())
+      attachments.push_back({{"key", key}, {"fileName", embedded->getFilename()}});
     facts["attachments"] = std::move(attachments);
 
     Json labels = Json::array();
@@ -236,11 +236,11 @@ void extractAttachment(const std::string& path, const std::string& password, con
                        const std::string& output) {
   std::shared_ptr<QpdfDocument> doc = openDocument(path, password);
   QPDFEmbeddedFileDocumentHelper files(doc->pdf);
-  std::shared_ptr<QPDFFileSpecObjectHelper> spec = files.getEmbeddedFile(key);
-  if (!spec) refuse("no embedded file " + key);
+  std::shared_ptr<QPDFFileSpecObjectHelper> embedded = files.getEmbeddedFile(key);
+  if (!embedded) refuse("no embedded file " + key);
   std::shared_ptr<Buffer> data;
   try {
-    data = spec->getEmbeddedFileStream().getStreamData(qpdf_dl_all);
+    data = embedded->getEmbeddedFileStream().getStreamData(qpdf_dl_all);
   } catch (const std::exception& e) {
     throw Failure(Exit::Unreadable, e.what());
   }

@@ -168,7 +168,7 @@ struct Outcome {
   std::map<std::string, int> checked;
 };
 
-struct DialogSpec {
+struct DialogLayout {
   std::string title;
   std::vector<Item> items;
   short cx = 260, cy = 140;
@@ -189,7 +189,7 @@ constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT;
 
 class TemplateBuilder {
  public:
-  const DLGTEMPLATE* build(const DialogSpec& layout) {
+  const DLGTEMPLATE* build(const DialogLayout& layout) {
     words_.clear();
     DWORD style =
         DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_VISIBLE | (layout.untitled ? WS_BORDER : WS_CAPTION | WS_SYSMENU);
@@ -234,17 +234,17 @@ class TemplateBuilder {
 };
 
 struct Running {
-  const DialogSpec* layout;
+  const DialogLayout* layout;
   Outcome* outcome;
 };
 
-const Item* itemById(const DialogSpec& layout, int id) {
+const Item* itemById(const DialogLayout& layout, int id) {
   for (const Item& i : layout.items)
     if (i.id == id) return &i;
   return nullptr;
 }
 
-void capture(HWND dialog, const DialogSpec& layout, Outcome& out) {
+void capture(HWND dialog, const DialogLayout& layout, Outcome& out) {
   for (const Item& i : layout.items) {
     HWND h = GetDlgItem(dialog, i.id);
     if (i.name.empty() || !h) continue;
@@ -321,7 +321,7 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
   return FALSE;
 }
 
-Outcome showDialog(const DialogSpec& layout, HWND owner = nullptr) {
+Outcome showDialog(const DialogLayout& layout, HWND owner = nullptr) {
   TemplateBuilder builder;
   Outcome outcome;
   Running run{&layout, &outcome};
@@ -343,8 +343,8 @@ Item combo(WORD id, const std::string& name, short y, std::vector<std::string> e
 
 // A single edit, OK (default) and Cancel: the shape of the file-name,
 // password and address dialogs.
-DialogSpec oneEdit(const std::string& title, DWORD editStyle = 0) {
-  DialogSpec layout;
+DialogLayout oneEdit(const std::string& title, DWORD editStyle = 0) {
+  DialogLayout layout;
   layout.title = title;
   layout.items = {label("&Name:", 7), edit(100, "edit", 20, editStyle), button("OK", IDOK, "ok", 140, 100, true),
                   button("Cancel", IDCANCEL, "cancel", 200, 100)};
@@ -380,7 +380,7 @@ TEST(RelayDialogs, PasswordInAQuotedCommandLine) {
 
 TEST(RelayDialogs, WithoutTheFinalTildeNothingIsTyped) {
   Relay relay("open~open~C:\\a.pdf");
-  DialogSpec layout = oneEdit("Open");
+  DialogLayout layout = oneEdit("Open");
   layout.timeoutMs = 5000;
   Outcome o = showDialog(layout);
   EXPECT_EQ(o.ended, -1);
@@ -389,14 +389,14 @@ TEST(RelayDialogs, WithoutTheFinalTildeNothingIsTyped) {
 }
 
 TEST(RelayDialogs, SaveAsAnswersTheOverwriteQuestionWithYes) {
-  DialogSpec confirm;
+  DialogLayout confirm;
   confirm.title = "Save As";
   confirm.cx = 200;
   confirm.cy = 60;
   // Yes comes first but is not the default: only the Y key answers Yes.
   confirm.items = {button("&Yes", IDYES, "yes", 40, 40), button("&No", IDNO, "no", 100, 40, true),
                    label("The file already exists. Replace it?", 7)};
-  DialogSpec layout = oneEdit("Save As");
+  DialogLayout layout = oneEdit("Save As");
   INT_PTR answer = 0;
   layout.onClick = [&](HWND dialog, WORD id, Outcome& outcome) {
     if (id != IDOK) return false;
@@ -413,8 +413,8 @@ TEST(RelayDialogs, SaveAsAnswersTheOverwriteQuestionWithYes) {
   EXPECT_TRUE(relay.waitExit(10000));
 }
 
-DialogSpec saveAsWithType() {
-  DialogSpec layout;
+DialogLayout saveAsWithType() {
+  DialogLayout layout;
   layout.title = "Save As";
   layout.cx = 300;
   layout.cy = 160;
@@ -450,8 +450,8 @@ TEST(RelayDialogs, SaveAsWithTypePicksTheEntryOfTheThirdComboBox) {
   }
 }
 
-DialogSpec reduceFileSize() {
-  DialogSpec layout;
+DialogLayout reduceFileSize() {
+  DialogLayout layout;
   layout.title = "Reduce File Size";
   layout.items = {label("&Make compatible with:", 7),
                   combo(200, "compat", 20,
@@ -477,7 +477,7 @@ TEST(RelayDialogs, ReduceFileSizeSelectsTheCompatibilityAndConfirms) {
 }
 
 TEST(RelayDialogs, PasswordSecurityTicksRequireBeforeTypingThePassword) {
-  DialogSpec layout;
+  DialogLayout layout;
   layout.title = "Password Security - Settings";
   layout.cx = 300;
   layout.items = {Item{L"Button",
@@ -512,8 +512,8 @@ TEST(RelayDialogs, PasswordSecurityTicksRequireBeforeTypingThePassword) {
 
 // Viewer 6: box buttons Left/Center/Right, combos font, size, two others,
 // date style, page style; the custom text in a RichEdit20W.
-DialogSpec headersFooters6() {
-  DialogSpec layout;
+DialogLayout headersFooters6() {
+  DialogLayout layout;
   layout.title = "Add Headers & Footers";
   layout.cx = 360;
   layout.cy = 200;
@@ -566,7 +566,7 @@ TEST(RelayDialogs, HeadersAndFootersWithoutPageNumber) {
 // Viewer 7: combos date, page, font, size; the three boxes are rich edits.
 TEST(RelayDialogs, HeadersAndFootersOfViewer7) {
   ASSERT_NE(LoadLibraryA("msftedit.dll"), nullptr);
-  DialogSpec layout;
+  DialogLayout layout;
   layout.title = "Add Headers & Footers";
   layout.cx = 360;
   layout.cy = 200;
@@ -598,7 +598,7 @@ TEST(RelayDialogs, HeadersAndFootersOfViewer7) {
 
 TEST(RelayDialogs, UntitledPrintToFileDialogIsFoundBySize) {
   for (auto [w, h] : {std::pair{384, 112}, std::pair{374, 101}}) {
-    DialogSpec layout;
+    DialogLayout layout;
     layout.untitled = true;
     layout.exactWidth = w;
     layout.exactHeight = h;
@@ -613,7 +613,7 @@ TEST(RelayDialogs, UntitledPrintToFileDialogIsFoundBySize) {
 }
 
 TEST(RelayDialogs, PressDefaultButtonEndsAMessageDialog) {
-  DialogSpec layout;
+  DialogLayout layout;
   layout.title = "Conversion Warnings";
   layout.items = {label("Some pages were skipped.", 7), button("OK", IDOK, "ok", 140, 100, true),
                   button("Cancel", IDCANCEL, "cancel", 200, 100)};
