@@ -11,6 +11,7 @@ PACKAGES=(
   wine wine64 libwine-dev
   xvfb xauth
   ghostscript qpdf poppler-utils
+  img2pdf unrtf
   libqpdf-dev libpoppler-cpp-dev nlohmann-json3-dev pkg-config
   libgtest-dev cmake g++ clang libclang-rt-14-dev clang-format
 )

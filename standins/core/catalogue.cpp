@@ -5,6 +5,7 @@
 #include "dv/standins/standin.h"
 #include "dv/standins/viewer_document.h"
 #include "dv/vb.h"
+#include "word/composing.h"
 #include "word/word_standin.h"
 
 namespace dv::standins {
@@ -15,7 +16,11 @@ std::vector<const ClassDef*> allClasses() {
           // Word: the application and every object it hands out.
           &word::applicationClass(), &word::documentsClass(), &word::documentClass(), &word::pageSetupClass(),
           &word::sectionsClass(), &word::sectionClass(), &word::headersFootersClass(), &word::headerFooterClass(),
-          &word::pageNumbersClass(), &word::pageNumberClass()};
+          &word::pageNumbersClass(), &word::pageNumberClass(),
+          // Word's objects of a composed document.
+          &word::rangeClass(), &word::fontClass(), &word::paragraphsClass(), &word::paragraphClass(),
+          &word::paragraphFormatClass(), &word::bookmarksClass(), &word::bookmarkClass(), &word::findClass(),
+          &word::replacementClass(), &word::shapesClass(), &word::shapeClass()};
 }
 
 const ClassDef* findClassByProgId(std::string_view progId) {

@@ -8,7 +8,9 @@
 
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
+#include "word/composing.h"
 #include "word/word_document.h"
+#include "word/word_state.h"
 
 namespace dv::standins::word {
 
@@ -19,40 +21,10 @@ constexpr int32_t kWdPrintFromTo = 3;
 constexpr int32_t kWdPrintRangeOfPages = 4;
 constexpr uint32_t kKeyRead = 0x20019;
 
-[[noreturn]] void raiseWord(int32_t number, const std::string& description) {
-  throw AutomationError(number, kErrorSource, description);
-}
-
 Environment& env() {
   Environment& e = environment();
   if (!e.files) raiseWord(wordError(4198), "Command failed");  // no machine to work on
   return e;
-}
-
-// One running Word: what its documents and members share.
-struct WordState {
-  bool quit = false;
-  int32_t displayAlerts = -1;  // wdAlertsAll
-  std::string activePrinter;   // device name, without " on <port>"
-  bool printerKnown = false;   // activePrinter has been read from the machine
-  int openDocuments = 0;
-};
-
-struct DocState {
-  std::shared_ptr<WordState> word;
-  std::string path;
-  DocumentFile file;
-  Layout layout;
-  bool closed = false;
-};
-
-void requireRunning(const WordState& w) {
-  if (w.quit) raiseWord(static_cast<int32_t>(0x800706BAu), "The RPC server is unavailable.");
-}
-
-void requireOpen(const DocState& d) {
-  requireRunning(*d.word);
-  if (d.closed) raiseWord(wordError(5825), "Object has been deleted.");
 }
 
 std::optional<PrinterInfo5> spoolerPrinter(const std::string& printer) {
@@ -236,11 +208,16 @@ Variant printOut(Invocation& in) {
   DocState& d = *self.doc;
   requireOpen(d);
   ensurePrinter(*d.word);
-  auto pages = paginate(d.file.text, d.layout.orientation);
-  std::vector<int> selected = selectedPages(in, static_cast<int>(pages.size()));
   std::string title =
       d.path.substr(d.path.find_last_of("\\/") == std::string::npos ? 0 : d.path.find_last_of("\\/") + 1);
-  std::string ps = renderPostScript(pages, selected, d.layout, title);
+  std::string ps;
+  if (d.composed) {
+    ps = composedPostScript(d, title);
+  } else {
+    auto pages = paginate(d.file.text, d.layout.orientation);
+    std::vector<int> selected = selectedPages(in, static_cast<int>(pages.size()));
+    ps = renderPostScript(pages, selected, d.layout, title);
+  }
   const std::string outputFile = argString(in, 3);
   Environment& e = env();
   if (!outputFile.empty()) {
@@ -269,6 +246,11 @@ Variant closeDocument(Invocation& in) {
 
 void setPageNumbers(DocState& d, bool header, int32_t index, int32_t alignment, bool firstPage) {
   if (index != 1) return;  // only the primary header or footer is printed here
+  if (d.composed) {
+    PageNumbering& n = header ? d.composed->header : d.composed->footer;
+    n = {true, alignment, firstPage};
+    return;
+  }
   PageNumbers& numbers = header ? d.layout.header : d.layout.footer;
   numbers.present = true;
   numbers.alignment = alignment == 0   ? NumberAlignment::Left
@@ -411,6 +393,10 @@ const ClassDef& applicationClass() {
                --g_running;
                return {};
              });
+    c.method("InchesToPoints", {req("Inches")}, {VarType::Single}, [](Invocation& in) -> Variant {
+      requireRunning(*in.as<ApplicationObject>().state);
+      return Variant(vb::CSng(in.arg(0)) * 72.0f);
+    });
     c.field("Visible", {VarType::Bool}, Variant(false));
     c.field("Name", {VarType::String}, Variant("Microsoft Word"), true);
     c.factory([] { return std::make_shared<ApplicationObject>(); });
@@ -428,6 +414,15 @@ const ClassDef& documentsClass() {
               opt("PasswordDocument"), opt("PasswordTemplate"), opt("Revert"), opt("WritePasswordDocument"),
               opt("WritePasswordTemplate"), opt("Format"), opt("Encoding"), opt("Visible")},
              {VarType::Object}, openDocument);
+    c.method("Add", {opt("Template"), opt("NewTemplate"), opt("DocumentType"), opt("Visible")}, {VarType::Object},
+             [](Invocation& in) -> Variant {
+               auto& self = in.as<DocumentsObject>();
+               requireRunning(*self.state);
+               auto obj = make<DocumentObject>(documentClass());
+               obj->doc = newComposedDocument(self.state);
+               ++self.state->openDocuments;
+               return Variant(ObjectPtr(obj));
+             });
     c.property("Count", {VarType::Int32}, [](Invocation& in) -> Variant {
       auto& self = in.as<DocumentsObject>();
       requireRunning(*self.state);
@@ -469,6 +464,7 @@ const ClassDef& documentClass() {
       requireOpen(*self.doc);
       return Variant(self.doc->path);
     });
+    declareComposingDocumentMembers(c, [](Invocation& in) { return in.as<DocumentObject>().doc; });
     c.factory([] { return std::make_shared<DocumentObject>(); });
     return c;
   }();
@@ -491,8 +487,10 @@ const ClassDef& pageSetupClass() {
           const int32_t value = vb::CLng(in.value());
           if (value != 0 && value != 1) raiseWord(wordError(4608), "Value out of range");
           self.doc->layout.orientation = value == 1 ? Orientation::Landscape : Orientation::Portrait;
+          self.doc->setup().orientation = value;
           return {};
         });
+    declareComposingPageSetupMembers(c, [](Invocation& in) { return in.as<PageSetupObject>().doc; });
     c.factory([] { return std::make_shared<PageSetupObject>(); });
     return c;
   }();
