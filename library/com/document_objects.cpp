@@ -24,7 +24,7 @@ HRESULT FieldObject::create(_Field** result) {
   return comCall(IID__Field, [&] { *result = new FieldObject(); });
 }
 
-NewDocumentObject::NewDocumentObject() : core_(std::make_unique<lib::NewDocumentCore>(host())) {}
+NewDocumentObject::NewDocumentObject() : core_(std::make_unique<lib::NewDocument>(host())) {}
 
 HRESULT NewDocumentObject::create(REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;

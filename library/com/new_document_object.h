@@ -8,21 +8,21 @@
 
 #include "dispatch_object.h"
 #include "docvane_header.h"
-#include "frame/objects.h"
+#include "composer/new_document.h"
 
 namespace dv::com {
 
 class NewDocumentObject : public DispatchObject<_NewDocument> {
  public:
   static HRESULT create(REFIID riid, void** ppv);
-  lib::NewDocumentCore& core() { return *core_; }
+  lib::NewDocument& core() { return *core_; }
 
   // _NewDocument, generated from the IDL.
 #include "_NewDocument_members.inc"
 
  private:
   NewDocumentObject();
-  std::unique_ptr<lib::NewDocumentCore> core_;
+  std::unique_ptr<lib::NewDocument> core_;
 };
 
 }  // namespace dv::com

@@ -76,7 +76,8 @@ Variant runDistiller(ConversionContext& ctx, const std::string& ps, const std::s
     ~ActiveDistiller() { ctx.setActiveDistiller(nullptr); }
   } active{ctx};
   ctx.setActiveDistiller(distiller);
-  std::unique_ptr<EventConnection> connection = distiller->advise(std::make_shared<DistillerEventRelay>(ctx));
+  std::unique_ptr<EventConnection> connection;
+  if (settings.passEvents) connection = distiller->advise(std::make_shared<DistillerEventRelay>(ctx));
   distiller->let("bShowWindow", Variant(settings.showWindow));
   distiller->let("bSpoolJobs", Variant(settings.spoolJobs));
   return distiller->call("FileToPDF", {pos(ps), pos(pdf), pos(settings.jobOptionsFile)});

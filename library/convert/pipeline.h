@@ -83,6 +83,9 @@ struct DistillSettings {
   bool spoolJobs = false;
   std::string jobOptionsFile;
   bool applySecurity = false;
+  // Pass Distiller's job events on as CreatePDF events (the composer's
+  // Distiller has no one to tell).
+  bool passEvents = true;
 };
 
 inline constexpr const char* kDistillerProgId = "PdfDistiller.PdfDistiller";

@@ -54,6 +54,7 @@ void readConfiguration(Host& host) {
   }
   ignoringErrors([&] { host.files.createFolder(kDefaultTempFolder); });
   values.TempFolder = std::string(kDefaultTempFolder) + "\\";
+  values.configured = true;
 }
 
 CreatePdf::CreatePdf(Host host) : host_(host) {

@@ -14,6 +14,8 @@ struct LibraryValues {
   std::string AcrobatVersionText;
   std::string DistillerPrinterName = "Acrobat Distiller";
   std::string TempFolder = "c:\\temp\\";  // always ends in "\"
+  // Whether a CreatePDF creation has read the values from the machine.
+  bool configured = false;
   // Hand-off to the Document that OpenDocument creates.
   std::string OpenDocumentPath;
 };

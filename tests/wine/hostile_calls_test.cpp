@@ -137,6 +137,7 @@ std::string inputFileParam(const Member& m) {
       {"_CreatePDF.TextFileToArray", "strTextFile"},
       {"_Document.TextFileToArray", "strTextFile"},
       {"_Document.AttachFile", "strFile"},
+      {"_NewDocument.AddImage", "strImageFile"},
       // Never given a valid file: the shell would start a real program to print it.
       {"_CreatePDF.PrintAPI", "strFile"},
   };
@@ -152,6 +153,7 @@ constexpr int kDistillerSeconds = 10;
 int documentedWait(const Member& m) {
   if (m.name.rfind("CreatePDFfrom", 0) == 0 || m.name.rfind("CreatePSfrom", 0) == 0) return 2 * kDistillerSeconds;
   if (m.name == "CloseAcrobat") return 2;
+  if (m.itf == "_NewDocument" && m.name == "Save") return 2 * kDistillerSeconds;
   return 0;
 }
 constexpr int kMarginSeconds = 30;  // Wine under a loaded machine starts processes slowly
@@ -538,7 +540,7 @@ ComPtr<IDispatch> dispatchOf(const VARIANT& v) {
 }
 
 struct Target {
-  ComPtr<IDispatch> converter, document, field;
+  ComPtr<IDispatch> converter, document, field, newDocument;
 };
 
 // A fresh object of the member's interface. Documents are copies, so a
@@ -552,6 +554,14 @@ bool openTarget(const std::string& itf, const Fixture& f, Target& t, const std::
     return false;
   }
   if (itf == "_CreatePDF") return true;
+  if (itf == "_NewDocument") {
+    if (FAILED(CLSIDFromProgID(L"Docvane.NewDocument", &clsid)) ||
+        FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, t.newDocument.putVoid()))) {
+      why = "Docvane.NewDocument cannot be created";
+      return false;
+    }
+    return true;
+  }
   const std::string source =
       env("DV_TEST_DATA") + (itf == "_Field" ? "\\document_form.pdf" : "\\document_two_pages.pdf");
   const std::string copy = f.bench + "\\" + copyName;
@@ -582,6 +592,7 @@ bool openTarget(const std::string& itf, const Fixture& f, Target& t, const std::
 }
 
 IDispatch* targetOf(const std::string& itf, const Target& t) {
+  if (itf == "_NewDocument") return t.newDocument.get();
   return itf == "_CreatePDF" ? t.converter.get() : itf == "_Document" ? t.document.get() : t.field.get();
 }
 
