@@ -524,7 +524,7 @@ class Typesetter {
       const float y = n == &doc_.header ? setup_.pageHeight() - setup_.headerDistance - 0.891f * 12
                                         : setup_.footerDistance + 0.216f * 12;
       numbers +=
-          "0 0 0 setrgbcolor /Times-Roman-L1 12 SF " + num(x) + " " + num(y) + " moveto " + psString(label) + " show\n";
+          "0 0 0 setrgbcolor /Times-Roman 12 SF " + num(x) + " " + num(y) + " moveto " + psString(label) + " show\n";
     }
     pages_.push_back(page_ + numbers);
     open_ = false;
@@ -534,7 +534,7 @@ class Typesetter {
     const int key = font * 10000 + static_cast<int>(size * 10);
     if (key == font_) return;
     font_ = key;
-    page_ += "/" + std::string(kFontNames[font]) + "-L1 " + num(size) + " SF\n";
+    page_ += "/" + std::string(kFontNames[font]) + " " + num(size) + " SF\n";
   }
 
   void useColor(int32_t color) {
@@ -724,7 +724,8 @@ std::string ComposedDocument::postScript(const std::string& title) const {
   ps +=
       "/L1 { exch findfont dup length dict begin { 1 index /FID ne { def } { pop pop } ifelse } forall "
       "/Encoding ISOLatin1Encoding def currentdict end definefont pop } bind def\n";
-  for (const char* f : kFontNames) ps += "/" + std::string(f) + "-L1 /" + f + " L1\n";
+  // Re-encoded under their own names, so the PDF names the standard fonts.
+  for (const char* f : kFontNames) ps += "/" + std::string(f) + " /" + f + " L1\n";
   ps += "%%EndProlog\n%%BeginSetup\n<< /PageSize [" + w + " " + h + "] >> setpagedevice\n%%EndSetup\n";
   for (size_t i = 0; i < pages.size(); ++i) {
     const std::string n = std::to_string(i + 1);

@@ -146,7 +146,7 @@ TEST_F(WordModel, PrintingLaysTextOutWithTheFontsMetricsOnThePaperAndMargins) {
   // "Hello" in Times 12 is 26.664 points wide: centred between 36 and 787.89.
   EXPECT_NE(ps.find("1 0 0 setrgbcolor\n398.61 "), std::string::npos) << ps;
   EXPECT_NE(ps.find("(Hello) show"), std::string::npos);
-  EXPECT_NE(ps.find("/Helvetica-L1 12 SF"), std::string::npos);
+  EXPECT_NE(ps.find("/Helvetica 12 SF"), std::string::npos);
   EXPECT_NE(ps.find("(Second page) show\n"), std::string::npos);
   EXPECT_NE(ps.find("rlineto stroke"), std::string::npos);  // the underline
   // Page 2 only has its number, right-aligned at the right margin, 6 points wide.
