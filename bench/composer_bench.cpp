@@ -85,8 +85,9 @@ int run(const std::string& folder, int rounds) {
   dv::standins::ToolRunner& tools = dv::standins::toolRunner();
   dv::win32::Win32Automation automation;
 
-  // Each paragraph and its blank line take about 8 lines of Times 12 on Letter.
-  const std::vector<Paragraph> items = paragraphs(kPages * 5 + 2);
+  // A paragraph with the blank one before it takes about an eighth of a
+  // Letter page in Times 12: 400 of them fill a little over 50 pages.
+  const std::vector<Paragraph> items = paragraphs(kPages * 8);
 
   // The composed document, through Docvane.
   dv::ObjectPtr doc = automation.createObject("Docvane.NewDocument");
