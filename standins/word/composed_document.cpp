@@ -621,7 +621,8 @@ class Typesetter {
         const CharFormat& f = doc_.formats_[cells[i].format];
         const float w = charWidth(fontIndex(f), d == U'\t' ? U' ' : d, f.size) * (d == U'\t' ? 4 : 1);
         if (group.empty() || group.back().format != cells[i].format) group.push_back({{}, cells[i].format, 0, space});
-        group.back().text += d == U'\t' ? U' ' : d;
+        if (d == U'\t') group.back().text += U"    ";  // a tab is four blanks wide
+        else group.back().text += d;
         group.back().width += w;
         groupWidth += w;
         ++i;
