@@ -730,7 +730,8 @@ std::string ComposedDocument::postScript(const std::string& title) const {
   ps += "%%EndProlog\n%%BeginSetup\n<< /PageSize [" + w + " " + h + "] >> setpagedevice\n%%EndSetup\n";
   for (size_t i = 0; i < pages.size(); ++i) {
     const std::string n = std::to_string(i + 1);
-    ps += "%%Page: " + n + " " + n + "\nsave\n" + pages[i] + "restore showpage\n";
+    ps.append("%%Page: ").append(n).append(" ").append(n).append("\nsave\n");
+    ps.append(pages[i]).append("restore showpage\n");
   }
   ps += "%%Trailer\n%%EOF\n";
   return ps;

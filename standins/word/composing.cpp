@@ -361,7 +361,9 @@ void declareComposingPageSetupMembers(ClassDef& c, const DocOf& docOf) {
       {"TopMargin", &PageSetup::topMargin},           {"BottomMargin", &PageSetup::bottomMargin},
       {"LeftMargin", &PageSetup::leftMargin},         {"RightMargin", &PageSetup::rightMargin},
       {"HeaderDistance", &PageSetup::headerDistance}, {"FooterDistance", &PageSetup::footerDistance}};
-  for (const auto& [name, member] : lengths) {
+  for (const auto& length : lengths) {
+    const char* name = length.first;
+    const Length member = length.second;
     c.property(
         name, {VarType::Single},
         [docOf, member](Invocation& in) -> Variant {
@@ -694,10 +696,12 @@ const ClassDef& findClass() {
           return {};
         });
     using Flag = bool FindState::*;
-    for (const auto& [name, member] : {std::pair<const char*, Flag>{"MatchCase", &FindState::matchCase},
-                                       {"MatchWholeWord", &FindState::matchWholeWord},
-                                       {"Format", &FindState::format},
-                                       {"Forward", &FindState::forward}}) {
+    for (const auto& flag : {std::pair<const char*, Flag>{"MatchCase", &FindState::matchCase},
+                             {"MatchWholeWord", &FindState::matchWholeWord},
+                             {"Format", &FindState::format},
+                             {"Forward", &FindState::forward}}) {
+      const char* name = flag.first;
+      const Flag member = flag.second;
       c.property(
           name, {VarType::Bool},
           [member](Invocation& in) -> Variant { return Variant(in.as<FindObject>().state.get()->*member); },
@@ -833,10 +837,12 @@ const ClassDef& shapeClass() {
   static const ClassDef cls = [] {
     ClassDef c(wordLib(), "Shape", {});
     using Field = float Picture::*;
-    for (const auto& [name, member] : {std::pair<const char*, Field>{"Left", &Picture::left},
-                                       {"Top", &Picture::top},
-                                       {"Width", &Picture::width},
-                                       {"Height", &Picture::height}}) {
+    for (const auto& field : {std::pair<const char*, Field>{"Left", &Picture::left},
+                              {"Top", &Picture::top},
+                              {"Width", &Picture::width},
+                              {"Height", &Picture::height}}) {
+      const char* name = field.first;
+      const Field member = field.second;
       c.property(name, {VarType::Single},
                  [member](Invocation& in) -> Variant { return Variant(in.as<ShapeObject>().picture().*member); });
     }
