@@ -5,6 +5,7 @@
 #include "dv/standins/standin.h"
 #include "dv/standins/viewer_document.h"
 #include "dv/vb.h"
+#include "excel/excel_standin.h"
 #include "word/word_standin.h"
 
 namespace dv::standins {
@@ -15,7 +16,10 @@ std::vector<const ClassDef*> allClasses() {
           // Word: the application and every object it hands out.
           &word::applicationClass(), &word::documentsClass(), &word::documentClass(), &word::pageSetupClass(),
           &word::sectionsClass(), &word::sectionClass(), &word::headersFootersClass(), &word::headerFooterClass(),
-          &word::pageNumbersClass(), &word::pageNumberClass()};
+          &word::pageNumbersClass(), &word::pageNumberClass(),
+          // Excel.
+          &excel::applicationClass(), &excel::workbooksClass(), &excel::workbookClass(), &excel::sheetsClass(),
+          &excel::worksheetClass(), &excel::pageSetupClass(), &excel::rangeClass()};
 }
 
 const ClassDef* findClassByProgId(std::string_view progId) {
