@@ -214,7 +214,7 @@ void runMultiSheet(ConversionContext& ctx, MultiRequest r) {
             const std::vector<std::string> list = madeFiles();
             Array merged(VarType::Variant, {Bound{0, static_cast<uint32_t>(list.size())}});
             for (size_t k = 0; k < list.size(); ++k) merged.at(static_cast<int32_t>(k)) = Variant(list[k]);
-            ctx.mergePdfFiles(r.pdf, Variant(merged));
+            ctx.createPdfFromMultiPdf(r.pdf, Variant(merged), false);
           }
           for (const std::string& f : madeFiles()) vb::Kill(files, f);
         },

@@ -30,10 +30,6 @@ void deleteIfExists(FileSystem& files, const std::string& path) {
 
 }  // namespace
 
-void ConversionContext::mergePdfFiles(const std::string& pdf, const Variant&) {
-  vb::raiseLibrary("PDF files cannot be merged into " + pdf + " here.");
-}
-
 void deleteQuietly(FileSystem& files, const std::string& path) {
   if (path.empty()) return;
   try {

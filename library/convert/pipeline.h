@@ -44,9 +44,6 @@ class ConversionContext {
   virtual void setActiveDistiller(ObjectPtr distiller) = 0;
   // Raises one event of the CreatePDF source interface, synchronously.
   virtual void raiseEvent(std::string_view name, std::vector<Variant>& args) = 0;
-  // CreatePDFfromMultiPDF(pdf, files, False) of the same CreatePDF: merges
-  // the PDF files of a one-dimensional array into `pdf`.
-  virtual void mergePdfFiles(const std::string& pdf, const Variant& files);
   // Shape D only: the system default printer (read and switch).
   virtual std::string currentDefaultPrinter() = 0;
   virtual void setDefaultPrinter(const std::string& printer) = 0;

@@ -68,7 +68,8 @@ Array strings(int32_t lower, std::initializer_list<const char*> items) {
 class RecordingMerge : public CreatePdfConversion {
  public:
   RecordingMerge(CreatePdf& owner, fakes::FakeFileSystem& files) : CreatePdfConversion(owner), files_(files) {}
-  void mergePdfFiles(const std::string& pdf, const Variant& list) override {
+  void createPdfFromMultiPdf(const std::string& pdf, const Variant& list, bool createBookmarks) override {
+    EXPECT_FALSE(createBookmarks);
     std::string merged;
     const Array& a = list.arrayValue();
     Lines names;
@@ -395,6 +396,53 @@ TEST_F(ExcelMembers, AFailedSheetDeletesTheFilesAlreadyMade) {
   EXPECT_TRUE(tempFiles().empty());  // the first sheet's PDF is gone again
   EXPECT_TRUE(excelGone());
   EXPECT_EQ(relays().size(), 1u);
+}
+
+// The merge of CreatePDFfromMultiExcel2 goes to the viewer, whose double
+// in journal/ does not merge: its Excel calls are failed in turn here.
+TEST_F(ExcelMembers, CreatePDFfromMultiExcel2CleansUpAfterAFailureAtEveryExcelCall) {
+  RecordingMerge merge(owner(), fake.files);
+  auto run = [&] {
+    createPDFfromMultiExcel2(merge, kPdf, kBook, Variant(strings(0, {"North", "South"})),
+                             Variant(strings(0, {"Totals", "used_range"})), multi, distiller, false,
+                             "save pdf file as");
+  };
+  run();
+  std::vector<standins::JournalEntry> recorded;
+  for (const standins::JournalEntry& e : standins::Control::instance().journal())
+    if (e.kind == "get" || e.kind == "let" || e.kind == "call") recorded.push_back(e);
+  ASSERT_GT(recorded.size(), 20u);
+  fake.files.deleteFile(kPdf);
+  dialogs = 0;
+  constexpr int32_t kInjected = static_cast<int32_t>(0x800A1066u);
+  std::map<std::string, int> nth;
+  for (const standins::JournalEntry& e : recorded) {
+    const std::string cls = e.object.substr(0, e.object.find('#'));
+    const int n = ++nth[e.object + "." + e.member];
+    SCOPED_TRACE(e.text());
+    standins::Control::instance().reset();
+    standins::excel::resetRunningInstances();
+    merge.merges.clear();
+    const size_t endedBefore = fake.processes.ended().size(), startedBefore = relays().size();
+    standins::Control::instance().injectFailure({cls, e.member, n, kInjected, "Injected", ""});
+    try {
+      run();
+      ADD_FAILURE() << "no error";
+    } catch (const AutomationError& x) {
+      EXPECT_EQ(x.number(), kInjected);
+      EXPECT_EQ(x.description(), "Injected");
+      EXPECT_EQ(x.source(), "Docvane");
+    }
+    EXPECT_TRUE(excelGone());
+    EXPECT_TRUE(tempFiles().empty());
+    EXPECT_FALSE(fake.files.exists(kPdf));
+    EXPECT_TRUE(merge.merges.empty());
+    // Every relay of the call either answered its dialog or was ended.
+    const size_t started = relays().size() - startedBefore;
+    const size_t ended = fake.processes.ended().size() - endedBefore;
+    EXPECT_LE(started, static_cast<size_t>(dialogs) + ended);
+    dialogs = 0;
+  }
 }
 
 TEST_F(ExcelMembers, SheetArraysAreCheckedBeforeExcelStarts) {
