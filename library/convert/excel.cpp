@@ -171,7 +171,7 @@ void runMultiSheet(ConversionContext& ctx, MultiRequest r) {
     withConversionErrorExit(
         [&] {
           excel.open(r.workbook, *r.options);
-          const std::vector<int32_t> firstPages = firstPageNumbers(r.options->firstPageNumber, upper);
+          const std::vector<int32_t> firstPages = firstPageNumbers(r.options->firstPageNumber, lower, upper);
           resolveDistillerPrinter(ctx, *r.distiller);
           const std::string printer = r.printer ? *r.printer : *r.distiller;
           const bool landscapeGiven = r.options->landscape.target().isArray();
@@ -180,8 +180,14 @@ void runMultiSheet(ConversionContext& ctx, MultiRequest r) {
             ObjectPtr sheet = excel.sheet(sheets.at(i).target());
             std::optional<bool> landscape;
             if (landscapeGiven) landscape = vb::CBool(element(r.options->landscape, i));
-            excel.applyPageSetup(*sheet, *r.options, landscape,
-                                 i >= 0 ? firstPages[static_cast<size_t>(i)] : firstPages.front());
+            // Sheets below index 0 (a negative lower bound) are numbered as
+            // the list would number them.
+            const int32_t firstPage = i >= 0                                      ? firstPages[static_cast<size_t>(i)]
+                                      : vb::IsMissing(r.options->firstPageNumber) ? 1
+                                      : !r.options->firstPageNumber.target().isArray()
+                                          ? vb::CLng(r.options->firstPageNumber)
+                                          : vb::CLng(element(r.options->firstPageNumber, i));
+            excel.applyPageSetup(*sheet, *r.options, landscape, firstPage);
             std::string f;
             if (r.kind == MultiKind::Distiller) {
               f = tempPostScriptPath(ctx);
@@ -229,7 +235,7 @@ void runMultiSheet(ConversionContext& ctx, MultiRequest r) {
 
 }  // namespace
 
-std::vector<int32_t> firstPageNumbers(const Variant& firstPageNumber, int32_t upperBound) {
+std::vector<int32_t> firstPageNumbers(const Variant& firstPageNumber, int32_t lowerBound, int32_t upperBound) {
   std::vector<int32_t> list(static_cast<size_t>(std::max(0, upperBound + 1)), 1);
   const Variant& v = firstPageNumber.target();
   if (vb::IsMissing(v)) return list;
@@ -238,7 +244,8 @@ std::vector<int32_t> firstPageNumbers(const Variant& firstPageNumber, int32_t up
     for (int32_t& n : list) n = all;
     return list;
   }
-  for (int32_t i = 0; i <= upperBound; ++i) list[static_cast<size_t>(i)] = vb::CLng(element(v, i));
+  for (int32_t i = std::max(0, lowerBound); i <= upperBound; ++i)
+    list[static_cast<size_t>(i)] = vb::CLng(element(v, i));
   return list;
 }
 

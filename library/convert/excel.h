@@ -51,8 +51,9 @@ struct ExcelSheetsOptions : ExcelPageOptions {
 };
 
 // The first-page number of each sheet, indexed 0 to the upper bound of
-// the sheet array.
-std::vector<int32_t> firstPageNumbers(const Variant& firstPageNumber, int32_t upperBound);
+// the sheet array. An array is read from the sheets' lower bound only:
+// entries below it belong to no sheet.
+std::vector<int32_t> firstPageNumbers(const Variant& firstPageNumber, int32_t lowerBound, int32_t upperBound);
 
 // Runs an Excel member: its error exit has run when `body` fails; Excel's
 // 1004 then becomes the library error "Invalid worksheet range", every

@@ -170,7 +170,9 @@ class ExcelStandIn : public ::testing::Test {
     } catch (const AutomationError& e) {
       EXPECT_EQ(e.number(), number);
       EXPECT_EQ(e.description(), text);
-      EXPECT_EQ(e.source(), "Microsoft Excel");
+      if (number != kUnknownName) {
+        EXPECT_EQ(e.source(), "Microsoft Excel");
+      }
     }
   }
 
