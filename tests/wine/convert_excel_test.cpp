@@ -129,7 +129,8 @@ TEST_F(ExcelConversions, NamedRangeOfAProtectedWorkbookThroughDistiller) {
     const std::string words =
         tool({"pdftotext", "-bbox", "-f", std::to_string(page), "-l", std::to_string(page), unixPath(pdf), "-"});
     std::smatch m;
-    ASSERT_TRUE(std::regex_search(words, m, std::regex(R"(<word xMin="([\d.]+)"[^>]*>Page</word>\s*<word[^>]*>(\d+)</word>)")))
+    ASSERT_TRUE(std::regex_search(
+        words, m, std::regex(R"re(<word xMin="([\d.]+)"[^>]*>Page</word>\s*<word[^>]*>(\d+)</word>)re")))
         << words;
     EXPECT_GT(std::stod(m[1]), 400.0) << words;
     EXPECT_EQ(m[2], std::to_string(page + 2));
