@@ -6,6 +6,7 @@
 #include "dv/standins/viewer_document.h"
 #include "dv/vb.h"
 #include "word/composing.h"
+#include "excel/excel_standin.h"
 #include "word/word_standin.h"
 
 namespace dv::standins {
@@ -20,7 +21,10 @@ std::vector<const ClassDef*> allClasses() {
           // Word's objects of a composed document.
           &word::rangeClass(), &word::fontClass(), &word::paragraphsClass(), &word::paragraphClass(),
           &word::paragraphFormatClass(), &word::bookmarksClass(), &word::bookmarkClass(), &word::findClass(),
-          &word::replacementClass(), &word::shapesClass(), &word::shapeClass()};
+          &word::replacementClass(), &word::shapesClass(), &word::shapeClass(),
+          // Excel.
+          &excel::applicationClass(), &excel::workbooksClass(), &excel::workbookClass(), &excel::sheetsClass(),
+          &excel::worksheetClass(), &excel::pageSetupClass(), &excel::rangeClass()};
 }
 
 const ClassDef* findClassByProgId(std::string_view progId) {

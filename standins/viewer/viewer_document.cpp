@@ -126,6 +126,7 @@ std::shared_ptr<ViewerDocument> openViewerDocument(const std::string& path, cons
   if (!facts) return nullptr;
   auto doc = std::make_shared<ViewerDocument>();
   doc->path = path;
+  doc->hold = FileHold::take(path);
   doc->info = facts->info;
   doc->pageMode = pageModeNumber(facts->pageMode);
   doc->fields = facts->fieldNames;
@@ -135,6 +136,8 @@ std::shared_ptr<ViewerDocument> openViewerDocument(const std::string& path, cons
 }
 
 bool saveViewerDocument(ViewerDocument& doc, const std::string& target) {
+  // Another open document's file is held: the viewer cannot write over it.
+  if (vb::compareText(target, doc.path) != 0 && FileHold::held(target)) return false;
   PdfChanges changes = doc.pending;
   // Acrobat stamps the modification date on every save.
   changes.info["ModDate"] = nowAsPdfDate();
@@ -143,6 +146,11 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target) {
   std::optional<PdfFacts> facts = readPdf(toolRunner(), target, doc.facts.password);
   if (!facts) return false;
   doc.path = target;
+  if (!doc.closed) {
+    // The file just written, not the one it replaced.
+    doc.hold = FileHold::take(target);
+    if (ViewerView* view = SharedViewer::instance().find(target)) view->hold = FileHold::take(target);
+  }
   doc.facts = std::move(*facts);
   doc.info = doc.facts.info;
   doc.pending = PdfChanges{};
@@ -175,7 +183,7 @@ const ClassDef& pdDocClass() {
     });
     c.method("Close", {}, TypeDesc{VarType::Bool}, [](Invocation& inv) {
       auto& self = inv.as<PDDocStandIn>();
-      if (self.doc) self.doc->closed = true;
+      if (self.doc) self.doc->close();
       self.doc.reset();
       return Variant(true);
     });
@@ -351,7 +359,7 @@ const ClassDef& jsDocClass() {
       // Closing with saving asked writes the changes back to the file first.
       if (!vb::CBool(inv.argOr(0, Variant(false))) && d.dirty && !saveViewerDocument(d, d.path))
         jsError("The document could not be saved.");
-      d.closed = true;
+      d.close();
       return Variant(false);
     });
     c.method("SaveAs", {param("cPath"), param("cConvID", true)}, variantType(), [](Invocation& inv) {

@@ -95,7 +95,14 @@ ViewerView* SharedViewer::active() { return documents_.empty() ? nullptr : &docu
 ViewerView& SharedViewer::add(const std::string& path, const std::string& password, int32_t pages,
                               const std::string& title) {
   ensureRunning();
-  documents_.push_back(ViewerView{nextId_++, path, password, title, pages, 0});
+  ViewerView view;
+  view.id = nextId_++;
+  view.path = path;
+  view.password = password;
+  view.title = title;
+  view.pages = pages;
+  view.hold = FileHold::take(path);
+  documents_.push_back(std::move(view));
   return documents_.back();
 }
 

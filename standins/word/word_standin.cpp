@@ -40,10 +40,6 @@ std::string printerPort(const std::string& printer) {
   return isPdfPrinter(printer) ? "Ne00:" : "";
 }
 
-bool printerInstalled(const std::string& printer) {
-  return !printer.empty() && (spoolerPrinter(printer).has_value() || isPdfPrinter(printer));
-}
-
 void ensurePrinter(WordState& w) {
   if (w.printerKnown) return;
   w.printerKnown = true;
@@ -275,10 +271,19 @@ Environment& environment() {
   return g_environment;
 }
 
+bool printerInstalled(const std::string& printer) {
+  return !printer.empty() && (spoolerPrinter(printer).has_value() || isPdfPrinter(printer));
+}
+
 int runningInstances() { return g_running.load(); }
 void resetRunningInstances() { g_running = 0; }
 
 bool writePdfWithGhostscript(FileSystem& files, const std::string& postScript, const std::string& pdfPath) {
+  std::optional<std::string> pdf = pdfWithGhostscript(postScript);
+  return pdf && files.writeFile(pdfPath, *pdf);
+}
+
+std::optional<std::string> pdfWithGhostscript(const std::string& postScript) {
   ToolRunner& runner = toolRunner();
   const std::string scratch = runner.scratchFolder();
   const char sep = scratch.find('\\') != std::string::npos ? '\\' : '/';
@@ -299,16 +304,16 @@ bool writePdfWithGhostscript(FileSystem& files, const std::string& postScript, c
                    {}, std::chrono::seconds(120));
     ok = r.ok();
   }
+  std::optional<std::string> pdf;
   if (ok) {
     std::ifstream in(outPath, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
-    ok = in.good() || in.eof();
-    ok = ok && !bytes.str().empty() && files.writeFile(pdfPath, bytes.str());
+    if ((in.good() || in.eof()) && !bytes.str().empty()) pdf = bytes.str();
   }
   std::error_code ec;
   std::filesystem::remove_all(scratch, ec);
-  return ok;
+  return pdf;
 }
 
 bool isPdfPrinter(const std::string& printer) {

@@ -48,6 +48,8 @@ void installPlatformEnvironment();
 // Ghostscript's pdfwrite through the stand-ins' tool runner, the file
 // written through `files`.
 bool writePdfWithGhostscript(FileSystem& files, const std::string& postScript, const std::string& pdfPath);
+// The same conversion, the PDF's bytes returned (nullopt when it failed).
+std::optional<std::string> pdfWithGhostscript(const std::string& postScript);
 
 const TypeLibDef& wordLib();
 const ClassDef& applicationClass();
@@ -64,6 +66,9 @@ const ClassDef& pageNumberClass();
 // Whether Word counts `printer` as the Acrobat PDF printer: the names the
 // Acrobat versions install, and any name the Distiller keys record.
 bool isPdfPrinter(const std::string& printer);
+// Whether a print call may name `printer`: a queue of the spooler, or the
+// PDF printer, which comes with the stand-in Acrobat.
+bool printerInstalled(const std::string& printer);
 
 }  // namespace dv::standins::word
 

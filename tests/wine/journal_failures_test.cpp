@@ -137,6 +137,7 @@ class JournalFailures : public ::testing::Test {
     std::string text;
     for (int i = 1; i <= 30; ++i) text += "Report line " + std::to_string(i) + "\r\n";
     write(bench + "\\report.txt", text);
+    write(bench + "\\book.txt", "#password: pw\r\n#name: Totals=Data!A1:B2\r\n[Data]\r\na\tb\r\n1\t2\r\n");
     CopyFileA((env("DV_TEST_DATA") + "\\viewer_plain.pdf").c_str(), (bench + "\\plain.pdf").c_str(), FALSE);
     // The relay where the library looks first.
     char system[MAX_PATH];
@@ -186,9 +187,12 @@ class JournalFailures : public ::testing::Test {
       if (l.kind == "create") state[l.object] += "+";
       if (l.kind == "destroy") state[l.object] += "-";
       if (l.kind == "call" && l.member == "Quit") state[l.object] += "q";
-      if (l.kind == "call" && l.member == "Open" && l.object.rfind("Documents#", 0) == 0 && !failed) ++opened;
+      // Word's documents and Excel's workbooks alike.
+      const bool opener = l.object.rfind("Documents#", 0) == 0 || l.object.rfind("Workbooks#", 0) == 0;
+      const bool document = l.object.rfind("Document#", 0) == 0 || l.object.rfind("Workbook#", 0) == 0;
+      if (l.kind == "call" && l.member == "Open" && opener && !failed) ++opened;
       // A Close that failed is tried again on the error exit; the one that worked counts.
-      if (l.kind == "call" && l.member == "Close" && l.object.rfind("Document#", 0) == 0 && !failed)
+      if (l.kind == "call" && l.member == "Close" && document && !failed)
         ++(l.text.find("Close(False)") != std::string::npos ? closedNoSave : saved);
     }
     for (const auto& [object, s] : state) {
@@ -196,7 +200,7 @@ class JournalFailures : public ::testing::Test {
         p.push_back("left alive: " + object);
       if (object.rfind("Application#", 0) == 0 && s.find('q') == std::string::npos) p.push_back(object + " not quit");
     }
-    if (opened != closedNoSave || saved != 0) p.push_back("Word document not closed without saving");
+    if (opened != closedNoSave || saved != 0) p.push_back("document or workbook not closed without saving");
     if (defaultPrinter() != printerBefore) p.push_back("default printer is " + defaultPrinter());
     for (const std::string& f : tempFiles())
       if (std::find(tempBefore.begin(), tempBefore.end(), f) == tempBefore.end())
@@ -298,6 +302,22 @@ const std::vector<Row>& members() {
        },
        {"word2.pdf"},
        kWordPageSetup},
+      {"CreatePDFfromExcel",
+       [](JournalFailures& f) {
+         f.converter->call("CreatePDFfromExcel",
+                           {pos(Variant(f.bench + "\\excel.pdf")), pos(Variant(f.bench + "\\book.txt")),
+                            pos(Variant("Data")), pos(Variant("Totals")), dv::named("strPassword", Variant("pw")),
+                            dv::named("strHeader", Variant("&P")), dv::named("dblTopMargin", Variant(0.5))});
+       },
+       {"excel.pdf"}},
+      {"CreatePDFfromExcel2",
+       [](JournalFailures& f) {
+         f.converter->call(
+             "CreatePDFfromExcel2",
+             {pos(Variant(f.bench + "\\excel2.pdf")), pos(Variant(f.bench + "\\book.txt")), pos(Variant(int16_t{1})),
+              pos(Variant("used_range")), dv::named("strPassword", Variant("pw"))});
+       },
+       {"excel2.pdf"}},
       {"GetNumPagesPDF",
        [](JournalFailures& f) {
          EXPECT_GT(dv::vb::CLng(f.converter->call("GetNumPagesPDF", {pos(Variant(f.bench + "\\plain.pdf"))})), 0);

@@ -139,12 +139,31 @@ void ConvertFixture::SetUp() {
     return fake.files.writeFile(pdf, "%PDF-1.4 printed\n" + ps);
   };
   standins::word::setEnvironment(env);
+
+  standins::excel::resetRunningInstances();
+  spooled.clear();
+  standins::excel::Environment excel;
+  excel.spool = [this](const std::string& path, std::function<std::optional<std::string>()> produce) {
+    if (auto bytes = produce()) spooled.push_back({path, *bytes, fake.clock.tickMs(), 0});
+  };
+  excel.makePdf = [](const std::string& ps) -> std::optional<std::string> { return "%PDF-1.4 printed\n" + ps; };
+  standins::excel::setEnvironment(excel);
+  fake.clock.addHook([this] {
+    for (SpoolJob& job : spooled) {
+      const int due = static_cast<int>(std::min<uint64_t>(3, (fake.clock.tickMs() - job.start) / kSpoolStepMs));
+      if (due <= job.written) continue;
+      job.written = due;
+      fake.files.writeFile(job.path, job.bytes.substr(0, job.bytes.size() * static_cast<size_t>(due) / 3));
+    }
+    std::erase_if(spooled, [](const SpoolJob& job) { return job.written == 3; });
+  });
 }
 
 void ConvertFixture::TearDown() {
   ctx_.reset();
   owner_.reset();
   standins::word::setEnvironment({});
+  standins::excel::setEnvironment({});
   setFakeDistillerFiles(nullptr);
   standins::Control::instance().reset();
 }

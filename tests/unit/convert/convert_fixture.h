@@ -16,6 +16,7 @@
 #include "dv/standins/registration.h"
 #include "dv/standins/standin.h"
 #include "frame/create_pdf.h"
+#include "excel/excel_standin.h"
 #include "word/word_standin.h"
 
 namespace dv::lib::testing {
@@ -57,6 +58,17 @@ class ConvertFixture : public ::testing::Test {
   RecordedEvents events;
   std::string relayAnswer;  // what the "relay" typed into the last PDF dialog
   int dialogs = 0;
+  // Excel's background printing on the fake clock: a job's file appears
+  // in three growing steps kSpoolStepMs apart, the first kSpoolStepMs
+  // after PrintOut returned (a printer that keeps writing: the steps are
+  // closer than the stability check's second).
+  static constexpr uint64_t kSpoolStepMs = 600;
+  struct SpoolJob {
+    std::string path, bytes;
+    uint64_t start = 0;
+    int written = 0;
+  };
+  std::vector<SpoolJob> spooled;
 
  private:
   std::unique_ptr<CreatePdf> owner_;

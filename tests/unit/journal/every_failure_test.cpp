@@ -18,6 +18,7 @@
 #include "../convert/convert_fixture.h"
 #include "../viewer/viewer_fake_viewer.h"
 #include "convert/distiller.h"
+#include "convert/excel.h"
 #include "convert/word.h"
 #include "dv/vb.h"
 #include "viewer/viewer_operations.h"
@@ -77,6 +78,8 @@ class EveryFailure : public ConvertFixture {
     fake.files.addFolder("c:\\ps");
     fake.files.addFile("c:\\ps\\one.ps", "%!PS one");
     fake.files.addFile("c:\\ps\\two.ps", "%!PS two");
+    fake.files.addFile("c:\\docs\\book.txt",
+                       "#password: pw\n#name: Totals=North!A1:B2\n[North]\na\tb\n1\t2\n[South]\nc\n");
     // The viewer double takes the viewer's ProgIDs over from the stand-ins.
     viewer = std::make_shared<dv::testing::FakeViewer>();
     for (const char* progId : {"AcroExch.App", "AcroExch.AVDoc", "AcroExch.PDDoc", "AcroExch.PDBookmark"})
@@ -122,6 +125,7 @@ class EveryFailure : public ConvertFixture {
   void freshRun() {
     standins::Control::instance().reset();
     standins::word::resetRunningInstances();
+    standins::excel::resetRunningInstances();
     viewer->journal.clear();
     viewer->callKeys.clear();
     viewer->failAt.reset();
@@ -167,6 +171,7 @@ class EveryFailure : public ConvertFixture {
     for (const std::string& c : classes)
       if (int n = standins::Control::instance().liveCount(c)) out.push_back(c + " x" + std::to_string(n));
     if (standins::word::runningInstances() != 0) out.push_back("Word running");
+    if (standins::excel::runningInstances() != 0) out.push_back("Excel running");
     if (viewer->live != 0) out.push_back("viewer objects x" + std::to_string(viewer->live));
     return out;
   }
@@ -181,9 +186,12 @@ class EveryFailure : public ConvertFixture {
     std::map<std::string, std::string> state;  // object -> what happened to it
     for (const standins::JournalEntry& e : standins::Control::instance().journal()) {
       if (e.kind != "call") continue;
-      if (e.member == "Open" && e.object.rfind("Documents#", 0) == 0 && !e.error) state["document"] += "o";
+      // Word's documents and Excel's workbooks alike.
+      const bool opener = e.object.rfind("Documents#", 0) == 0 || e.object.rfind("Workbooks#", 0) == 0;
+      const bool document = e.object.rfind("Document#", 0) == 0 || e.object.rfind("Workbook#", 0) == 0;
+      if (e.member == "Open" && opener && !e.error) state["document"] += "o";
       // A Close that failed is tried again on the error exit; the one that worked counts.
-      if (e.member == "Close" && e.object.rfind("Document#", 0) == 0 && !e.error) {
+      if (e.member == "Close" && document && !e.error) {
         const bool noSave =
             !e.args.empty() && e.args.front().second.type() == VarType::Bool && !e.args.front().second.boolValue();
         state["document"] += noSave ? "c" : "s";
@@ -305,6 +313,39 @@ Variant psList() {
 
 const std::vector<std::string> kWordPageSetup = {"Document.PageSetup", "PageSetup.Orientation"};
 
+const char* kBook = "c:\\docs\\book.txt";
+
+// Every page setting given, so that every call of the setup is made.
+ExcelSheetOptions excelSheet() {
+  ExcelSheetOptions o;
+  o.password = "pw";
+  o.useGrid = true;
+  o.landscape = true;
+  o.header = "Page &P";
+  o.footer = "Footer";
+  o.margins = {0.5, 0.5, 0.5, 0.5, 0.25, 0.25};
+  o.firstPageNumber = 3;
+  return o;
+}
+
+ExcelSheetsOptions excelSheets() {
+  ExcelSheetsOptions o;
+  static_cast<ExcelPageOptions&>(o) = excelSheet();
+  Array landscape(VarType::Variant, {Bound{0, 2}});
+  landscape.at(0) = Variant(true);
+  landscape.at(1) = Variant(false);
+  o.landscape = Variant(landscape);
+  o.firstPageNumber = Variant(int32_t{2});
+  return o;
+}
+
+Variant pair(const char* a, const char* b) {
+  Array list(VarType::Variant, {Bound{0, 2}});
+  list.at(0) = Variant(a);
+  list.at(1) = Variant(b);
+  return Variant(list);
+}
+
 // The members and their normal arguments: one row each.
 const std::vector<Row>& members() {
   static const std::vector<Row> rows = {
@@ -347,6 +388,47 @@ const std::vector<Row>& members() {
        },
        {"c:\\out\\report.ps"},
        kWordPageSetup},
+      {"CreatePDFfromExcel",
+       [](EveryFailure& f) {
+         createPDFfromExcel(f.ctx(), "c:\\out\\book.pdf", kBook, Variant("North"), "Totals", excelSheet(), f.distiller,
+                            f.settings);
+       },
+       {"c:\\out\\book.pdf"}},
+      {"CreatePDFfromExcel2",
+       [](EveryFailure& f) {
+         createPDFfromExcel2(f.ctx(), "c:\\out\\book.pdf", kBook, Variant(int16_t{1}), "used_range", excelSheet(),
+                             f.distiller, false, "save pdf file as");
+       },
+       {"c:\\out\\book.pdf"}},
+      {"CreatePDFfromExcel3",
+       [](EveryFailure& f) {
+         createPDFfromExcel3(f.ctx(), "c:\\out\\book.pdf", kBook, Variant("South"), "A1", f.printer, excelSheet(),
+                             f.settings);
+       },
+       {"c:\\out\\book.pdf"}},
+      {"CreatePSfromExcel",
+       [](EveryFailure& f) {
+         createPSfromExcel(f.ctx(), "c:\\out\\book.ps", kBook, Variant("North"), "A1:B2", excelSheet(), f.distiller);
+       },
+       {"c:\\out\\book.ps"}},
+      {"CreatePSfromExcel2",
+       [](EveryFailure& f) {
+         createPSfromExcel2(f.ctx(), "c:\\out\\book.ps", kBook, Variant("North"), "USED_RANGE", f.printer,
+                            excelSheet());
+       },
+       {"c:\\out\\book.ps"}},
+      {"CreatePDFfromMultiExcel",
+       [](EveryFailure& f) {
+         createPDFfromMultiExcel(f.ctx(), "c:\\out\\book.pdf", kBook, pair("North", "South"),
+                                 pair("Totals", "used_range"), excelSheets(), f.distiller, f.settings);
+       },
+       {"c:\\out\\book.pdf"}},
+      {"CreatePDFfromMultiExcel3",
+       [](EveryFailure& f) {
+         createPDFfromMultiExcel3(f.ctx(), "c:\\out\\book.pdf", kBook, pair("South", "North"), pair("A1", "A1:B2"),
+                                  f.printer, excelSheets(), f.distiller, f.settings);
+       },
+       {"c:\\out\\book.pdf"}},
       {"GetNumPagesPDF",
        [](EveryFailure& f) {
          ViewerContext v = f.viewerContext();

@@ -18,8 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "dv/standins/standin.h"
+#include "dv/standins/file_hold.h"
 #include "dv/standins/pdf_file.h"
+#include "dv/standins/standin.h"
 
 namespace dv::standins {
 
@@ -45,6 +46,12 @@ struct ViewerDocument {
   std::map<std::string, std::string> importedFiles;  // data object -> source file
   bool dirty = false;
   bool closed = false;
+  // The viewer holds the file of an open document.
+  std::shared_ptr<FileHold> hold;
+  void close() {
+    closed = true;
+    hold.reset();
+  }
   // State a file does not hold.
   std::string baseURL, metaData;
   bool calculate = true, disclosed = false, noAutoComplete = false, noCache = false;

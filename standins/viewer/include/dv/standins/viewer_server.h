@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "dv/standins/file_hold.h"
 #include "dv/standins/standin.h"
 #include "dv/standins/viewer_document.h"
 
@@ -50,7 +51,8 @@ struct ViewerView {
   std::string password;  // the one that opened it; empty when none was needed
   std::string title;     // the view title given at opening (may be empty)
   int32_t pages = 0;
-  int32_t currentPage = 0;  // counted from 0, as the viewer does
+  int32_t currentPage = 0;         // counted from 0, as the viewer does
+  std::shared_ptr<FileHold> hold;  // the window's file, held while it is open
 };
 
 class SharedViewer {
