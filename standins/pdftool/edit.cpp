@@ -16,6 +16,7 @@
 #include <optional>
 #include <set>
 
+#include "page_operations.h"
 #include "qpdf_document.h"
 
 namespace dv::pdftool {
@@ -368,6 +369,10 @@ void decrypt(Edit& e, const Json&) {
   e.encryption->decrypt = true;
 }
 
+// The operations written in their own files.
+void stamp(Edit& e, const Json& op) { stampText(e.doc, op); }
+void webLinks(Edit& e, const Json& op) { addWebLinks(e.doc, op); }
+
 using Operation = void (*)(Edit&, const Json&);
 const std::map<std::string, Operation> kOperations{
     {"insertPages", insertPages}, {"deletePages", deletePages},
@@ -376,6 +381,7 @@ const std::map<std::string, Operation> kOperations{
     {"setOutline", setOutline},   {"setPageLabels", setPageLabels},
     {"attach", attach},           {"detach", detach},
     {"encrypt", encrypt},         {"decrypt", decrypt},
+    {"stampText", stamp},         {"addWebLinks", webLinks},
 };
 
 void applyEncryption(QPDFWriter& w, const EncryptionChange& c) {
@@ -405,6 +411,7 @@ void applyRequest(const std::string& input, const std::string& password, const J
                   const std::string& output) {
   if (!request.is_object() || !request.contains("operations") || !request.at("operations").is_array())
     refuse("a request is an object with a list \"operations\"");
+  if (request.contains("write")) checkWriteSettings(request.at("write"));
   std::shared_ptr<QpdfDocument> doc = openDocument(input, password);
   Edit edit{*doc, std::nullopt};
   const Json& operations = request.at("operations");
@@ -429,6 +436,7 @@ void applyRequest(const std::string& input, const std::string& password, const J
   try {
     QPDFWriter w(doc->pdf, temporary.c_str());
     if (edit.encryption) applyEncryption(w, *edit.encryption);
+    if (request.contains("write")) applyWriteSettings(w, request.at("write"));
     w.write();
   } catch (const std::exception& e) {
     std::remove(temporary.c_str());

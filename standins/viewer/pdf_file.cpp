@@ -72,7 +72,10 @@ bool writePdf(ToolRunner& tools, const PdfFacts& facts, const std::string& sourc
   for (const auto& [key, file] : changes.attach)
     operations.push_back({{"op", "attach"}, {"key", key}, {"file", tools.toolPath(file)}});
   for (const std::string& key : changes.detach) operations.push_back({{"op", "detach"}, {"key", key}});
-  return editPdf(tools, source, facts.password, Json{{"operations", operations}}, target).ok();
+  for (const Json& op : changes.operations) operations.push_back(op);
+  Json request{{"operations", operations}};
+  if (!changes.write.is_null()) request["write"] = changes.write;
+  return editPdf(tools, source, facts.password, request, target).ok();
 }
 
 std::optional<double> pdfDateToOle(const std::string& text) {

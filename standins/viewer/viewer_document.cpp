@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "dv/standins/viewer_app.h"
+#include "dv/standins/viewer_menu.h"
 #include "dv/standins/viewer_server.h"
 #include "dv/vb.h"
 
@@ -138,9 +139,15 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target) {
   PdfChanges changes = doc.pending;
   // Acrobat stamps the modification date on every save.
   changes.info["ModDate"] = nowAsPdfDate();
+  // What the viewer's menu commands changed in the document's window.
+  takeMenuChanges(doc.path, changes);
   if (!writePdf(toolRunner(), doc.facts, doc.path, target, changes)) return false;
-  // The tool keeps the source's encryption, so the same password reads the copy.
-  std::optional<PdfFacts> facts = readPdf(toolRunner(), target, doc.facts.password);
+  // The tool keeps the source's encryption, so the same password reads the
+  // copy, unless the save encrypted it anew.
+  std::string password = doc.facts.password;
+  for (const Json& op : changes.operations)
+    if (op.value("op", "") == "encrypt") password = op.value("userPassword", "");
+  std::optional<PdfFacts> facts = readPdf(toolRunner(), target, password);
   if (!facts) return false;
   doc.path = target;
   doc.facts = std::move(*facts);
@@ -375,6 +382,13 @@ const ClassDef& jsDocClass() {
         std::filesystem::rename(target + convert->writes, target, ec);
         if (ec) jsError("The file could not be converted.");
       }
+      return Variant();
+    });
+    // The URL texts of every page become links when the document is saved.
+    c.method("AddWebLinks", {param("nStart", true), param("nEnd", true)}, variantType(), [](Invocation& inv) {
+      ViewerDocument& d = js(inv);
+      addWebLinksOperation(d.pending, inv.argOr(0, Variant()), inv.argOr(1, Variant()));
+      d.dirty = true;
       return Variant();
     });
     // Printing, URL fetching and calculation change nothing the stand-in

@@ -134,6 +134,11 @@ std::string inputFileParam(const Member& m) {
       {"_CreatePDF.GetNumPagesPDF", "strPDFFile"},
       {"_CreatePDF.PrintPDF", "strPDFFile"},
       {"_CreatePDF.OpenPDF", "strPDFFile"},
+      {"_CreatePDF.ReduceFileSize", "strPDFFile"},
+      {"_CreatePDF.SaveFileAs", "strPDFFile"},
+      {"_CreatePDF.SetOpenPassword", "strPDFFile"},
+      {"_CreatePDF.CreatePageHeaderInPDF", "strPDFFile"},
+      {"_CreatePDF.CreateLinksInPDF", "strPDFFile"},
       {"_CreatePDF.TextFileToArray", "strTextFile"},
       {"_Document.TextFileToArray", "strTextFile"},
       {"_Document.AttachFile", "strFile"},
@@ -152,6 +157,11 @@ constexpr int kDistillerSeconds = 10;
 int documentedWait(const Member& m) {
   if (m.name.rfind("CreatePDFfrom", 0) == 0 || m.name.rfind("CreatePSfrom", 0) == 0) return 2 * kDistillerSeconds;
   if (m.name == "CloseAcrobat") return 2;
+  // A menu dialog no relay fills gives up after the viewer stand-in's
+  // ViewerDialogSeconds (60).
+  if (m.name == "ReduceFileSize" || m.name == "SaveFileAs" || m.name == "SetOpenPassword" ||
+      m.name == "CreatePageHeaderInPDF")
+    return 60;
   return 0;
 }
 constexpr int kMarginSeconds = 30;  // Wine under a loaded machine starts processes slowly

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "dv/standins/standin.h"
+#include "dv/standins/viewer_dialogs.h"
 #include "dv/standins/viewer_document.h"
 
 namespace dv::standins {
@@ -32,6 +33,10 @@ class ViewerUi {
   // A modal dialog titled `caption` with one edit field and OK/Cancel; the
   // text confirmed, nullopt when cancelled.
   virtual std::optional<std::string> ask(const std::string& caption, const std::string& prompt, bool secret) = 0;
+  // A modal dialog of a menu command; what it held when confirmed, nullopt
+  // when cancelled or nobody answered in time. A viewer without a screen
+  // has nobody to answer.
+  virtual std::optional<DialogAnswer> showDialog(const DialogLayout&) { return std::nullopt; }
 };
 
 // What opening a real PDF file gives.
