@@ -25,6 +25,7 @@ Variant menuItemExecute(Invocation& in) {
     viewer.openThroughDialogs();
     return true;
   }
+  if (item == "NewBookmark") return newBookmark();
   if (item == "ADBE:ReadAloudStart" || item == "ADBE:ReadAloudToEnd")
     return viewer.active() != nullptr;  // reads the front document, when there is one
   return false;                         // the viewer has no such menu item
