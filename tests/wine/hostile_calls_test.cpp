@@ -134,6 +134,10 @@ std::string inputFileParam(const Member& m) {
       {"_CreatePDF.GetNumPagesPDF", "strPDFFile"},
       {"_CreatePDF.PrintPDF", "strPDFFile"},
       {"_CreatePDF.OpenPDF", "strPDFFile"},
+      {"_CreatePDF.CreateBookmarksInPDF", "strPDFFile"},
+      {"_CreatePDF.CreateBookmarkInPDF", "strPDFFile"},
+      {"_CreatePDF.BookmarksToArray", "strPDFFile"},
+      {"_CreatePDF.BookmarksToPDF", "strSourcePDF"},
       {"_CreatePDF.TextFileToArray", "strTextFile"},
       {"_Document.TextFileToArray", "strTextFile"},
       {"_Document.AttachFile", "strFile"},
@@ -152,6 +156,9 @@ constexpr int kDistillerSeconds = 10;
 int documentedWait(const Member& m) {
   if (m.name.rfind("CreatePDFfrom", 0) == 0 || m.name.rfind("CreatePSfrom", 0) == 0) return 2 * kDistillerSeconds;
   if (m.name == "CloseAcrobat") return 2;
+  // A second's pause for every title the viewer finds.
+  if (m.name == "CreateBookmarksInPDF") return 30;
+  if (m.name == "CreateBookmarkInPDF") return 2;
   return 0;
 }
 constexpr int kMarginSeconds = 30;  // Wine under a loaded machine starts processes slowly
