@@ -38,6 +38,11 @@ class DiskFiles : public dv::FileSystem {
   }
   bool folderExists(const std::string& p) override { return std::filesystem::is_directory(p); }
   bool deleteFile(const std::string& p) override { return std::filesystem::remove(p); }
+  bool replaceFile(const std::string& from, const std::string& to) override {
+    std::error_code ec;
+    std::filesystem::rename(from, to, ec);
+    return !ec;
+  }
   int createFolder(const std::string& p) override { return std::filesystem::create_directory(p) ? 0 : 75; }
   std::vector<dv::FileEntry> list(const std::string&) override { return {}; }
   std::optional<std::string> readFile(const std::string& p) override {

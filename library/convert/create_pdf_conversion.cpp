@@ -3,6 +3,7 @@
 #include "frame/library_values.h"
 #include "frame/printers.h"
 #include "relaylaunch/relay_launch.h"
+#include "viewer/pdf_merge.h"
 #include "viewer/viewer_session.h"
 
 namespace dv::lib {
@@ -16,6 +17,11 @@ std::vector<std::string> CreatePdfConversion::startSavePdfRelay(const std::strin
 bool CreatePdfConversion::closeAcrobat(bool waitUntilClosed, int16_t timeout) {
   ViewerContext viewer{host(), [this] { return viewerVersion(); }};
   return lib::closeAcrobat(viewer, waitUntilClosed, timeout);
+}
+
+void CreatePdfConversion::createPdfFromMultiPdf(const std::string& pdf, const Variant& pdfFiles, bool createBookmarks) {
+  ViewerContext viewer{host(), [this] { return viewerVersion(); }};
+  lib::createPdfFromMultiPdf(viewer, pdf, pdfFiles, createBookmarks);
 }
 
 std::string CreatePdfConversion::currentDefaultPrinter() { return lib::currentDefaultPrinter(host()); }

@@ -17,6 +17,7 @@ class CreatePdfConversion : public ConversionContext {
   double viewerVersion() override;
   std::vector<std::string> startSavePdfRelay(const std::string& caption, const std::string& path) override;
   bool closeAcrobat(bool waitUntilClosed, int16_t timeout) override;
+  void createPdfFromMultiPdf(const std::string& pdf, const Variant& pdfFiles, bool createBookmarks) override;
   void setActiveDistiller(ObjectPtr distiller) override { owner_.objAdobeDistiller = std::move(distiller); }
   void raiseEvent(std::string_view name, std::vector<Variant>& args) override { owner_.raiseEvent(name, args); }
   std::string currentDefaultPrinter() override;

@@ -35,6 +35,10 @@ class ConversionContext {
   virtual std::vector<std::string> startSavePdfRelay(const std::string& caption, const std::string& path) = 0;
   // CloseAcrobat(blnWaitUntilClosed, intTimeout).
   virtual bool closeAcrobat(bool waitUntilClosed, int16_t timeout) = 0;
+  // CreatePDFfromMultiPDF(strPDFFile, varPDFFiles, blnCreateBookmarks) of
+  // the same object: how the multi-item conversions merge their per-item
+  // PDF files.
+  virtual void createPdfFromMultiPdf(const std::string& pdf, const Variant& pdfFiles, bool createBookmarks) = 0;
   // objAdobeDistiller: the Distiller whose job events are being passed on
   // (nullptr when none runs).
   virtual void setActiveDistiller(ObjectPtr distiller) = 0;

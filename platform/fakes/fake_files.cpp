@@ -147,6 +147,20 @@ bool FakeFileSystem::deleteFile(const std::string& path) {
   return true;
 }
 
+bool FakeFileSystem::replaceFile(const std::string& from, const std::string& to) {
+  const Parsed source = parse(from);
+  Node* s = find(source);
+  if (!s || s->directory || s->locked || s->readOnly) return false;
+  const Parsed target = parse(to);
+  if (!target.valid || target.trailingSlash) return false;
+  Node* t = find(target);
+  if (t && (t->directory || t->locked || t->readOnly)) return false;
+  if (s == t) return true;
+  if (!writeFile(to, s->bytes)) return false;
+  find(target)->modified = s->modified;
+  return deleteFile(from);
+}
+
 int FakeFileSystem::createFolder(const std::string& path) {
   const Parsed p = parse(path);
   if (!p.valid || p.parts.empty()) {

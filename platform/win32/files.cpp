@@ -59,6 +59,11 @@ bool Win32FileSystem::folderExists(const std::string& path) {
 
 bool Win32FileSystem::deleteFile(const std::string& path) { return DeleteFileW(widen(path).c_str()) != FALSE; }
 
+bool Win32FileSystem::replaceFile(const std::string& from, const std::string& to) {
+  return MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) !=
+         FALSE;
+}
+
 int Win32FileSystem::createFolder(const std::string& path) {
   if (path.empty()) return vb::kPathNotFound;
   if (CreateDirectoryW(widen(path).c_str(), nullptr)) return 0;

@@ -87,6 +87,7 @@ struct Edit {
 struct OutlineItem {
   std::string title;
   QPDFObjectHandle page = QPDFObjectHandle::newNull();  // null: no destination
+  OutlineTarget target;
   std::vector<OutlineItem> kids;
 };
 
@@ -100,6 +101,12 @@ std::vector<OutlineItem> requestedOutline(const Edit& e, const Json& items, int 
     OutlineItem o;
     o.title = e.text(item, "title");
     if (item.contains("page") && !item.at("page").is_null()) o.page = e.pageAt(e.page(item, "page"));
+    for (auto [key, slot] : {std::pair{"left", &o.target.left}, std::pair{"top", &o.target.top}}) {
+      if (!item.contains(key) || item.at(key).is_null()) continue;
+      if (!item.at(key).is_number()) e.refuse(std::string("\"") + key + "\" must be a number");
+      *slot = item.at(key).get<double>();
+    }
+    o.target.javaScript = e.textOr(item, "javascript", "");
     if (item.contains("kids")) o.kids = requestedOutline(e, item.at("kids"), depth + 1);
     out.push_back(std::move(o));
   }
@@ -117,6 +124,7 @@ std::vector<OutlineItem> copiedOutline(std::vector<QPDFOutlineObjectHelper> item
     o.title = item.getTitle();
     QPDFObjectHandle dest = item.getDestPage();
     o.page = dest.isNull() ? QPDFObjectHandle::newNull() : pageFor(dest);
+    o.target = outlineTarget(item);
     o.kids = copiedOutline(item.getKids(), pageFor, depth + 1);
     out.push_back(std::move(o));
   }
@@ -134,8 +142,7 @@ long long appendOutline(QPDF& pdf, QPDFObjectHandle parent, const std::vector<Ou
     QPDFObjectHandle node = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
     node.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(item.title));
     node.replaceKey("/Parent", parent);
-    if (QPDFObjectHandle page = item.page; !page.isNull())
-      node.replaceKey("/Dest", QPDFObjectHandle::newArray({page, QPDFObjectHandle::newName("/Fit")}));
+    writeOutlineTarget(pdf, node, item.page, item.target);
     if (previous.isNull()) {
       parent.replaceKey("/First", node);
     } else {
@@ -412,7 +419,8 @@ void applyRequest(const std::string& input, const std::string& password, const J
   if (!request.is_object() || !request.contains("operations") || !request.at("operations").is_array())
     refuse("a request is an object with a list \"operations\"");
   if (request.contains("write")) checkWriteSettings(request.at("write"));
-  std::shared_ptr<QpdfDocument> doc = openDocument(input, password);
+  // No input: a new document, as the viewer creates one.
+  std::shared_ptr<QpdfDocument> doc = input.empty() ? newDocument() : openDocument(input, password);
   Edit edit{*doc, std::nullopt};
   const Json& operations = request.at("operations");
   for (size_t i = 0; i < operations.size(); ++i) {

@@ -27,6 +27,7 @@ Variant menuItemExecute(Invocation& in) {
     return true;
   }
   if (std::optional<bool> done = runMenuCommand(item)) return *done;
+  if (item == "NewBookmark") return newBookmark();
   if (item == "ADBE:ReadAloudStart" || item == "ADBE:ReadAloudToEnd")
     return viewer.active() != nullptr;  // reads the front document, when there is one
   return false;                         // the viewer has no such menu item

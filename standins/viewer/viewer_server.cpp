@@ -95,7 +95,14 @@ ViewerView* SharedViewer::active() { return documents_.empty() ? nullptr : &docu
 ViewerView& SharedViewer::add(const std::string& path, const std::string& password, int32_t pages,
                               const std::string& title) {
   ensureRunning();
-  documents_.push_back(ViewerView{nextId_++, path, password, title, pages, 0});
+  ViewerView view;
+  view.id = nextId_++;
+  view.path = path;
+  view.password = password;
+  view.title = title;
+  view.pages = pages;
+  view.hold = FileHold::take(path);
+  documents_.push_back(std::move(view));
   return documents_.back();
 }
 
@@ -150,6 +157,11 @@ ObjectPtr SharedViewer::pdDocOf(const ViewerView& doc) {
   }
   pdDocs_.emplace_back(pdDoc, doc.id);
   return pdDoc;
+}
+
+void SharedViewer::attachPdDoc(int viewId, const ObjectPtr& pdDoc) {
+  std::erase_if(pdDocs_, [&](const auto& p) { return p.second == viewId || p.first.expired(); });
+  pdDocs_.emplace_back(pdDoc, viewId);
 }
 
 ViewerView* SharedViewer::documentOf(const ObjectPtr& pdDoc) {

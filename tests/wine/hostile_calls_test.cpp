@@ -139,6 +139,10 @@ std::string inputFileParam(const Member& m) {
       {"_CreatePDF.SetOpenPassword", "strPDFFile"},
       {"_CreatePDF.CreatePageHeaderInPDF", "strPDFFile"},
       {"_CreatePDF.CreateLinksInPDF", "strPDFFile"},
+      {"_CreatePDF.CreateBookmarksInPDF", "strPDFFile"},
+      {"_CreatePDF.CreateBookmarkInPDF", "strPDFFile"},
+      {"_CreatePDF.BookmarksToArray", "strPDFFile"},
+      {"_CreatePDF.BookmarksToPDF", "strSourcePDF"},
       {"_CreatePDF.TextFileToArray", "strTextFile"},
       {"_Document.TextFileToArray", "strTextFile"},
       {"_Document.AttachFile", "strFile"},
@@ -162,6 +166,9 @@ int documentedWait(const Member& m) {
   if (m.name == "ReduceFileSize" || m.name == "SaveFileAs" || m.name == "SetOpenPassword" ||
       m.name == "CreatePageHeaderInPDF")
     return 60;
+  // A second's pause for every title the viewer finds.
+  if (m.name == "CreateBookmarksInPDF") return 30;
+  if (m.name == "CreateBookmarkInPDF") return 2;
   return 0;
 }
 constexpr int kMarginSeconds = 30;  // Wine under a loaded machine starts processes slowly

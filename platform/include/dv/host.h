@@ -62,6 +62,10 @@ class FileSystem {
   virtual bool fileExists(const std::string& path) = 0;
   virtual bool folderExists(const std::string& path) = 0;
   virtual bool deleteFile(const std::string& path) = 0;
+  // Moves a file to `to`, replacing a file there (MoveFileEx with
+  // MOVEFILE_REPLACE_EXISTING, copying across volumes). False when either
+  // file is held or the move is refused; nothing changes then.
+  virtual bool replaceFile(const std::string& from, const std::string& to) = 0;
   // MkDir: 0 on success, else the VB error number (75 exists, 76 path not found).
   virtual int createFolder(const std::string& path) = 0;
   // Entries matching a wildcard pattern ("c:\dir\*.pdf"), in directory

@@ -31,6 +31,7 @@ class RecordingContext : public ConversionContext {
     calls.push_back("closeAcrobat " + std::to_string(wait) + " " + std::to_string(timeout));
     return true;
   }
+  void createPdfFromMultiPdf(const std::string& pdf, const Variant&, bool) override { calls.push_back("merge " + pdf); }
   void setActiveDistiller(ObjectPtr) override {}
   void raiseEvent(std::string_view, std::vector<Variant>&) override {}
   std::string currentDefaultPrinter() override {

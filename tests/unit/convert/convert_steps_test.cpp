@@ -21,6 +21,9 @@ class StepsContext : public ConversionContext {
   double viewerVersion() override { return 8; }
   std::vector<std::string> startSavePdfRelay(const std::string&, const std::string&) override { return {}; }
   bool closeAcrobat(bool, int16_t) override { return true; }
+  void createPdfFromMultiPdf(const std::string&, const Variant&, bool) override {
+    ADD_FAILURE() << "no step merges PDF files";
+  }
   void setActiveDistiller(ObjectPtr) override {}
   void raiseEvent(std::string_view, std::vector<Variant>&) override {}
   std::string currentDefaultPrinter() override { return {}; }

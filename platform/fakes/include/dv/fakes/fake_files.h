@@ -25,6 +25,7 @@ class FakeFileSystem : public dv::FileSystem {
   bool fileExists(const std::string& path) override;
   bool folderExists(const std::string& path) override;
   bool deleteFile(const std::string& path) override;
+  bool replaceFile(const std::string& from, const std::string& to) override;
   int createFolder(const std::string& path) override;
   std::vector<FileEntry> list(const std::string& pattern) override;
   std::optional<std::string> readFile(const std::string& path) override;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "dv/standins/file_hold.h"
 #include "dv/standins/standin.h"
 #include "dv/standins/viewer_dialogs.h"
 #include "dv/standins/viewer_document.h"
@@ -55,7 +56,15 @@ struct ViewerView {
   std::string password;  // the one that opened it; empty when none was needed
   std::string title;     // the view title given at opening (may be empty)
   int32_t pages = 0;
-  int32_t currentPage = 0;  // counted from 0, as the viewer does
+  int32_t currentPage = 0;         // counted from 0, as the viewer does
+  std::shared_ptr<FileHold> hold;  // the window's file, held while it is open
+  // Where the view stands on its page (JavaScript mouseX, mouseY) and the
+  // text FindText found last: its page (-1: none), its word, its point.
+  double mouseX = 0, mouseY = 0;
+  int32_t foundPage = -1;
+  size_t foundWord = 0;
+  double foundLeft = 0, foundTop = 0;
+  std::shared_ptr<const Json> text;  // the pages' words, read at the first search
 };
 
 class SharedViewer {
@@ -105,6 +114,8 @@ class SharedViewer {
   using PdDocProvider = std::function<ObjectPtr(const ViewerView&)>;
   void setPdDocProvider(PdDocProvider provider) { pdDocProvider_ = std::move(provider); }
   ObjectPtr pdDocOf(const ViewerView& doc);
+  // Makes `pdDoc` the PDDoc of an open window (PDDoc OpenAVDoc).
+  void attachPdDoc(int viewId, const ObjectPtr& pdDoc);
   // The open document a PDDoc object stands for, or nullptr.
   ViewerView* documentOf(const ObjectPtr& pdDoc);
 
