@@ -61,10 +61,12 @@ struct PdfChanges {
   std::optional<std::string> pageMode;                      // name without "/"
   std::vector<std::pair<std::string, std::string>> attach;  // key, source file (client path)
   std::vector<std::string> detach;                          // keys
-  std::vector<Json> operations;                             // further dv-pdftool operations, applied after those above
-  Json write;  // how the file is written (dv-pdftool's "write"); null: as it was
   std::vector<PageInsert> inserts;                          // in order, before every other change
   std::optional<Json> outline;                              // setOutline items replacing the outline
+  // Further dv-pdftool operations, applied after those above, and how the
+  // file is written (dv-pdftool's "write"; null: as it was).
+  std::vector<Json> operations;
+  Json write;
 };
 
 // Writes `source` with `changes` to `target` (both client paths; they may
