@@ -398,3 +398,47 @@ TEST_F(ViewerMenuTest, ClosingWithoutSavingDropsTheCommandsChanges) {
 
 }  // namespace
 }  // namespace dv::standins
+
+namespace dv::standins {
+namespace {
+
+TEST_F(ViewerMenuTest, BadStampLinkOrWriteRequestsAreRefusedAndWriteNothing) {
+  const auto before = fs::file_size(pdf);
+  const std::vector<Json> refused = {
+      Json{{"operations", {{{"op", "stampText"}, {"font", "Arial"}, {"items", {{{"pattern", "x"}}}}}}}},
+      Json{{"operations", {{{"op", "stampText"}, {"size", 0}, {"items", {{{"pattern", "x"}}}}}}}},
+      Json{{"operations", {{{"op", "stampText"}, {"items", Json::array()}}}}},
+      Json{{"operations", {{{"op", "stampText"}, {"items", {{{"align", "middle"}, {"pattern", "x"}}}}}}}},
+      Json{{"operations", {{{"op", "addWebLinks"}, {"first", 3}}}}},
+      Json{{"operations", {{{"op", "addWebLinks"}, {"first", 2}, {"last", 1}}}}},
+      Json{{"operations", Json::array()}, {"write", {{"version", "2.0"}}}},
+      Json{{"operations", Json::array()}, {"write", {{"objectStreams", "yes"}}}},
+      Json{{"operations", Json::array()}, {"write", {{"linearize", true}}}},
+  };
+  for (const Json& request : refused) {
+    const PdfToolAnswer a = editPdf(toolRunner(), pdf, "", request, pdf);
+    EXPECT_EQ(a.kind, PdfToolAnswer::Kind::Refused) << request.dump() << " " << a.error;
+    EXPECT_EQ(fs::file_size(pdf), before) << request.dump();
+  }
+  // A footer in Courier: at the bottom left of every page, the second too.
+  const Json footer{{"op", "stampText"},
+                    {"font", "Courier"},
+                    {"size", 9},
+                    {"position", "bottom"},
+                    {"items", {{{"align", "left"}, {"pattern", "100%% %n"}}}}};
+  ASSERT_TRUE(editPdf(toolRunner(), pdf, "", Json{{"operations", {footer}}}, path("footer.pdf")).ok());
+  const PdfToolAnswer t = pdfText(toolRunner(), path("footer.pdf"), "", 2, 2);
+  ASSERT_TRUE(t.ok());
+  const Json& page = t.json.at("pages")[0];
+  bool found = false;
+  for (const Json& w : page.at("words"))
+    if (w.at("text") == "100%") {
+      found = true;
+      EXPECT_LT(w.at("box")[0].get<double>(), 40.0);
+      EXPECT_GT(w.at("box")[1].get<double>(), page.at("height").get<double>() - 60);
+    }
+  EXPECT_TRUE(found) << page.dump();
+}
+
+}  // namespace
+}  // namespace dv::standins
