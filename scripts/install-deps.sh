@@ -10,7 +10,7 @@ PACKAGES=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
   wine wine64 libwine-dev
   xvfb xauth
-  ghostscript qpdf poppler-utils
+  ghostscript qpdf poppler-utils fonts-urw-base35 libopenjp2-tools
   img2pdf unrtf
   libqpdf-dev libpoppler-cpp-dev nlohmann-json3-dev pkg-config
   libgtest-dev cmake g++ clang libclang-rt-14-dev clang-format

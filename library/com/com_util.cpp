@@ -1,6 +1,7 @@
 #include "com_util.h"
 
 #include "dv/vb.h"
+#include "dv/win32/automation.h"
 #include "dv/win32/com_object.h"
 
 namespace dv::com {
@@ -23,6 +24,25 @@ BSTR allocBstr(std::string_view utf8) {
   if (!b) throw std::bad_alloc();
   if (n) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), b, n);
   return b;
+}
+
+void writeBack(VARIANT* target, const Variant& value) {
+  Var fresh;
+  win32::toVariant(value, fresh);
+  if (target->vt == (VT_BYREF | VT_VARIANT)) {
+    VariantClear(target->pvarVal);
+    *target->pvarVal = fresh;
+    fresh.vt = VT_EMPTY;
+  } else if ((target->vt & VT_BYREF) && (target->vt & VT_ARRAY)) {
+    if (fresh.vt != (target->vt & ~VT_BYREF)) vb::raise(vb::kTypeMismatch);
+    if (*target->pparray) SafeArrayDestroy(*target->pparray);
+    *target->pparray = fresh.parray;
+    fresh.vt = VT_EMPTY;
+  } else {
+    VariantClear(target);
+    *target = fresh;
+    fresh.vt = VT_EMPTY;
+  }
 }
 
 HRESULT hresultOf(int32_t number) {

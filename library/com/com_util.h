@@ -35,6 +35,11 @@ struct Var : VARIANT {
   ~Var() { VariantClear(this); }
 };
 
+// Writes an array back into the caller's variable, whichever way the
+// variable was passed: a plain VARIANT, one by reference, or an array by
+// reference (a typed dynamic array of an early-bound client).
+void writeBack(VARIANT* target, const Variant& value);
+
 // Allocates the BSTR of a string result; throws std::bad_alloc.
 BSTR allocBstr(std::string_view utf8);
 

@@ -2,29 +2,16 @@
 // open, print or count them through the viewer.
 #include "create_pdf_object.h"
 #include "com_util.h"
-#include "frame/library_values.h"
 #include "viewer/viewer_operations.h"
+#include "viewer_arguments.h"
 
 namespace dv::com {
 
 namespace {
 
-lib::ViewerContext viewerContext(CreatePdfObject& self) {
-  return lib::ViewerContext{self.core().host(), [] { return lib::viewerVersion(); }};
-}
-
 // Optional arguments: the dispatcher supplies the declared defaults to
 // script clients; early-bound callers that leave one out pass a null or
-// empty value, which takes the default here where an empty text would
-// mean nothing.
-std::string text(BSTR* p) { return p ? fromBstr(*p) : std::string(); }
-std::string textOr(BSTR* p, const char* fallback) {
-  std::string s = text(p);
-  return s.empty() ? std::string(fallback) : s;
-}
-bool flag(VARIANT_BOOL* p) { return p && *p != VARIANT_FALSE; }
-int32_t number(long* p) { return p ? static_cast<int32_t>(*p) : 0; }
-
+// empty value (viewer_arguments.h).
 lib::OpenPassword openPassword(BSTR* password, BSTR* openCaption, BSTR* passwordCaption) {
   lib::OpenPassword open;
   open.password = text(password);

@@ -43,28 +43,6 @@ std::string str(BSTR* b) { return b ? fromBstr(*b) : std::string(); }
 // A by-reference boolean; null (an early-bound caller's omitted argument) is the default.
 bool on(const VARIANT_BOOL* b, bool absent) { return b ? *b != VARIANT_FALSE : absent; }
 
-// Writes an array back into the caller's variable, whichever way the
-// variable was passed: a plain VARIANT, one by reference, or an array by
-// reference (a typed dynamic array of an early-bound client).
-void writeBack(VARIANT* target, const Variant& value) {
-  Var fresh;
-  win32::toVariant(value, fresh);
-  if (target->vt == (VT_BYREF | VT_VARIANT)) {
-    VariantClear(target->pvarVal);
-    *target->pvarVal = fresh;
-    fresh.vt = VT_EMPTY;
-  } else if ((target->vt & VT_BYREF) && (target->vt & VT_ARRAY)) {
-    if (fresh.vt != (target->vt & ~VT_BYREF)) vb::raise(vb::kTypeMismatch);
-    if (*target->pparray) SafeArrayDestroy(*target->pparray);
-    *target->pparray = fresh.parray;
-    fresh.vt = VT_EMPTY;
-  } else {
-    VariantClear(target);
-    *target = fresh;
-    fresh.vt = VT_EMPTY;
-  }
-}
-
 // TextFileToArray of CreatePDF and Document: a status, never an error.
 HRESULT textFileToArray(REFIID iid, FileSystem& files, BSTR* strTextFile, VARIANT* varArray, BSTR strDelimiter,
                         VARIANT_BOOL* blnRemoveQuotes, short* intResult) {

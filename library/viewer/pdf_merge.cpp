@@ -50,14 +50,27 @@ void saveInPlaceOf(FileSystem& files, const ObjectPtr& target, int16_t type, con
   working.clear();
 }
 
-void deleteExisting(FileSystem& files, const std::string& path) {
+// Deletes an existing target, saves the merged document there and closes it.
+void saveAnew(FileSystem& files, const ObjectPtr& target, int16_t type, const std::string& path, std::string& written) {
   if (files.fileExists(path)) vb::Kill(files, path);
+  written = path;
+  save(target, type, path);
+  target->call("Close");
+  written.clear();
 }
 
-// The error exit of both merges: the document objects closed, a working
-// copy removed, the error raised again.
+// Files of a merge that its error exit removes: the working copy, and a
+// target the merge had begun to write (a failure after the save leaves no
+// file the caller cannot tell from a finished one).
+struct MergeFiles {
+  std::string working;
+  std::string written;
+};
+
+// The error exit of both merges: the document objects closed, the merge's
+// own files removed, the error raised again.
 template <class Body>
-void withMergeErrorExit(FileSystem& files, ObjectPtr& target, ObjectPtr& source, std::string& working, Body&& body) {
+void withMergeErrorExit(FileSystem& files, ObjectPtr& target, ObjectPtr& source, MergeFiles& own, Body&& body) {
   try {
     body();
   } catch (...) {
@@ -70,7 +83,8 @@ void withMergeErrorExit(FileSystem& files, ObjectPtr& target, ObjectPtr& source,
       }
       doc->reset();
     }
-    if (!working.empty() && !files.deleteFile(working)) trace("removing " + working, "refused");
+    for (const std::string* path : {&own.working, &own.written})
+      if (!path->empty() && files.fileExists(*path) && !files.deleteFile(*path)) trace("removing " + *path, "refused");
     reraiseCurrent();
   }
 }
@@ -82,8 +96,8 @@ void createPdfFromMultiPdf(ViewerContext& ctx, const std::string& pdfFile, const
   Host& host = ctx.host;
   FileSystem& files = host.files;
   ObjectPtr target, source;
-  std::string working;
-  withMergeErrorExit(files, target, source, working, [&] {
+  MergeFiles own;
+  withMergeErrorExit(files, target, source, own, [&] {
     target = host.automation.createObject(kProgIdPDDoc);
     source = host.automation.createObject(kProgIdPDDoc);
     if (!vb::CBool(target->call("Create"))) vb::raiseLibrary("Unable to create document object.");
@@ -98,7 +112,8 @@ void createPdfFromMultiPdf(ViewerContext& ctx, const std::string& pdfFile, const
       const std::string path = vb::CStr(entry.target());
       if (files.fileExists(path) && sameFile(files, path, pdfFile)) targetIsInput = true;
     }
-    if (!targetIsInput) deleteExisting(files, pdfFile);
+    // Deleted before the inputs are read, as the viewer's own merge does.
+    if (!targetIsInput && files.fileExists(pdfFile)) vb::Kill(files, pdfFile);
 
     for (int32_t i = paths.lbound(); i <= paths.ubound(); ++i) {
       host.pump.pump();
@@ -113,10 +128,12 @@ void createPdfFromMultiPdf(ViewerContext& ctx, const std::string& pdfFile, const
 
     const int16_t type = ctx.viewerVersion() < 7.0 ? kSaveFullCollect : kSaveFull;
     if (targetIsInput) {
-      saveInPlaceOf(files, target, type, pdfFile, working);
+      saveInPlaceOf(files, target, type, pdfFile, own.working);
     } else {
+      own.written = pdfFile;
       save(target, type, pdfFile);
       target->call("Close");
+      own.written.clear();
     }
     target.reset();
     source.reset();
@@ -128,8 +145,8 @@ void createPdfFromMultiPdfInDir(ViewerContext& ctx, const MergeInDirRequest& r) 
   FileSystem& files = host.files;
   const std::string directory = withTrailingBackslash(r.directory);
   ObjectPtr target, source;
-  std::string working;
-  withMergeErrorExit(files, target, source, working, [&] {
+  MergeFiles own;
+  withMergeErrorExit(files, target, source, own, [&] {
     std::vector<PdfFileRow> rows = listPdfFiles(files, directory, r.files);
     if (rows.empty()) return;
     sortPdfFiles(rows, r.sortType, r.sortOrder);
@@ -148,11 +165,9 @@ void createPdfFromMultiPdfInDir(ViewerContext& ctx, const MergeInDirRequest& r) 
     // The first file is the open target document, whose file the viewer
     // holds: it cannot be deleted, only replaced once the document is closed.
     if (sameFile(files, first, r.pdfFile)) {
-      saveInPlaceOf(files, target, kSaveFull, r.pdfFile, working);
+      saveInPlaceOf(files, target, kSaveFull, r.pdfFile, own.working);
     } else {
-      deleteExisting(files, r.pdfFile);
-      save(target, kSaveFull, r.pdfFile);
-      target->call("Close");
+      saveAnew(files, target, kSaveFull, r.pdfFile, own.written);
     }
     target.reset();
   });

@@ -13,7 +13,7 @@ namespace dv::standins {
 
 std::vector<const ClassDef*> allClasses() {
   return {&pdfDistillerClass(), &pdfDistiller6Class(), &pdDocClass(), &jsDocClass(), &jsAppClass(), &acroAppClass(),
-          &acroAVDocClass(), &acroAVPageViewClass(), &acroPDBookmarkClass(), &jsBookmarkClass(),
+          &acroAVDocClass(), &acroAVPageViewClass(), &acroPDBookmarkClass(), &jsBookmarkClass(), &acroPDPageClass(),
           // Word: the application and every object it hands out.
           &word::applicationClass(), &word::documentsClass(), &word::documentClass(), &word::pageSetupClass(),
           &word::sectionsClass(), &word::sectionClass(), &word::headersFootersClass(), &word::headerFooterClass(),

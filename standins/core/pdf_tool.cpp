@@ -99,6 +99,9 @@ PdfToolAnswer editPdf(ToolRunner& tools, const std::string& source, const std::s
       return failed;
     }
   }
+  if (source.empty())
+    return runPdfTool(tools,
+                      {"create", "--request=" + tools.toolPath(requestFile), "--output=" + tools.toolPath(target)});
   return runPdfTool(tools, withPassword({"edit", tools.toolPath(source), "--request=" + tools.toolPath(requestFile),
                                          "--output=" + tools.toolPath(target)},
                                         password));

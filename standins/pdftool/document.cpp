@@ -51,6 +51,10 @@ Json outlineItems(std::vector<QPDFOutlineObjectHelper> items, const std::map<QPD
       auto it = pageNumbers.find(page.getObjGen());
       if (it != pageNumbers.end()) entry["page"] = it->second;
     }
+    const OutlineTarget target = outlineTarget(item);
+    if (target.left) entry["left"] = *target.left;
+    if (target.top) entry["top"] = *target.top;
+    if (!target.javaScript.empty()) entry["javascript"] = target.javaScript;
     Json kids = outlineItems(item.getKids(), pageNumbers, depth + 1);
     if (!kids.empty()) entry["kids"] = std::move(kids);
     out.push_back(std::move(entry));

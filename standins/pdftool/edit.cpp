@@ -16,6 +16,7 @@
 #include <optional>
 #include <set>
 
+#include "page_operations.h"
 #include "qpdf_document.h"
 
 namespace dv::pdftool {
@@ -86,6 +87,7 @@ struct Edit {
 struct OutlineItem {
   std::string title;
   QPDFObjectHandle page = QPDFObjectHandle::newNull();  // null: no destination
+  OutlineTarget target;
   std::vector<OutlineItem> kids;
 };
 
@@ -99,6 +101,12 @@ std::vector<OutlineItem> requestedOutline(const Edit& e, const Json& items, int 
     OutlineItem o;
     o.title = e.text(item, "title");
     if (item.contains("page") && !item.at("page").is_null()) o.page = e.pageAt(e.page(item, "page"));
+    for (auto [key, slot] : {std::pair{"left", &o.target.left}, std::pair{"top", &o.target.top}}) {
+      if (!item.contains(key) || item.at(key).is_null()) continue;
+      if (!item.at(key).is_number()) e.refuse(std::string("\"") + key + "\" must be a number");
+      *slot = item.at(key).get<double>();
+    }
+    o.target.javaScript = e.textOr(item, "javascript", "");
     if (item.contains("kids")) o.kids = requestedOutline(e, item.at("kids"), depth + 1);
     out.push_back(std::move(o));
   }
@@ -116,6 +124,7 @@ std::vector<OutlineItem> copiedOutline(std::vector<QPDFOutlineObjectHelper> item
     o.title = item.getTitle();
     QPDFObjectHandle dest = item.getDestPage();
     o.page = dest.isNull() ? QPDFObjectHandle::newNull() : pageFor(dest);
+    o.target = outlineTarget(item);
     o.kids = copiedOutline(item.getKids(), pageFor, depth + 1);
     out.push_back(std::move(o));
   }
@@ -133,8 +142,7 @@ long long appendOutline(QPDF& pdf, QPDFObjectHandle parent, const std::vector<Ou
     QPDFObjectHandle node = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
     node.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(item.title));
     node.replaceKey("/Parent", parent);
-    if (QPDFObjectHandle page = item.page; !page.isNull())
-      node.replaceKey("/Dest", QPDFObjectHandle::newArray({page, QPDFObjectHandle::newName("/Fit")}));
+    writeOutlineTarget(pdf, node, item.page, item.target);
     if (previous.isNull()) {
       parent.replaceKey("/First", node);
     } else {
@@ -368,6 +376,10 @@ void decrypt(Edit& e, const Json&) {
   e.encryption->decrypt = true;
 }
 
+// The operations written in their own files.
+void stamp(Edit& e, const Json& op) { stampText(e.doc, op); }
+void webLinks(Edit& e, const Json& op) { addWebLinks(e.doc, op); }
+
 using Operation = void (*)(Edit&, const Json&);
 const std::map<std::string, Operation> kOperations{
     {"insertPages", insertPages}, {"deletePages", deletePages},
@@ -376,6 +388,7 @@ const std::map<std::string, Operation> kOperations{
     {"setOutline", setOutline},   {"setPageLabels", setPageLabels},
     {"attach", attach},           {"detach", detach},
     {"encrypt", encrypt},         {"decrypt", decrypt},
+    {"stampText", stamp},         {"addWebLinks", webLinks},
 };
 
 void applyEncryption(QPDFWriter& w, const EncryptionChange& c) {
@@ -405,7 +418,9 @@ void applyRequest(const std::string& input, const std::string& password, const J
                   const std::string& output) {
   if (!request.is_object() || !request.contains("operations") || !request.at("operations").is_array())
     refuse("a request is an object with a list \"operations\"");
-  std::shared_ptr<QpdfDocument> doc = openDocument(input, password);
+  if (request.contains("write")) checkWriteSettings(request.at("write"));
+  // No input: a new document, as the viewer creates one.
+  std::shared_ptr<QpdfDocument> doc = input.empty() ? newDocument() : openDocument(input, password);
   Edit edit{*doc, std::nullopt};
   const Json& operations = request.at("operations");
   for (size_t i = 0; i < operations.size(); ++i) {
@@ -429,6 +444,7 @@ void applyRequest(const std::string& input, const std::string& password, const J
   try {
     QPDFWriter w(doc->pdf, temporary.c_str());
     if (edit.encryption) applyEncryption(w, *edit.encryption);
+    if (request.contains("write")) applyWriteSettings(w, request.at("write"));
     w.write();
   } catch (const std::exception& e) {
     std::remove(temporary.c_str());

@@ -4,6 +4,7 @@
 //
 //   dv-pdftool facts   [--password=PW] FILE
 //   dv-pdftool edit    [--password=PW] FILE (--request=JSONFILE | --request-json=TEXT) [--output=TARGET]
+//   dv-pdftool create  (--request=JSONFILE | --request-json=TEXT) --output=TARGET
 //   dv-pdftool extract [--password=PW] FILE --key=KEY --output=TARGET
 //   dv-pdftool text    [--password=PW] FILE [--first=N] [--last=N]
 //
@@ -52,7 +53,7 @@ const char* kindOf(Exit code) {
 }
 
 int run(int argc, char** argv) {
-  if (argc < 2) refuse("usage: dv-pdftool facts|edit|extract|text ...");
+  if (argc < 2) refuse("usage: dv-pdftool facts|edit|create|extract|text ...");
   const Arguments a = parseArguments(argc, argv, 2, argv[1]);
   const std::string password = a.option("password");
   Json answer{{"ok", true}};
@@ -61,6 +62,8 @@ int run(int argc, char** argv) {
   } else if (a.command == "edit") {
     const Json r = request(a);
     applyRequest(a.file(), password, r, a.option("output", a.file()));
+  } else if (a.command == "create") {
+    applyRequest("", "", request(a), a.required("output"));
   } else if (a.command == "extract") {
     extractAttachment(a.file(), password, a.required("key"), a.required("output"));
   } else if (a.command == "text") {

@@ -68,6 +68,9 @@ const ClassDef& acroAVPageViewClass() {
       view.currentPage = page;
       return true;
     });
+    c.method("GetPage", {}, kObject, [](Invocation& in) -> Variant {
+      return Variant(pageObject(in.as<AcroAVPageView>().openView().currentPage));
+    });
     c.method("GetDoc", {}, kObject, [](Invocation& in) -> Variant {
       return Variant(SharedViewer::instance().pdDocOf(in.as<AcroAVPageView>().openView()));
     });
@@ -125,6 +128,12 @@ const ClassDef& acroAVDocClass() {
       return Variant(ObjectPtr(std::make_shared<AcroAVPageView>(acroAVPageViewClass(), view.id)));
     });
     c.method("IsValid", {}, kBool, [](Invocation& in) -> Variant { return in.as<AcroAVDoc>().view() != nullptr; });
+    c.method("FindText",
+             {{"szText", kString}, {"bCaseSensitive", kVariant}, {"bWholeWordsOnly", kVariant}, {"bReset", kVariant}},
+             kBool, [](Invocation& in) -> Variant {
+               return findTextInView(in.as<AcroAVDoc>().openView(), vb::CStr(in.arg(0)), vb::CBool(in.arg(1)),
+                                     vb::CBool(in.arg(2)), vb::CBool(in.arg(3)));
+             });
     c.method("GetTitle", {}, kString, [](Invocation& in) -> Variant {
       const ViewerView& view = in.as<AcroAVDoc>().openView();
       if (!view.title.empty()) return view.title;

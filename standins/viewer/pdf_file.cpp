@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 #include "dv/vb.h"
 
@@ -60,9 +61,22 @@ std::optional<PdfFacts> readPdf(ToolRunner& tools, const std::string& path, cons
   return facts;
 }
 
+PageSnapshot::~PageSnapshot() {
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+}
+
 bool writePdf(ToolRunner& tools, const PdfFacts& facts, const std::string& source, const std::string& target,
               const PdfChanges& changes) {
   Json operations = Json::array();
+  for (const PageInsert& insert : changes.inserts)
+    operations.push_back({{"op", "insertPages"},
+                          {"file", tools.toolPath(insert.source->file)},
+                          {"password", insert.password},
+                          {"after", insert.after},
+                          {"first", insert.first},
+                          {"last", insert.last},
+                          {"outline", false}});
   if (!changes.info.empty()) {
     Json entries = Json::object();
     for (const auto& [key, text] : changes.info) entries[key] = text;
@@ -72,7 +86,11 @@ bool writePdf(ToolRunner& tools, const PdfFacts& facts, const std::string& sourc
   for (const auto& [key, file] : changes.attach)
     operations.push_back({{"op", "attach"}, {"key", key}, {"file", tools.toolPath(file)}});
   for (const std::string& key : changes.detach) operations.push_back({{"op", "detach"}, {"key", key}});
-  return editPdf(tools, source, facts.password, Json{{"operations", operations}}, target).ok();
+  if (changes.outline) operations.push_back({{"op", "setOutline"}, {"items", *changes.outline}});
+  for (const Json& op : changes.operations) operations.push_back(op);
+  Json request{{"operations", operations}};
+  if (!changes.write.is_null()) request["write"] = changes.write;
+  return editPdf(tools, source, facts.password, request, target).ok();
 }
 
 std::optional<double> pdfDateToOle(const std::string& text) {

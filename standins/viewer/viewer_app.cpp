@@ -1,5 +1,6 @@
 #include "dv/standins/viewer_app.h"
 
+#include "dv/standins/viewer_menu.h"
 #include "dv/vb.h"
 
 namespace dv::standins {
@@ -25,6 +26,8 @@ Variant menuItemExecute(Invocation& in) {
     viewer.openThroughDialogs();
     return true;
   }
+  if (std::optional<bool> done = runMenuCommand(item)) return *done;
+  if (item == "NewBookmark") return newBookmark();
   if (item == "ADBE:ReadAloudStart" || item == "ADBE:ReadAloudToEnd")
     return viewer.active() != nullptr;  // reads the front document, when there is one
   return false;                         // the viewer has no such menu item

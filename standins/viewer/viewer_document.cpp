@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "dv/standins/viewer_app.h"
+#include "dv/standins/viewer_menu.h"
 #include "dv/standins/viewer_server.h"
 #include "dv/vb.h"
 
@@ -67,6 +68,7 @@ class JsDocStandIn : public StandIn {
 };
 
 ViewerDocument& pd(Invocation& inv) { return inv.as<PDDocStandIn>().open(); }
+std::shared_ptr<ViewerDocument>& pdSlot(Invocation& inv) { return inv.as<PDDocStandIn>().doc; }
 ViewerDocument& js(Invocation& inv) { return inv.as<JsDocStandIn>().live(); }
 
 Variant infoDate(const ViewerDocument& d, const std::string& key) {
@@ -135,15 +137,32 @@ std::shared_ptr<ViewerDocument> openViewerDocument(const std::string& path, cons
   return doc;
 }
 
+OutlinePtr documentOutline(ViewerDocument& doc) {
+  if (!doc.outline) doc.outline = outlineFromFacts(doc.facts.all.value("outline", Json::array()));
+  return doc.outline;
+}
+
+std::shared_ptr<ViewerDocument> pdDocDocument(const ObjectPtr& pdDoc) {
+  auto self = std::dynamic_pointer_cast<PDDocStandIn>(pdDoc);
+  return self ? self->doc : nullptr;
+}
+
 bool saveViewerDocument(ViewerDocument& doc, const std::string& target) {
   // Another open document's file is held: the viewer cannot write over it.
   if (vb::compareText(target, doc.path) != 0 && FileHold::held(target)) return false;
   PdfChanges changes = doc.pending;
+  if (doc.outlineChanged) changes.outline = outlineEditItems(*documentOutline(doc));
   // Acrobat stamps the modification date on every save.
   changes.info["ModDate"] = nowAsPdfDate();
+  // What the viewer's menu commands changed in the document's window.
+  takeMenuChanges(doc.path, changes);
   if (!writePdf(toolRunner(), doc.facts, doc.path, target, changes)) return false;
-  // The tool keeps the source's encryption, so the same password reads the copy.
-  std::optional<PdfFacts> facts = readPdf(toolRunner(), target, doc.facts.password);
+  // The tool keeps the source's encryption, so the same password reads the
+  // copy, unless the save encrypted it anew.
+  std::string password = doc.facts.password;
+  for (const Json& op : changes.operations)
+    if (op.value("op", "") == "encrypt") password = op.value("userPassword", "");
+  std::optional<PdfFacts> facts = readPdf(toolRunner(), target, password);
   if (!facts) return false;
   doc.path = target;
   if (!doc.closed) {
@@ -154,6 +173,7 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target) {
   doc.facts = std::move(*facts);
   doc.info = doc.facts.info;
   doc.pending = PdfChanges{};
+  doc.outlineChanged = false;
   doc.dirty = false;
   return true;
 }
@@ -179,6 +199,8 @@ const ClassDef& pdDocClass() {
       SharedViewer& viewer = SharedViewer::instance();
       ViewerView* view = viewer.find(d.path);
       if (!view) view = &viewer.add(d.path, d.facts.password, d.facts.pages, vb::CStr(inv.argOr(0, std::string())));
+      // The window shows this document: its PDDoc is this one.
+      viewer.attachPdDoc(view->id, std::static_pointer_cast<Object>(inv.as<PDDocStandIn>().shared_from_this()));
       return Variant(viewObject(*view));
     });
     c.method("Close", {}, TypeDesc{VarType::Bool}, [](Invocation& inv) {
@@ -193,6 +215,7 @@ const ClassDef& pdDocClass() {
       return Variant(makeJsDoc(self.doc));
     });
     c.method("GetNumPages", {}, TypeDesc{VarType::Int32}, [](Invocation& inv) { return Variant(pd(inv).facts.pages); });
+    addPdDocMergeMembers(c, pdSlot);
     c.method("GetFileName", {}, TypeDesc{VarType::String},
              [](Invocation& inv) { return Variant(fileNameOf(pd(inv).path)); });
     c.method("GetInfo", {param("szInfoKey")}, TypeDesc{VarType::String}, [](Invocation& inv) {
@@ -334,9 +357,28 @@ const ClassDef& jsDocClass() {
     // The outline, read from the file, and the page the document's window
     // shows (counted from 0; setting it turns the page there).
     c.objectProperty("BookMarkRoot", [](Invocation& inv) {
-      const ViewerDocument& d = js(inv);
-      return Variant(bookmarkRoot(d.path, d.facts.password));
+      js(inv);
+      return Variant(bookmarkRootOf(inv.as<JsDocStandIn>().doc));
     });
+    // The page layout, and where the view stands on its page (the point the
+    // last bookmark performed scrolled to).
+    c.property(
+        "Layout", TypeDesc{VarType::String}, [](Invocation& inv) { return Variant(js(inv).layout); },
+        [](Invocation& inv) {
+          static const char* kLayouts[] = {"SinglePage",     "OneColumn",   "TwoColumnLeft",
+                                           "TwoColumnRight", "TwoPageLeft", "TwoPageRight"};
+          const std::string layout = vb::CStr(inv.value());
+          if (std::find(std::begin(kLayouts), std::end(kLayouts), layout) == std::end(kLayouts))
+            jsError("RangeError: Invalid argument value. ===> Set not possible, invalid or unknown.");
+          js(inv).layout = layout;
+          return Variant();
+        });
+    for (bool x : {true, false}) {
+      c.property(x ? "mouseX" : "mouseY", TypeDesc{VarType::Double}, [x](Invocation& inv) {
+        const ViewerView* view = SharedViewer::instance().find(js(inv).path);
+        return Variant(view ? (x ? view->mouseX : view->mouseY) : 0.0);
+      });
+    }
     c.property(
         "PageNum", TypeDesc{VarType::Int32},
         [](Invocation& inv) {
@@ -383,6 +425,13 @@ const ClassDef& jsDocClass() {
         std::filesystem::rename(target + convert->writes, target, ec);
         if (ec) jsError("The file could not be converted.");
       }
+      return Variant();
+    });
+    // The URL texts of every page become links when the document is saved.
+    c.method("AddWebLinks", {param("nStart", true), param("nEnd", true)}, variantType(), [](Invocation& inv) {
+      ViewerDocument& d = js(inv);
+      addWebLinksOperation(d.pending, inv.argOr(0, Variant()), inv.argOr(1, Variant()));
+      d.dirty = true;
       return Variant();
     });
     // Printing, URL fetching and calculation change nothing the stand-in

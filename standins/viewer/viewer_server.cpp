@@ -159,6 +159,11 @@ ObjectPtr SharedViewer::pdDocOf(const ViewerView& doc) {
   return pdDoc;
 }
 
+void SharedViewer::attachPdDoc(int viewId, const ObjectPtr& pdDoc) {
+  std::erase_if(pdDocs_, [&](const auto& p) { return p.second == viewId || p.first.expired(); });
+  pdDocs_.emplace_back(pdDoc, viewId);
+}
+
 ViewerView* SharedViewer::documentOf(const ObjectPtr& pdDoc) {
   for (const auto& [weak, id] : pdDocs_)
     if (weak.lock() == pdDoc) return byId(id);

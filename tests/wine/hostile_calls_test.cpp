@@ -142,6 +142,15 @@ std::string inputFileParam(const Member& m) {
       {"_CreatePDF.GetNumPagesPDF", "strPDFFile"},
       {"_CreatePDF.PrintPDF", "strPDFFile"},
       {"_CreatePDF.OpenPDF", "strPDFFile"},
+      {"_CreatePDF.ReduceFileSize", "strPDFFile"},
+      {"_CreatePDF.SaveFileAs", "strPDFFile"},
+      {"_CreatePDF.SetOpenPassword", "strPDFFile"},
+      {"_CreatePDF.CreatePageHeaderInPDF", "strPDFFile"},
+      {"_CreatePDF.CreateLinksInPDF", "strPDFFile"},
+      {"_CreatePDF.CreateBookmarksInPDF", "strPDFFile"},
+      {"_CreatePDF.CreateBookmarkInPDF", "strPDFFile"},
+      {"_CreatePDF.BookmarksToArray", "strPDFFile"},
+      {"_CreatePDF.BookmarksToPDF", "strSourcePDF"},
       {"_CreatePDF.TextFileToArray", "strTextFile"},
       {"_Document.TextFileToArray", "strTextFile"},
       {"_Document.AttachFile", "strFile"},
@@ -165,6 +174,14 @@ int documentedWait(const Member& m) {
   if (m.name.rfind("CreatePDFfrom", 0) == 0 || m.name.rfind("CreatePSfrom", 0) == 0) return 2 * kDistillerSeconds;
   if (m.name == "CloseAcrobat") return 2;
   if (m.itf == "_NewDocument" && m.name == "Save") return 2 * kDistillerSeconds;
+  // A menu dialog no relay fills gives up after the viewer stand-in's
+  // ViewerDialogSeconds (60).
+  if (m.name == "ReduceFileSize" || m.name == "SaveFileAs" || m.name == "SetOpenPassword" ||
+      m.name == "CreatePageHeaderInPDF")
+    return 60;
+  // A second's pause for every title the viewer finds.
+  if (m.name == "CreateBookmarksInPDF") return 30;
+  if (m.name == "CreateBookmarkInPDF") return 2;
   return 0;
 }
 constexpr int kMarginSeconds = 30;  // Wine under a loaded machine starts processes slowly

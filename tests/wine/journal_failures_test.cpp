@@ -322,6 +322,8 @@ const std::vector<Row>& members() {
        [](JournalFailures& f) {
          EXPECT_GT(dv::vb::CLng(f.converter->call("GetNumPagesPDF", {pos(Variant(f.bench + "\\plain.pdf"))})), 0);
        }},
+      {"CreateLinksInPDF",
+       [](JournalFailures& f) { f.converter->call("CreateLinksInPDF", {pos(Variant(f.bench + "\\plain.pdf"))}); }},
   };
   return rows;
 }

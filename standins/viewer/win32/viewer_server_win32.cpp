@@ -17,9 +17,11 @@
 #include "dv/standins/viewer_app.h"
 #include "dv/standins/com_hosting.h"
 #include "dv/standins/viewer_server.h"
+#include "dv/vb.h"
 #include "dv/win32/com.h"
 #include "dv/win32/handle.h"
 #include "dv/win32/text.h"
+#include "viewer_dialogs_win32.h"
 
 namespace {
 
@@ -154,6 +156,12 @@ class Win32Ui : public dv::standins::ViewerUi {
                                               reinterpret_cast<LPARAM>(&state));
     if (r != IDOK) return std::nullopt;
     return narrow(state.answer);
+  }
+  std::optional<dv::standins::DialogAnswer> showDialog(const dv::standins::DialogLayout& layout) override {
+    // Nobody answering must not hang a run for ever; the setting shortens
+    // the wait where callers pass captions no relay finds.
+    const double seconds = dv::vb::Val(dv::standins::Control::instance().setting("ViewerDialogSeconds", "60"));
+    return dv::standins::runDialog(window_, layout, static_cast<UINT>(seconds > 0 ? seconds * 1000 : 60000));
   }
 
  private:

@@ -21,6 +21,7 @@
 #include "convert/excel.h"
 #include "convert/word.h"
 #include "dv/vb.h"
+#include "viewer/menu_operations.h"
 #include "viewer/viewer_operations.h"
 
 namespace dv::lib::testing {
@@ -482,6 +483,48 @@ const std::vector<Row>& members() {
        {},
        {},
        true},
+      {"ReduceFileSize",
+       [](EveryFailure& f) {
+         ViewerContext v = f.viewerContext();
+         ReduceFileSizeRequest r;
+         r.pdfFile = "c:\\pdf\\plain.pdf";
+         r.version = 1;
+         reduceFileSize(v, r);
+       }},
+      {"SaveFileAs (password)",
+       [](EveryFailure& f) {
+         ViewerContext v = f.viewerContext();
+         SaveFileAsRequest r;
+         r.pdfFile = "c:\\pdf\\secret.pdf";
+         r.file = "c:\\out\\secret.txt";
+         r.open.password = "pw";
+         r.fileType = 10;
+         saveFileAs(v, r);
+       }},
+      {"SetOpenPassword",
+       [](EveryFailure& f) {
+         ViewerContext v = f.viewerContext();
+         SetOpenPasswordRequest r;
+         r.pdfFile = "c:\\pdf\\plain.pdf";
+         r.password = "new";
+         setOpenPassword(v, r);
+       }},
+      {"CreatePageHeaderInPDF",
+       [](EveryFailure& f) {
+         ViewerContext v = f.viewerContext();
+         PageHeaderRequest r;
+         r.pdfFile = "c:\\pdf\\plain.pdf";
+         r.pageStyle = 3;
+         r.pageAlign = 1;
+         r.customText = "Draft";
+         r.customTextAlign = 2;
+         createPageHeaderInPdf(v, r);
+       }},
+      {"CreateLinksInPDF",
+       [](EveryFailure& f) {
+         ViewerContext v = f.viewerContext();
+         createLinksInPdf(v, "c:\\pdf\\plain.pdf", {});
+       }},
       // Windows and messages only: no automation call to fail.
       {"CloseAcrobat", [](EveryFailure& f) { f.ctx().closeAcrobat(true, 10); }},
   };

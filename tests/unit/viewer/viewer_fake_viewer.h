@@ -203,8 +203,10 @@ inline Variant FakeViewer::invoke(Obj& self, std::string_view member, Args& args
     if (member == "GetNumPages") return static_cast<int32_t>(docOf(self.path).pages);
     if (member == "GetJSObject") return make("JSO", self.path);
     if (member == "Close") return true;
+    if (member == "Save") return true;
   }
   if (self.kind == "JSO") {
+    if (member == "AddWebLinks") return Variant();
     if (member == "NumPages") return static_cast<int32_t>(docOf(self.path).pages);
     if (member == "PageNum") {
       if (letValue) currentPage = vb::CLng(*letValue);

@@ -36,7 +36,8 @@ PdfToolAnswer pdfText(ToolRunner& tools, const std::string& path, const std::str
                       int last = 0);
 // Applies one request ({"operations": [...]}; file names in it as the tool
 // sees them, see ToolRunner::toolPath) to `source` and writes `target`
-// (which may be the source) atomically.
+// (which may be the source) atomically. An empty source starts from a new
+// document without pages.
 PdfToolAnswer editPdf(ToolRunner& tools, const std::string& source, const std::string& password, const Json& request,
                       const std::string& target);
 PdfToolAnswer extractPdfAttachment(ToolRunner& tools, const std::string& path, const std::string& password,

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,11 +40,33 @@ struct PdfFacts {
 std::optional<PdfFacts> readPdf(ToolRunner& tools, const std::string& path, const std::string& password = {},
                                 bool* needsPassword = nullptr);
 
+// Pages taken from another document at the time of the call: a copy of
+// that document's file (removed with the last reference to it).
+struct PageSnapshot {
+  explicit PageSnapshot(std::string folder, std::string file) : folder(std::move(folder)), file(std::move(file)) {}
+  ~PageSnapshot();
+  PageSnapshot(const PageSnapshot&) = delete;
+  PageSnapshot& operator=(const PageSnapshot&) = delete;
+  std::string folder, file;  // client paths
+};
+struct PageInsert {
+  std::shared_ptr<PageSnapshot> source;
+  std::string password;
+  int32_t after = 0;            // pages before the inserted ones
+  int32_t first = 1, last = 1;  // of the source, from 1
+};
+
 struct PdfChanges {
   std::map<std::string, std::string> info;                  // keys of kInfoKeys; dates as PDF date text
   std::optional<std::string> pageMode;                      // name without "/"
   std::vector<std::pair<std::string, std::string>> attach;  // key, source file (client path)
   std::vector<std::string> detach;                          // keys
+  std::vector<PageInsert> inserts;                          // in order, before every other change
+  std::optional<Json> outline;                              // setOutline items replacing the outline
+  // Further dv-pdftool operations, applied after those above, and how the
+  // file is written (dv-pdftool's "write"; null: as it was).
+  std::vector<Json> operations;
+  Json write;
 };
 
 // Writes `source` with `changes` to `target` (both client paths; they may

@@ -30,6 +30,23 @@ ObjectPtr viewObject(const ViewerView& view);
 // (doc.bookmarkRoot), read from the real file. The view's page follows a
 // bookmark's execute().
 ObjectPtr bookmarkRoot(const std::string& path, const std::string& password);
+// The root of an open document's outline in memory (doc.bookmarkRoot):
+// createChild adds to it, execute performs a bookmark's destination or its
+// JavaScript ("this.pageNum = n", "this.scroll(x, y)").
+ObjectPtr bookmarkRootOf(std::shared_ptr<ViewerDocument> doc);
+// The page of a page view (AVPageView GetPage): GetNumber.
+const ClassDef& acroPDPageClass();
+ObjectPtr pageObject(int32_t number);
+
+// AVDoc FindText: searches the window's document, from the front (reset)
+// or after the last text found there (else from its current page), for the
+// words of `text`; turns to the page found. The words come from the page
+// text as poppler reads it.
+bool findTextInView(ViewerView& view, const std::string& text, bool caseSensitive, bool wholeWords, bool reset);
+// The "NewBookmark" menu item: an "Untitled" bookmark at the end of the
+// front document's outline, leading to the text last found there, else to
+// its current page.
+bool newBookmark();
 
 // One entry of a PDF's outline.
 struct OutlineEntry {

@@ -21,6 +21,7 @@
 #include "dv/standins/file_hold.h"
 #include "dv/standins/pdf_file.h"
 #include "dv/standins/standin.h"
+#include "dv/standins/viewer_outline.h"
 
 namespace dv::standins {
 
@@ -52,7 +53,11 @@ struct ViewerDocument {
     closed = true;
     hold.reset();
   }
+  // The outline in memory (documentOutline), and whether it differs from the file's.
+  OutlinePtr outline;
+  bool outlineChanged = false;
   // State a file does not hold.
+  std::string layout = "SinglePage";
   std::string baseURL, metaData;
   bool calculate = true, disclosed = false, noAutoComplete = false, noCache = false;
 };
@@ -69,5 +74,15 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target);
 
 // The JavaScript object for a document (what PDDoc.GetJSObject returns).
 ObjectPtr makeJsDoc(std::shared_ptr<ViewerDocument> doc);
+
+// The document's outline in memory, read from its file on first use.
+OutlinePtr documentOutline(ViewerDocument& doc);
+// The document a PDDoc object has open; nullptr for any other object.
+std::shared_ptr<ViewerDocument> pdDocDocument(const ObjectPtr& pdDoc);
+
+// PDDoc Create (a new document without pages, not yet a file),
+// InsertPages (pages and outline taken from the source at the call) and
+// SetFlags; `slot` reaches the document a PDDoc has open (merge_pages.cpp).
+void addPdDocMergeMembers(ClassDef& c, std::shared_ptr<ViewerDocument>& (*slot)(Invocation&));
 
 }  // namespace dv::standins

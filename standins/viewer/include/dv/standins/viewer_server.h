@@ -15,6 +15,7 @@
 
 #include "dv/standins/file_hold.h"
 #include "dv/standins/standin.h"
+#include "dv/standins/viewer_dialogs.h"
 #include "dv/standins/viewer_document.h"
 
 namespace dv::standins {
@@ -33,6 +34,10 @@ class ViewerUi {
   // A modal dialog titled `caption` with one edit field and OK/Cancel; the
   // text confirmed, nullopt when cancelled.
   virtual std::optional<std::string> ask(const std::string& caption, const std::string& prompt, bool secret) = 0;
+  // A modal dialog of a menu command; what it held when confirmed, nullopt
+  // when cancelled or nobody answered in time. A viewer without a screen
+  // has nobody to answer.
+  virtual std::optional<DialogAnswer> showDialog(const DialogLayout&) { return std::nullopt; }
 };
 
 // What opening a real PDF file gives.
@@ -53,6 +58,13 @@ struct ViewerView {
   int32_t pages = 0;
   int32_t currentPage = 0;         // counted from 0, as the viewer does
   std::shared_ptr<FileHold> hold;  // the window's file, held while it is open
+  // Where the view stands on its page (JavaScript mouseX, mouseY) and the
+  // text FindText found last: its page (-1: none), its word, its point.
+  double mouseX = 0, mouseY = 0;
+  int32_t foundPage = -1;
+  size_t foundWord = 0;
+  double foundLeft = 0, foundTop = 0;
+  std::shared_ptr<const Json> text;  // the pages' words, read at the first search
 };
 
 class SharedViewer {
@@ -102,6 +114,8 @@ class SharedViewer {
   using PdDocProvider = std::function<ObjectPtr(const ViewerView&)>;
   void setPdDocProvider(PdDocProvider provider) { pdDocProvider_ = std::move(provider); }
   ObjectPtr pdDocOf(const ViewerView& doc);
+  // Makes `pdDoc` the PDDoc of an open window (PDDoc OpenAVDoc).
+  void attachPdDoc(int viewId, const ObjectPtr& pdDoc);
   // The open document a PDDoc object stands for, or nullptr.
   ViewerView* documentOf(const ObjectPtr& pdDoc);
 
