@@ -368,14 +368,23 @@ void decrypt(Edit& e, const Json&) {
   e.encryption->decrypt = true;
 }
 
+void annotations(Edit& e, const Json& op) { setAnnotations(e.doc, op); }
+
 using Operation = void (*)(Edit&, const Json&);
 const std::map<std::string, Operation> kOperations{
-    {"insertPages", insertPages}, {"deletePages", deletePages},
-    {"movePage", movePage},       {"setRotation", setRotation},
-    {"setInfo", setInfo},         {"setPageMode", setPageMode},
-    {"setOutline", setOutline},   {"setPageLabels", setPageLabels},
-    {"attach", attach},           {"detach", detach},
-    {"encrypt", encrypt},         {"decrypt", decrypt},
+    {"insertPages", insertPages},
+    {"deletePages", deletePages},
+    {"movePage", movePage},
+    {"setRotation", setRotation},
+    {"setInfo", setInfo},
+    {"setPageMode", setPageMode},
+    {"setOutline", setOutline},
+    {"setPageLabels", setPageLabels},
+    {"attach", attach},
+    {"detach", detach},
+    {"encrypt", encrypt},
+    {"decrypt", decrypt},
+    {"setAnnotations", annotations},
 };
 
 void applyEncryption(QPDFWriter& w, const EncryptionChange& c) {

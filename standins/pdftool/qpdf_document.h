@@ -23,4 +23,9 @@ class QpdfDocument {
 // Page object -> page number (1-based).
 std::map<QPDFObjGen, int> pageNumbers(QPDF& pdf);
 
+// Comment and markup annotations (annotations.cpp): the fact
+// "markupAnnotations" and the edit "setAnnotations".
+Json markupAnnotationFacts(QPDF& pdf);
+void setAnnotations(QpdfDocument& doc, const Json& op);
+
 }  // namespace dv::pdftool
