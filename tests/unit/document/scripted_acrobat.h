@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -84,11 +85,12 @@ struct ScriptedAcrobat {
     annots.push_back(a);
     return a;
   }
-  std::vector<std::shared_ptr<ScriptedObject>> live(int32_t page) const {
+  // The live annotations of a page, or of every page.
+  std::vector<std::shared_ptr<ScriptedObject>> live(std::optional<int32_t> page) const {
     std::vector<std::shared_ptr<ScriptedObject>> out;
     for (const auto& a : annots) {
       auto p = a->props.find("Page");
-      if (!a->destroyed && (page < 0 || (p != a->props.end() && vb::CLng(p->second) == page))) out.push_back(a);
+      if (!a->destroyed && (!page || (p != a->props.end() && vb::CLng(p->second) == *page))) out.push_back(a);
     }
     return out;
   }
@@ -152,7 +154,7 @@ inline Variant ScriptedObject::call(std::string_view m, Args args) {
     if (member == "NumPages") return Variant(acro.pages);
     if (member == "syncAnnotScan") return Variant();
     if (member == "getAnnots") {
-      auto found = acro.live(args.empty() ? -1 : vb::CLng(arg(0)));
+      auto found = acro.live(args.empty() ? std::nullopt : std::optional<int32_t>(vb::CLng(arg(0))));
       if (found.empty() && acro.annotsNullWhenNone) return Variant::null();
       std::vector<Variant> items;
       for (auto& a : found) items.emplace_back(ObjectPtr(a));
