@@ -20,6 +20,7 @@
 #include "dv/standins/com_hosting.h"
 #include "dv/standins/tools.h"
 #include "dv/win32/com.h"
+#include "dv/win32/handle.h"
 #include "dv/win32/text.h"
 
 namespace {
@@ -45,10 +46,10 @@ struct PageBoxes {
 std::vector<PageBoxes> wordBoxes(const std::string& pdf) {
   const std::string xml = tool({"pdftotext", "-bbox", unixPath(pdf), "-"});
   std::vector<PageBoxes> pages;
-  const std::regex page(R"(<page width="([0-9.]+)" height = "([0-9.]+)" >) ");
-      const std::regex word(R"(<word xMin="([0-9.]+)" yMin = "([0-9.]+)" xMax = "([0-9.]+)" yMax =
-                                "([0-9.]+)" > ([^ < ]*) < / word >) ");
-      std::istringstream in(xml);
+  const std::regex page(R"re(<page width="([0-9.]+)" height="([0-9.]+)">)re");
+  const std::regex word(
+      R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re");
+  std::istringstream in(xml);
   for (std::string line; std::getline(in, line);) {
     std::smatch m;
     if (std::regex_search(line, m, page)) pages.push_back(PageBoxes{std::stod(m[2]), {}});
@@ -309,11 +310,14 @@ TEST_F(DocumentAnnotations, CppClientCoordinatesAndRecordsThroughIDispatch) {
     VARIANT changed = bstr("After");
     ASSERT_EQ(info->PutField(INVOKE_PROPERTYPUT, data, L"contents", &changed), S_OK);
     VariantClear(&changed);
-    VARIANT locked;
-    VariantInit(&locked);
-    V_VT(&locked) = VT_BOOL;
-    V_BOOL(&locked) = VARIANT_TRUE;
-    ASSERT_EQ(info->PutField(INVOKE_PROPERTYPUT, data, L"Lock", &locked), S_OK);
+    // Wine's PutField refuses boolean fields (DISP_E_BADVARTYPE): the flag
+    // is written in place, through the field's own storage.
+    VARIANT lock;
+    VariantInit(&lock);
+    void* unusedArray = nullptr;
+    ASSERT_EQ(info->GetFieldNoCopy(data, L"Lock", &lock, &unusedArray), S_OK);
+    ASSERT_EQ(V_VT(&lock), VT_BYREF | VT_BOOL);
+    *V_BOOLREF(&lock) = VARIANT_TRUE;
     dv::win32::ScopedVariant unused;
     ASSERT_EQ(invoke(d.get(), L"SetTextAnnotProperties", {bstr("r1"), i4(1), *record.get()}, unused.put()), S_OK);
     // A record of the other type is refused, not read as this one.
