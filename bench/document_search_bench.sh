@@ -19,8 +19,9 @@ esac
 . "$SRC/scripts/lib/wine-env.sh"
 
 OUT="$BUILD/search-bench"
-rm -rf "$OUT"
-mkdir -p "$OUT"
+FILES="$BUILD/search-bench-files"  # beside the prefix folder, which wine_env_start empties
+rm -rf "$OUT" "$FILES"
+mkdir -p "$OUT" "$FILES"
 # 20 pages of numbered words: <lines> lines of 8 words per page.
 make_pdf() {
   local name=$1 lines=$2
@@ -38,8 +39,8 @@ make_pdf() {
       echo "showpage"
     done
     echo "%%EOF"
-  } >"$OUT/$name.ps"
-  gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -sOutputFile="$OUT/$name.pdf" "$OUT/$name.ps" || exit 1
+  } >"$FILES/$name.ps"
+  gs -q -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -sOutputFile="$FILES/$name.pdf" "$FILES/$name.ps" || exit 1
 }
 make_pdf short 10
 make_pdf long 80
@@ -57,12 +58,12 @@ baseline() {
 wine_env_start "$OUT" || exit 1
 register_servers "$BUILD" "$SRC/tests/wine/register.list" || exit 1
 timeout 900 wine cscript //nologo "$(winpath "$SRC/bench/document_search_bench.vbs")" \
-  "$(winpath "$OUT/short.pdf")" "$(winpath "$OUT/long.pdf")" </dev/null 2>&1 | tr -d '\r' >"$OUT/result.txt"
+  "$(winpath "$FILES/short.pdf")" "$(winpath "$FILES/long.pdf")" </dev/null 2>&1 | tr -d '\r' >"$OUT/result.txt"
 grep -q END-OF-SCRIPT "$OUT/result.txt" || { cat "$OUT/result.txt"; exit 1; }
 i=0
 for name in short long; do
   read -r _ _ words first warm absent < <(grep "^RESULT $i " "$OUT/result.txt")
-  base=$(baseline "$OUT/$name.pdf")
+  base=$(baseline "$FILES/$name.pdf")
   awk -v n="$name" -v w="$words" -v f="$first" -v s="$warm" -v b="$base" -v a="$absent" 'BEGIN {
     printf "%s: 20 pages, %d words, answer -1: %s\n", n, w, a
     printf "  GetTextCoordinates, first call (reads the text): %.3f s, %.1f us per word\n", f, f * 1e6 / w
