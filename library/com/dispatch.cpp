@@ -112,6 +112,7 @@ Dispatcher::Dispatcher(REFIID iid) {
         bool unused = false;
         fn->hasRetval = true;
         fn->retvalVt = resolve(*type, unused);
+        fn->retvalRecord = recordInfo(*type);
         continue;
       }
       Param param;
@@ -122,6 +123,7 @@ Dispatcher::Dispatcher(REFIID iid) {
         type = type->lptdesc;
       }
       param.vt = resolve(*type, param.passThrough);
+      param.record = recordInfo(*type);
       param.optional = (flags & PARAMFLAG_FOPT) != 0;
       // By value or by reference, the default is the type library's own.
       if ((flags & PARAMFLAG_FHASDEFAULT) && elem.paramdesc.pparamdescex) {
@@ -142,8 +144,13 @@ Dispatcher::Dispatcher(REFIID iid) {
 }
 
 Dispatcher::~Dispatcher() {
-  for (auto& [id, fn] : functions_)
-    for (Param& p : fn->params) VariantClear(&p.defaultValue);
+  for (auto& [id, fn] : functions_) {
+    for (Param& p : fn->params) {
+      VariantClear(&p.defaultValue);
+      if (p.record) p.record->Release();
+    }
+    if (fn->retvalRecord) fn->retvalRecord->Release();
+  }
   if (vtableInfo_) vtableInfo_->Release();
   if (dispatchInfo_) dispatchInfo_->Release();
 }
@@ -194,6 +201,17 @@ VARTYPE Dispatcher::resolve(const TYPEDESC& desc, bool& passThrough) const {
     default:
       return desc.vt;
   }
+}
+
+IRecordInfo* Dispatcher::recordInfo(const TYPEDESC& desc) const {
+  if (desc.vt != VT_USERDEFINED) return nullptr;
+  ComPtr<ITypeInfo> ref;
+  if (FAILED(vtableInfo_->GetRefTypeInfo(desc.hreftype, ref.put()))) return nullptr;
+  win32::TypeAttr attr(ref.get());
+  if (!attr || attr->typekind != TKIND_RECORD) return nullptr;
+  IRecordInfo* info = nullptr;
+  if (FAILED(GetRecordInfoFromTypeInfo(ref.get(), &info))) return nullptr;
+  return info;
 }
 
 const Dispatcher::Function* Dispatcher::find(DISPID id, WORD flags) const {
@@ -288,6 +306,19 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
       if (argErr) *argErr = givenIndex[i];
       return conversionError(hr, excep);
     };
+
+    if (p.record) {
+      // A record goes to the member as a pointer to the caller's data, and
+      // only a record of the declared type: anything else would be read as one.
+      if (!actual) return DISP_E_PARAMNOTFOUND;
+      VARIANT& source = dereferenced(*actual);
+      if ((V_VT(&source) & ~VT_BYREF) != VT_RECORD || !V_RECORD(&source) || !V_RECORDINFO(&source) ||
+          !p.record->IsMatchingType(V_RECORDINFO(&source)))
+        return fail(DISP_E_TYPEMISMATCH);
+      V_VT(&arg) = VT_BYREF | VT_UI1;
+      V_BYREF(&arg) = V_RECORD(&source);
+      continue;
+    }
 
     if (p.passThrough) {
       if (actual) {
@@ -394,7 +425,16 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
   }
   Var retval;
   VARIANT retvalRef;
-  if (fn->hasRetval) {
+  void* record = nullptr;  // a record result, created empty for the member to fill
+  if (fn->hasRetval && fn->retvalRecord) {
+    record = fn->retvalRecord->RecordCreate();
+    if (!record) return E_OUTOFMEMORY;
+    V_VT(&retvalRef) = VT_BYREF | VT_UI1;
+    V_BYREF(&retvalRef) = record;
+    types[count] = V_VT(&retvalRef);
+    pointers[count] = &retvalRef;
+    ++count;
+  } else if (fn->hasRetval) {
     if (fn->retvalVt != VT_VARIANT) V_VT(&retval) = fn->retvalVt;  // zeroed storage the member fills
     V_VT(&retvalRef) = static_cast<VARTYPE>(VT_BYREF | fn->retvalVt);
     V_BYREF(&retvalRef) =
@@ -410,7 +450,17 @@ HRESULT Dispatcher::invoke(void* instance, DISPID id, WORD flags, DISPPARAMS* pa
   HRESULT hr = DispCallFunc(instance, static_cast<ULONG_PTR>(fn->vtableOffset), CC_STDCALL, VT_ERROR, count,
                             count ? types.data() : nullptr, count ? pointers.data() : nullptr, &returned);
   if (SUCCEEDED(hr)) hr = V_ERROR(&returned);
-  if (SUCCEEDED(hr) && fn->hasRetval && result) {
+  if (record) {
+    if (SUCCEEDED(hr) && result) {
+      VariantClear(result);
+      V_VT(result) = VT_RECORD;
+      V_RECORD(result) = record;  // ownership moves to the caller
+      V_RECORDINFO(result) = fn->retvalRecord;
+      fn->retvalRecord->AddRef();
+    } else {
+      fn->retvalRecord->RecordDestroy(record);
+    }
+  } else if (SUCCEEDED(hr) && fn->hasRetval && result) {
     VariantClear(result);
     *result = retval;  // ownership moves to the caller
     VariantInit(&retval);

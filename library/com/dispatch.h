@@ -45,8 +45,9 @@ class Dispatcher {
     bool byRef = false;
     bool optional = false;
     bool hasDefault = false;
-    bool passThrough = false;      // records and other types the stock Invoke handles itself
-    mutable VARIANT defaultValue;  // the oleaut32 calls take no const
+    bool passThrough = false;       // records and other types the stock Invoke handles itself
+    IRecordInfo* record = nullptr;  // a record parameter's type (owned)
+    mutable VARIANT defaultValue;   // the oleaut32 calls take no const
   };
   struct Function {
     MEMBERID id = 0;
@@ -54,11 +55,14 @@ class Dispatcher {
     std::vector<Param> params;  // without [out, retval]
     SHORT vtableOffset = 0;
     bool hasRetval = false;
-    VARTYPE retvalVt = VT_EMPTY;  // declared type of [out, retval], without VT_BYREF
+    VARTYPE retvalVt = VT_EMPTY;          // declared type of [out, retval], without VT_BYREF
+    IRecordInfo* retvalRecord = nullptr;  // a record result's type (owned)
   };
 
   const Function* find(DISPID id, WORD flags) const;
   VARTYPE resolve(const TYPEDESC& desc, bool& passThrough) const;
+  // The record information of a record type; nullptr for anything else.
+  IRecordInfo* recordInfo(const TYPEDESC& desc) const;
 
   ITypeInfo* dispatchInfo_ = nullptr;
   ITypeInfo* vtableInfo_ = nullptr;

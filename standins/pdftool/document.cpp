@@ -169,6 +169,7 @@ Json readFacts(const std::string& path, const std::string& password) {
     }
     facts["pages"] = std::move(pageList);
     facts["annotations"] = std::move(annotations);
+    facts["markupAnnotations"] = markupAnnotationFacts(pdf);
 
     Json info = Json::object();
     QPDFObjectHandle infoDict = pdf.getTrailer().getKey("/Info");

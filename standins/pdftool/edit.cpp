@@ -376,6 +376,7 @@ void decrypt(Edit& e, const Json&) {
   e.encryption->decrypt = true;
 }
 
+void annotations(Edit& e, const Json& op) { setAnnotations(e.doc, op); }
 // The operations written in their own files.
 void stamp(Edit& e, const Json& op) { stampText(e.doc, op); }
 void webLinks(Edit& e, const Json& op) { addWebLinks(e.doc, op); }
@@ -389,6 +390,7 @@ const std::map<std::string, Operation> kOperations{
     {"attach", attach},           {"detach", detach},
     {"encrypt", encrypt},         {"decrypt", decrypt},
     {"stampText", stamp},         {"addWebLinks", webLinks},
+    {"setAnnotations", annotations},
 };
 
 void applyEncryption(QPDFWriter& w, const EncryptionChange& c) {

@@ -38,4 +38,9 @@ OutlineTarget outlineTarget(QPDFOutlineObjectHelper& item);
 // the JavaScript action of an item.
 void writeOutlineTarget(QPDF& pdf, QPDFObjectHandle node, QPDFObjectHandle page, const OutlineTarget& target);
 
+// Comment and markup annotations (annotations.cpp): the fact
+// "markupAnnotations" and the edit "setAnnotations".
+Json markupAnnotationFacts(QPDF& pdf);
+void setAnnotations(QpdfDocument& doc, const Json& op);
+
 }  // namespace dv::pdftool

@@ -44,12 +44,6 @@ int32_t mapPage(int32_t page, const void* context) {
   return page >= m->first && page < m->first + m->count ? page - m->first + m->to : -1;
 }
 
-class AcroPDPage : public StandIn {
- public:
-  AcroPDPage(const ClassDef& cls, int32_t number) : StandIn(cls), number(number) {}
-  int32_t number;
-};
-
 }  // namespace
 
 void addPdDocMergeMembers(ClassDef& c, std::shared_ptr<ViewerDocument>& (*slot)(Invocation&)) {
@@ -99,16 +93,6 @@ void addPdDocMergeMembers(ClassDef& c, std::shared_ptr<ViewerDocument>& (*slot)(
   });
 }
 
-const ClassDef& acroPDPageClass() {
-  static const ClassDef cls = [] {
-    ClassDef c(acrobatTypeLib(), "AcroPDPage", {});
-    c.method("GetNumber", {}, kLong, [](Invocation& in) -> Variant { return in.as<AcroPDPage>().number; });
-    return c;
-  }();
-  return cls;
-}
-
-ObjectPtr pageObject(int32_t number) { return std::make_shared<AcroPDPage>(acroPDPageClass(), number); }
 
 bool findTextInView(ViewerView& view, const std::string& text, bool caseSensitive, bool wholeWords, bool reset) {
   const std::vector<std::string> wanted = vb::Split(vb::Trim(text), " ");

@@ -87,6 +87,7 @@ bool writePdf(ToolRunner& tools, const PdfFacts& facts, const std::string& sourc
     operations.push_back({{"op", "attach"}, {"key", key}, {"file", tools.toolPath(file)}});
   for (const std::string& key : changes.detach) operations.push_back({{"op", "detach"}, {"key", key}});
   if (changes.outline) operations.push_back({{"op", "setOutline"}, {"items", *changes.outline}});
+  if (changes.annotations) operations.push_back(*changes.annotations);
   for (const Json& op : changes.operations) operations.push_back(op);
   Json request{{"operations", operations}};
   if (!changes.write.is_null()) request["write"] = changes.write;

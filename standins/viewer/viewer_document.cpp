@@ -4,6 +4,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "dv/standins/viewer_annotations.h"
 #include "dv/standins/viewer_app.h"
 #include "dv/standins/viewer_menu.h"
 #include "dv/standins/viewer_server.h"
@@ -248,6 +249,7 @@ const ClassDef& pdDocClass() {
     // stand-in always writes a complete file, which readers cannot tell apart.
     c.method("Save", {param("nType"), param("szFullPath")}, TypeDesc{VarType::Bool},
              [](Invocation& inv) { return Variant(saveViewerDocument(pd(inv), vb::CStr(inv.arg(1)))); });
+    addPageMembers(c, pd);
     return c;
   }();
   return cls;
@@ -539,6 +541,8 @@ const ClassDef& jsDocClass() {
       js(inv);
       jsError("RangeError: Invalid argument value. ===> Parameter nIndex.");
     });
+    addPageWordMembers(c, js);
+    addAnnotationMembers(c, js);
     return c;
   }();
   return cls;

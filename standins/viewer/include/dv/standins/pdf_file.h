@@ -61,6 +61,7 @@ struct PdfChanges {
   std::optional<std::string> pageMode;                      // name without "/"
   std::vector<std::pair<std::string, std::string>> attach;  // key, source file (client path)
   std::vector<std::string> detach;                          // keys
+  std::optional<Json> annotations;                          // a setAnnotations edit
   std::vector<PageInsert> inserts;                          // in order, before every other change
   std::optional<Json> outline;                              // setOutline items replacing the outline
   // Further dv-pdftool operations, applied after those above, and how the

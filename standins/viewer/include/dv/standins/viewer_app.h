@@ -34,7 +34,8 @@ ObjectPtr bookmarkRoot(const std::string& path, const std::string& password);
 // createChild adds to it, execute performs a bookmark's destination or its
 // JavaScript ("this.pageNum = n", "this.scroll(x, y)").
 ObjectPtr bookmarkRootOf(std::shared_ptr<ViewerDocument> doc);
-// The page of a page view (AVPageView GetPage): GetNumber.
+// The page of a page view (AVPageView GetPage) and of PDDoc AcquirePage
+// (page_words.cpp): GetNumber, GetSize.
 const ClassDef& acroPDPageClass();
 ObjectPtr pageObject(int32_t number);
 

@@ -34,8 +34,11 @@ const ClassDef& pdDocClass();
 const ClassDef& jsDocClass();
 const ClassDef& jsAppClass();
 
+struct PageWords;      // page_words.cpp
+struct AnnotationSet;  // annotations.cpp
+
 // One open document, shared by the PDDoc and JavaScript objects on it.
-struct ViewerDocument {
+struct ViewerDocument : std::enable_shared_from_this<ViewerDocument> {
   std::string path;  // as the client named it
   PdfFacts facts;
   PdfChanges pending;  // written at the next save
@@ -60,6 +63,9 @@ struct ViewerDocument {
   std::string layout = "SinglePage";
   std::string baseURL, metaData;
   bool calculate = true, disclosed = false, noAutoComplete = false, noCache = false;
+  // Page words and annotations, read from the file when first needed.
+  std::shared_ptr<PageWords> words;
+  std::shared_ptr<AnnotationSet> annotations;
 };
 
 // Opens a real PDF; nothing when it is missing, damaged, or encrypted with
