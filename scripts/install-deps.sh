@@ -11,7 +11,7 @@ PACKAGES=(
   wine wine64 libwine-dev
   xvfb xauth
   ghostscript qpdf poppler-utils
-  libqpdf-dev libpoppler-cpp-dev nlohmann-json3-dev pkg-config
+  libqpdf-dev libpoppler-cpp-dev nlohmann-json3-dev pkg-config libssl-dev openssl
   libgtest-dev cmake g++ clang libclang-rt-14-dev clang-format
 )
 

@@ -1,6 +1,7 @@
 // Every stand-in class, listed explicitly so that linking the static
 // library keeps them all.
 #include "dv/standins/distiller.h"
+#include "dv/standins/form_fields.h"
 #include "dv/standins/viewer_app.h"
 #include "dv/standins/standin.h"
 #include "dv/standins/viewer_document.h"
@@ -12,6 +13,8 @@ namespace dv::standins {
 std::vector<const ClassDef*> allClasses() {
   return {&pdfDistillerClass(), &pdfDistiller6Class(), &pdDocClass(), &jsDocClass(), &jsAppClass(), &acroAppClass(),
           &acroAVDocClass(), &acroAVPageViewClass(), &acroPDBookmarkClass(), &jsBookmarkClass(),
+          // The form fields of a document and the objects they hand out.
+          &jsFieldClass(), &jsColorClass(), &jsSecurityClass(), &jsSecurityHandlerClass(), &jsSignatureInfoClass(),
           // Word: the application and every object it hands out.
           &word::applicationClass(), &word::documentsClass(), &word::documentClass(), &word::pageSetupClass(),
           &word::sectionsClass(), &word::sectionClass(), &word::headersFootersClass(), &word::headerFooterClass(),

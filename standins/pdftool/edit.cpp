@@ -16,6 +16,7 @@
 #include <optional>
 #include <set>
 
+#include "fields.h"
 #include "qpdf_document.h"
 
 namespace dv::pdftool {
@@ -34,6 +35,7 @@ struct EncryptionChange {
 struct Edit {
   QpdfDocument& doc;
   std::optional<EncryptionChange> encryption;
+  std::optional<Json> signature;      // a "sign" operation, done while writing
   const std::string* name = nullptr;  // of the operation being applied, for messages
 
   [[noreturn]] void refuse(const std::string& why) const { pdftool::refuse(*name + ": " + why); }
@@ -368,6 +370,15 @@ void decrypt(Edit& e, const Json&) {
   e.encryption->decrypt = true;
 }
 
+// Form fields (fields.cpp): {"op": "setField", "field": {...}} writes one,
+// {"op": "setField", "remove": NAME} takes one out; a signature is made
+// while the file is written.
+void putField(Edit& e, const Json& op) {
+  if (op.contains("remove")) removeField(e.doc, op.at("remove"));
+  else setField(e.doc, op);
+}
+void sign(Edit& e, const Json& op) { e.signature = op; }
+
 using Operation = void (*)(Edit&, const Json&);
 const std::map<std::string, Operation> kOperations{
     {"insertPages", insertPages}, {"deletePages", deletePages},
@@ -376,6 +387,7 @@ const std::map<std::string, Operation> kOperations{
     {"setOutline", setOutline},   {"setPageLabels", setPageLabels},
     {"attach", attach},           {"detach", detach},
     {"encrypt", encrypt},         {"decrypt", decrypt},
+    {"setField", putField},       {"sign", sign},
 };
 
 void applyEncryption(QPDFWriter& w, const EncryptionChange& c) {
@@ -406,7 +418,7 @@ void applyRequest(const std::string& input, const std::string& password, const J
   if (!request.is_object() || !request.contains("operations") || !request.at("operations").is_array())
     refuse("a request is an object with a list \"operations\"");
   std::shared_ptr<QpdfDocument> doc = openDocument(input, password);
-  Edit edit{*doc, std::nullopt};
+  Edit edit{*doc, std::nullopt, std::nullopt};
   const Json& operations = request.at("operations");
   for (size_t i = 0; i < operations.size(); ++i) {
     const Json& op = operations[i];
@@ -427,9 +439,15 @@ void applyRequest(const std::string& input, const std::string& password, const J
 
   const std::string temporary = temporaryBeside(output);
   try {
+    finishFields(doc->pdf);
     QPDFWriter w(doc->pdf, temporary.c_str());
     if (edit.encryption) applyEncryption(w, *edit.encryption);
+    if (edit.signature) prepareSignature(doc->pdf, *edit.signature, w);
     w.write();
+    if (edit.signature) completeSignature(temporary, *edit.signature);
+  } catch (const Failure&) {
+    std::remove(temporary.c_str());
+    throw;
   } catch (const std::exception& e) {
     std::remove(temporary.c_str());
     throw Failure(Exit::Unreadable, std::string("writing failed: ") + e.what());

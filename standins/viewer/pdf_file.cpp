@@ -72,6 +72,7 @@ bool writePdf(ToolRunner& tools, const PdfFacts& facts, const std::string& sourc
   for (const auto& [key, file] : changes.attach)
     operations.push_back({{"op", "attach"}, {"key", key}, {"file", tools.toolPath(file)}});
   for (const std::string& key : changes.detach) operations.push_back({{"op", "detach"}, {"key", key}});
+  for (const Json& op : changes.operations) operations.push_back(op);
   return editPdf(tools, source, facts.password, Json{{"operations", operations}}, target).ok();
 }
 

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "dv/standins/form_fields.h"
 #include "dv/standins/viewer_app.h"
 #include "dv/standins/viewer_server.h"
 #include "dv/vb.h"
@@ -136,6 +137,9 @@ std::shared_ptr<ViewerDocument> openViewerDocument(const std::string& path, cons
 
 bool saveViewerDocument(ViewerDocument& doc, const std::string& target) {
   PdfChanges changes = doc.pending;
+  // The fields first: a signature among the further operations covers them.
+  std::vector<Json> fieldChanges = formOperations(doc);
+  changes.operations.insert(changes.operations.begin(), fieldChanges.begin(), fieldChanges.end());
   // Acrobat stamps the modification date on every save.
   changes.info["ModDate"] = nowAsPdfDate();
   if (!writePdf(toolRunner(), doc.facts, doc.path, target, changes)) return false;
@@ -146,6 +150,8 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target) {
   doc.facts = std::move(*facts);
   doc.info = doc.facts.info;
   doc.pending = PdfChanges{};
+  doc.form.reset();  // read again from the file written
+  doc.fields = doc.facts.fieldNames;
   doc.dirty = false;
   return true;
 }
@@ -467,6 +473,7 @@ const ClassDef& jsDocClass() {
       auto it = std::find(d.fields.begin(), d.fields.end(), vb::CStr(inv.arg(0)));
       if (it != d.fields.end()) {
         d.fields.erase(it);
+        removeFormField(d, vb::CStr(inv.arg(0)));
         d.dirty = true;
       }
       return Variant();
@@ -482,9 +489,15 @@ const ClassDef& jsDocClass() {
       js(inv);
       jsError("RangeError: Invalid argument value. ===> Parameter nIndex.");
     });
+    addFormMembers(c);
     return c;
   }();
   return cls;
+}
+
+std::shared_ptr<ViewerDocument> jsDocument(Invocation& inv) {
+  js(inv);
+  return inv.as<JsDocStandIn>().doc;
 }
 
 ObjectPtr makeJsDoc(std::shared_ptr<ViewerDocument> doc) {

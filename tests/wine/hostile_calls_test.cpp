@@ -152,6 +152,7 @@ constexpr int kDistillerSeconds = 10;
 int documentedWait(const Member& m) {
   if (m.name.rfind("CreatePDFfrom", 0) == 0 || m.name.rfind("CreatePSfrom", 0) == 0) return 2 * kDistillerSeconds;
   if (m.name == "CloseAcrobat") return 2;
+  if (m.name == "SignDocument") return 20;  // the digital ID checked, then the document signed and saved
   return 0;
 }
 constexpr int kMarginSeconds = 30;  // Wine under a loaded machine starts processes slowly

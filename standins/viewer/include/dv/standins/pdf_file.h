@@ -44,6 +44,7 @@ struct PdfChanges {
   std::optional<std::string> pageMode;                      // name without "/"
   std::vector<std::pair<std::string, std::string>> attach;  // key, source file (client path)
   std::vector<std::string> detach;                          // keys
+  std::vector<Json> operations;                             // further edit operations, applied last
 };
 
 // Writes `source` with `changes` to `target` (both client paths; they may

@@ -23,6 +23,8 @@
 
 namespace dv::standins {
 
+struct FormState;
+
 // The "Acrobat" type library of the viewer's automation classes.
 const TypeLibDef& acrobatTypeLib();
 // "AcroExch.PDDoc".
@@ -40,6 +42,7 @@ struct ViewerDocument {
   std::map<std::string, std::string> info;
   int32_t pageMode = 1;
   std::vector<std::string> fields;
+  std::shared_ptr<FormState> form;  // the fields themselves, read when first needed
   std::vector<std::string> dataObjects;
   std::map<std::string, std::string> scripts;
   std::map<std::string, std::string> importedFiles;  // data object -> source file
@@ -62,5 +65,7 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target);
 
 // The JavaScript object for a document (what PDDoc.GetJSObject returns).
 ObjectPtr makeJsDoc(std::shared_ptr<ViewerDocument> doc);
+// The document of a call on the JavaScript object; raises when it is closed.
+std::shared_ptr<ViewerDocument> jsDocument(Invocation& inv);
 
 }  // namespace dv::standins
