@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <random>
@@ -15,6 +16,7 @@
 #include "document/field_selection.h"
 #include "document_test_pdf.h"
 #include "dv/fakes/fake_host.h"
+#include "dv/standins/tools.h"
 #include "dv/standins/viewer_document.h"
 #include "dv/vb.h"
 #include "frame/library_values.h"
@@ -505,6 +507,93 @@ TEST_F(FieldTest, LockScripts) {
   // Nothing selected by a combination the selection does not know.
   EXPECT_EQ(scriptOf(Variant(int32_t{5}), kLockInclude), "(no action)");
   EXPECT_EQ(scriptOf(Variant("Alpha"), 7), "(no action)");
+}
+
+// What a save writes is what a reopened document reads: the file holds the fields.
+TEST_F(FieldTest, SavedFieldsAreInTheFileAndReadBackOnReopening) {
+  FieldArguments text = basic("Customer.Name");
+  text.lngAlignment = 1;
+  text.intCharLimit = 9;
+  text.lngFont = 5;
+  text.intTextSize = 14;
+  text.varTextColor = colour("RGB", {0, 0, 1});
+  text.strToolTipText = "Who";
+  text.VarValue = Variant("Ada");
+  text.lngTrigger = 7;
+  text.strAction = "event.rc = true;";
+  CreateTextField(*doc, text);
+  FieldArguments box = basic("Agree");
+  box.lngPage = 2;
+  box.varExportValues = texts({"On"});
+  box.VarValue = Variant("On");
+  box.lngGlyphStyle = 4;
+  CreateCheckBoxField(*doc, box);
+  FieldArguments combo = basic("Colour");
+  combo.varValues = texts({"Red", "Green"});
+  combo.varExportValues = texts({"r", "g"});
+  combo.VarValue = Variant("g");
+  CreateComboBoxField(*doc, combo);
+  field("Customer.Name")->letProperty("PrintField", Variant(false));
+  doc->removeNamed("RemoveField", "Beta");
+  doc->Save(1, Variant::missing());
+  doc->CloseDoc();
+
+  doc = std::make_unique<Document>(fake.host());
+  ASSERT_TRUE(doc->isOpen());
+  EXPECT_EQ(doc->longProperty("NumFields"), 5);  // Alpha, Gamma and the three new ones
+  auto t = field("Customer.Name");
+  EXPECT_EQ(vb::CStr(t->property("Value")), "Ada");
+  EXPECT_EQ(vb::CStr(t->property("Alignment")), "center");
+  EXPECT_EQ(t->property("CharLimit").int16Value(), 9);
+  EXPECT_EQ(vb::CStr(t->property("TextFont")), "Helvetica-Bold");
+  EXPECT_EQ(t->property("TextSize").int16Value(), 14);
+  EXPECT_EQ(shown(t->property("TextColor")), "[\"RGB\", 0#, 0#, 1#]");
+  EXPECT_EQ(vb::CStr(t->property("UserName")), "Who");
+  EXPECT_FALSE(vb::CBool(t->property("PrintField")));
+  EXPECT_EQ(shown(t->property("Rect")), "[72#, 500#, 272#, 480#]");
+  auto b = field("Agree");
+  EXPECT_TRUE(b->IsBoxChecked(0));
+  EXPECT_EQ(vb::CStr(b->property("Style")), "star");
+  EXPECT_EQ(shown(b->FieldPages()), "1&");
+  auto c = field("Colour");
+  EXPECT_EQ(c->GetItem(1, true), "g");
+  EXPECT_EQ(c->GetItem(1, false), "Green");
+  EXPECT_EQ(vb::CStr(c->property("Value")), "g");
+  EXPECT_THROW(field("Beta")->Name(), AutomationError);
+}
+
+TEST_F(FieldTest, SignatureWrittenIntoTheFileAndCheckedFromIt) {
+  CreateSignatureField(*doc, basic("Approval"));
+  doc->Save(1, Variant::missing());
+  const std::string key = (dir / "id.key").string(), crt = (dir / "id.crt").string(), p12 = (dir / "id.p12").string();
+  ASSERT_TRUE(standins::runTool({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out",
+                                 crt, "-subj", "/CN=Field Test", "-days", "2"})
+                  .ok());
+  ASSERT_TRUE(
+      standins::runTool({"openssl", "pkcs12", "-export", "-inkey", key, "-in", crt, "-out", p12, "-passout", "pass:pw"})
+          .ok());
+  auto sig = field("Approval");
+  sig->SignDocument(p12, "wrong");
+  EXPECT_FALSE(sig->IsSigned());
+  sig->SignDocument((dir / "missing.p12").string(), "pw");
+  EXPECT_FALSE(sig->IsSigned());
+  sig->SignDocument(p12, "pw");
+  EXPECT_TRUE(sig->IsSigned());
+  const std::string path = (dir / "form.pdf").string();
+  const auto report = standins::runTool({"pdfsig", path});
+  EXPECT_NE(report.output.find("Signature is Valid."), std::string::npos) << report.output;
+  doc->CloseDoc();
+
+  doc = std::make_unique<Document>(fake.host());
+  EXPECT_TRUE(field("Approval")->IsSigned());
+  EXPECT_EQ(vb::CLng(asObject(field("Approval")->GetSignatureInfo())->get("Status")), 3);
+  // Bytes after the signed ones: the signature no longer covers the file.
+  doc->CloseDoc();
+  std::ofstream(path, std::ios::binary | std::ios::app) << "% appended\n";
+  doc = std::make_unique<Document>(fake.host());
+  auto changed = field("Approval");
+  EXPECT_EQ(vb::CLng(asObject(changed->GetSignatureInfo())->get("Status")), 2);
+  EXPECT_FALSE(changed->IsSigned());
 }
 
 // A field object whose answers a test scripts, for the signature paths.
