@@ -37,7 +37,6 @@ namespace {
 BSTR asText(const Variant& v) { return allocBstr(vb::CStr(v)); }
 VARIANT_BOOL asFlag(const Variant& v) { return vb::CBool(v) ? VARIANT_TRUE : VARIANT_FALSE; }
 short asShort(const Variant& v) { return vb::CInt(v); }
-long asLong(const Variant& v) { return vb::CLng(v); }
 Variant fromText(BSTR b) { return Variant(fromBstr(b)); }
 Variant fromFlag(VARIANT_BOOL b) { return Variant(b != VARIANT_FALSE); }
 Variant fromShort(short n) { return Variant(static_cast<int16_t>(n)); }
