@@ -147,16 +147,18 @@ TEST_F(DocumentFieldsTest, CreateReadBackLockAndSign) {
     for (size_t i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(rect[i].get<double>(), e.rect[i]);
   }
   EXPECT_EQ(file.byName["Customer.Name"]["value"], "u:Ada Lovelace");
-  EXPECT_EQ(file.byName["Customer.Name"]["alternativename"], "u:Your name");
+  EXPECT_EQ(file.byName["Customer.Name"]["alternativename"], "Your name");
   EXPECT_EQ(file.object(file.byName["Customer.Name"], "/MaxLen"), 20);
   EXPECT_EQ(file.object(file.byName["Customer.Name"], "/Q"), 1);
   EXPECT_NE(file.object(file.byName["Customer.Name"], "/DA").dump().find("Courier 12 Tf 0 0 1 rg"), std::string::npos);
   EXPECT_EQ(file.byName["Agree"]["value"], "/Accepted");
   EXPECT_EQ(file.byName["Size"]["value"], "/Off");
   EXPECT_EQ(file.byName["Colour"]["value"], "u:g");
-  EXPECT_EQ(file.byName["Colour"]["choices"], Json::array({"u:r", "u:g", "u:b"}));  // export values
+  EXPECT_EQ(file.object(file.byName["Colour"], "/Opt"),
+            Json::parse(R"([["u:r", "u:Red"], ["u:g", "u:Green"], ["u:b", "u:Blue"]])"));  // export, text
   EXPECT_EQ(file.byName["Fruit"]["value"], "u:Pear");
-  EXPECT_EQ(file.object(file.byName["Fruit"], "/F"), 0);  // no print: dvnFieldDisplayNoPrint
+  EXPECT_EQ(file.byName["Fruit"]["choices"], Json::array({"Apple", "Pear"}));  // exports equal to the items
+  EXPECT_EQ(file.object(file.byName["Fruit"], "/F"), 0);                       // no print: dvnFieldDisplayNoPrint
   EXPECT_EQ(file.object(file.byName["Send"], "/H"), "/I");
   EXPECT_NE(file.object(file.byName["Customer.Name"], "/AA").dump().find("app.beep(0);"), std::string::npos);
 
