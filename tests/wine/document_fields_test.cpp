@@ -34,7 +34,7 @@ std::string runClient(const std::vector<std::string>& args) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   dv::win32::UniqueHandle file(CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return "";
+  if (!file.valid()) return "";
   std::string command = "cscript.exe //nologo \"" + env("DV_TEST_DATA") + "\\fields\\fields_client.vbs\"";
   for (const std::string& a : args) command += " \"" + a + "\"";
   STARTUPINFOA si{};
