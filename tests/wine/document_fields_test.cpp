@@ -30,10 +30,12 @@ std::string unixPath(const std::string& p) { return dv::standins::toolRunner().t
 
 // Runs one phase of the script client; its output, or "" when it did not end in time.
 std::string runClient(const std::vector<std::string>& args) {
-  const std::string out = env("DV_BENCH_DIR") + "\\fields_client.out";
+  // One file per phase: a viewer server the script started may still hold
+  // the handle it inherited.
+  const std::string out = env("DV_BENCH_DIR") + "\\fields_client_" + args.front() + ".out";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  dv::win32::UniqueHandle file(CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  dv::win32::UniqueHandle file(CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return "";
   std::string command = "cscript.exe //nologo \"" + env("DV_TEST_DATA") + "\\fields\\fields_client.vbs\"";
   for (const std::string& a : args) command += " \"" + a + "\"";
