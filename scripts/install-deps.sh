@@ -12,7 +12,7 @@ PACKAGES=(
   xvfb xauth
   ghostscript qpdf poppler-utils fonts-urw-base35 libopenjp2-tools
   img2pdf unrtf
-  libqpdf-dev libpoppler-cpp-dev nlohmann-json3-dev pkg-config
+  libqpdf-dev libpoppler-cpp-dev nlohmann-json3-dev pkg-config libssl-dev openssl
   libgtest-dev cmake g++ clang libclang-rt-14-dev clang-format
 )
 

@@ -16,7 +16,7 @@ HRESULT DocumentObject::create(_Document** result) {
   return comCall(IID__Document, [&] { *result = new DocumentObject(); });
 }
 
-FieldObject::FieldObject() : core_(std::make_unique<lib::FieldCore>(host())) {}
+FieldObject::FieldObject() : core_(std::make_unique<lib::Field>(host())) {}
 
 HRESULT FieldObject::create(_Field** result) {
   if (!result) return E_POINTER;

@@ -8,7 +8,7 @@
 
 #include "dispatch_object.h"
 #include "docvane_header.h"
-#include "frame/objects.h"
+#include "document/field.h"
 
 namespace dv::com {
 
@@ -16,13 +16,13 @@ class FieldObject : public DispatchObject<_Field> {
  public:
   // Creates the Field from the hand-off values of Document.GetField.
   static HRESULT create(_Field** result);
-  lib::FieldCore& core() { return *core_; }
+  lib::Field& core() { return *core_; }
 
 #include "_Field_members.inc"
 
  private:
   FieldObject();
-  std::unique_ptr<lib::FieldCore> core_;
+  std::unique_ptr<lib::Field> core_;
 };
 
 }  // namespace dv::com

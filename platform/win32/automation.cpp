@@ -534,9 +534,14 @@ Variant DispatchObject::invoke(std::string_view member, WORD flags, Args& args, 
   std::vector<LPOLESTR> namePtrs;
   for (std::wstring& n : names) namePtrs.push_back(n.data());
   std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
-  HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, namePtrs.data(), static_cast<UINT>(namePtrs.size()),
-                                        LOCALE_USER_DEFAULT, ids.data());
-  if (FAILED(hr)) fail(hr);
+  HRESULT hr = S_OK;
+  if (member.empty() && namedArgs.empty()) {
+    ids[0] = DISPID_VALUE;  // no name: the object's default member
+  } else {
+    hr = dispatch_->GetIDsOfNames(IID_NULL, namePtrs.data(), static_cast<UINT>(namePtrs.size()), LOCALE_USER_DEFAULT,
+                                  ids.data());
+    if (FAILED(hr)) fail(hr);
+  }
 
   const size_t count = positional.size() + namedArgs.size() + (putValue ? 1 : 0);
   VariantArray vargs(count);

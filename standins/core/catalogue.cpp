@@ -2,6 +2,7 @@
 // library keeps them all.
 #include "dv/standins/distiller.h"
 #include "dv/standins/viewer_annotations.h"
+#include "dv/standins/form_fields.h"
 #include "dv/standins/viewer_app.h"
 #include "dv/standins/standin.h"
 #include "dv/standins/viewer_document.h"
@@ -16,6 +17,8 @@ std::vector<const ClassDef*> allClasses() {
   return {&pdfDistillerClass(), &pdfDistiller6Class(), &pdDocClass(), &jsDocClass(), &jsAppClass(), &acroAppClass(),
           &acroAVDocClass(), &acroAVPageViewClass(), &acroPDBookmarkClass(), &jsBookmarkClass(), &acroPDPageClass(),
           &acroPointClass(), &jsColorClass(), &jsAnnotClass(), &jsAnnotPropsClass(),
+                    // The form fields of a document and the objects they hand out.
+          &jsFieldClass(), &jsSecurityClass(), &jsSecurityHandlerClass(), &jsSignatureInfoClass(),
           // Word: the application and every object it hands out.
           &word::applicationClass(), &word::documentsClass(), &word::documentClass(), &word::pageSetupClass(),
           &word::sectionsClass(), &word::sectionClass(), &word::headersFootersClass(), &word::headerFooterClass(),

@@ -108,6 +108,12 @@ ClassDef& ClassDef::defaultMember(std::string_view name) {
 }
 
 const MemberDef* ClassDef::findMember(std::string_view name) const {
+  // No name: the default member (DISPID_VALUE), as automation calls it.
+  if (name.empty()) {
+    for (const auto& m : members_)
+      if (m.isDefault) return &m;
+    return nullptr;
+  }
   for (const auto& m : members_)
     if (sameName(m.name, name)) return &m;
   return nullptr;

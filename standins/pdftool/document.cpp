@@ -13,6 +13,7 @@
 #include <map>
 #include <set>
 
+#include "fields.h"
 #include "qpdf_document.h"
 
 namespace dv::pdftool {
@@ -200,10 +201,8 @@ Json readFacts(const std::string& path, const std::string& password) {
         if (field.isNull()) continue;
         const std::string name = field.getFullyQualifiedName();
         if (!seen.insert(name).second) continue;
-        fields.push_back({{"name", name},
-                          {"type", fieldType(field)},
-                          {"value", field.getValueAsString()},
-                          {"page", numbers.at(page.getObjectHandle().getObjGen())}});
+        fields.push_back(
+            fieldFacts(pdf, field, widget, numbers.at(page.getObjectHandle().getObjGen()), fieldType(field), path));
       }
     }
     facts["fields"] = std::move(fields);

@@ -17,6 +17,7 @@
 #include <set>
 
 #include "page_operations.h"
+#include "fields.h"
 #include "qpdf_document.h"
 
 namespace dv::pdftool {
@@ -35,6 +36,7 @@ struct EncryptionChange {
 struct Edit {
   QpdfDocument& doc;
   std::optional<EncryptionChange> encryption;
+  std::optional<Json> signature;      // a "sign" operation, done while writing
   const std::string* name = nullptr;  // of the operation being applied, for messages
 
   [[noreturn]] void refuse(const std::string& why) const { pdftool::refuse(*name + ": " + why); }
@@ -380,6 +382,14 @@ void annotations(Edit& e, const Json& op) { setAnnotations(e.doc, op); }
 // The operations written in their own files.
 void stamp(Edit& e, const Json& op) { stampText(e.doc, op); }
 void webLinks(Edit& e, const Json& op) { addWebLinks(e.doc, op); }
+// Form fields (fields.cpp): {"op": "setField", "field": {...}} writes one,
+// {"op": "setField", "remove": NAME} takes one out; a signature is made
+// while the file is written.
+void putField(Edit& e, const Json& op) {
+  if (op.contains("remove")) removeField(e.doc, op.at("remove"));
+  else setField(e.doc, op);
+}
+void sign(Edit& e, const Json& op) { e.signature = op; }
 
 using Operation = void (*)(Edit&, const Json&);
 const std::map<std::string, Operation> kOperations{
@@ -391,6 +401,7 @@ const std::map<std::string, Operation> kOperations{
     {"encrypt", encrypt},         {"decrypt", decrypt},
     {"stampText", stamp},         {"addWebLinks", webLinks},
     {"setAnnotations", annotations},
+    {"setField", putField},       {"sign", sign},
 };
 
 void applyEncryption(QPDFWriter& w, const EncryptionChange& c) {
@@ -423,7 +434,7 @@ void applyRequest(const std::string& input, const std::string& password, const J
   if (request.contains("write")) checkWriteSettings(request.at("write"));
   // No input: a new document, as the viewer creates one.
   std::shared_ptr<QpdfDocument> doc = input.empty() ? newDocument() : openDocument(input, password);
-  Edit edit{*doc, std::nullopt};
+  Edit edit{*doc, std::nullopt, std::nullopt};
   const Json& operations = request.at("operations");
   for (size_t i = 0; i < operations.size(); ++i) {
     const Json& op = operations[i];
@@ -444,10 +455,16 @@ void applyRequest(const std::string& input, const std::string& password, const J
 
   const std::string temporary = temporaryBeside(output);
   try {
+    finishFields(doc->pdf);
     QPDFWriter w(doc->pdf, temporary.c_str());
     if (edit.encryption) applyEncryption(w, *edit.encryption);
     if (request.contains("write")) applyWriteSettings(w, request.at("write"));
+    if (edit.signature) prepareSignature(doc->pdf, *edit.signature, w);
     w.write();
+    if (edit.signature) completeSignature(temporary, *edit.signature);
+  } catch (const Failure&) {
+    std::remove(temporary.c_str());
+    throw;
   } catch (const std::exception& e) {
     std::remove(temporary.c_str());
     throw Failure(Exit::Unreadable, std::string("writing failed: ") + e.what());

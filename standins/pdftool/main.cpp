@@ -7,6 +7,7 @@
 //   dv-pdftool create  (--request=JSONFILE | --request-json=TEXT) --output=TARGET
 //   dv-pdftool extract [--password=PW] FILE --key=KEY --output=TARGET
 //   dv-pdftool text    [--password=PW] FILE [--first=N] [--last=N]
+//   dv-pdftool digitalid FILE --password-file=PWFILE
 //
 // The launcher for Unix programs started from Wine is dv-launch (launch_main.cpp).
 #include <fstream>
@@ -15,6 +16,7 @@
 #include <sstream>
 
 #include "arguments.h"
+#include "fields.h"
 #include "pdftool.h"
 
 namespace dv::pdftool {
@@ -69,6 +71,8 @@ int run(int argc, char** argv) {
   } else if (a.command == "text") {
     answer =
         readText(a.file(), password, static_cast<int>(a.number("first", 1)), static_cast<int>(a.number("last", 0)));
+  } else if (a.command == "digitalid") {
+    answer = readDigitalId(a.file(), a.required("password-file"));
   } else {
     refuse("unknown command " + a.command);
   }

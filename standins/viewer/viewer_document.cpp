@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "dv/standins/viewer_annotations.h"
+#include "dv/standins/form_fields.h"
 #include "dv/standins/viewer_app.h"
 #include "dv/standins/viewer_menu.h"
 #include "dv/standins/viewer_server.h"
@@ -153,6 +154,9 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target) {
   if (vb::compareText(target, doc.path) != 0 && FileHold::held(target)) return false;
   PdfChanges changes = doc.pending;
   if (doc.outlineChanged) changes.outline = outlineEditItems(*documentOutline(doc));
+  // The fields first: a signature among the further operations covers them.
+  std::vector<Json> fieldChanges = formOperations(doc);
+  changes.operations.insert(changes.operations.begin(), fieldChanges.begin(), fieldChanges.end());
   // Acrobat stamps the modification date on every save.
   changes.info["ModDate"] = nowAsPdfDate();
   // What the viewer's menu commands changed in the document's window.
@@ -175,6 +179,8 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target) {
   doc.info = doc.facts.info;
   doc.pending = PdfChanges{};
   doc.outlineChanged = false;
+  doc.form.reset();  // read again from the file written
+  doc.fields = doc.facts.fieldNames;
   doc.dirty = false;
   return true;
 }
@@ -526,6 +532,7 @@ const ClassDef& jsDocClass() {
       auto it = std::find(d.fields.begin(), d.fields.end(), vb::CStr(inv.arg(0)));
       if (it != d.fields.end()) {
         d.fields.erase(it);
+        removeFormField(d, vb::CStr(inv.arg(0)));
         d.dirty = true;
       }
       return Variant();
@@ -543,9 +550,15 @@ const ClassDef& jsDocClass() {
     });
     addPageWordMembers(c, js);
     addAnnotationMembers(c, js);
+    addFormMembers(c);
     return c;
   }();
   return cls;
+}
+
+std::shared_ptr<ViewerDocument> jsDocument(Invocation& inv) {
+  js(inv);
+  return inv.as<JsDocStandIn>().doc;
 }
 
 ObjectPtr makeJsDoc(std::shared_ptr<ViewerDocument> doc) {

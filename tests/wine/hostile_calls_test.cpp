@@ -182,6 +182,7 @@ int documentedWait(const Member& m) {
   // A second's pause for every title the viewer finds.
   if (m.name == "CreateBookmarksInPDF") return 30;
   if (m.name == "CreateBookmarkInPDF") return 2;
+  if (m.name == "SignDocument") return 20;  // the digital ID checked, then the document signed and saved
   return 0;
 }
 constexpr int kMarginSeconds = 30;  // Wine under a loaded machine starts processes slowly

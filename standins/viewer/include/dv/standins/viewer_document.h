@@ -25,6 +25,8 @@
 
 namespace dv::standins {
 
+struct FormState;
+
 // The "Acrobat" type library of the viewer's automation classes.
 const TypeLibDef& acrobatTypeLib();
 // "AcroExch.PDDoc".
@@ -45,6 +47,7 @@ struct ViewerDocument : std::enable_shared_from_this<ViewerDocument> {
   std::map<std::string, std::string> info;
   int32_t pageMode = 1;
   std::vector<std::string> fields;
+  std::shared_ptr<FormState> form;  // the fields themselves, read when first needed
   std::vector<std::string> dataObjects;
   std::map<std::string, std::string> scripts;
   std::map<std::string, std::string> importedFiles;  // data object -> source file
@@ -80,6 +83,8 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target);
 
 // The JavaScript object for a document (what PDDoc.GetJSObject returns).
 ObjectPtr makeJsDoc(std::shared_ptr<ViewerDocument> doc);
+// The document of a call on the JavaScript object; raises when it is closed.
+std::shared_ptr<ViewerDocument> jsDocument(Invocation& inv);
 
 // The document's outline in memory, read from its file on first use.
 OutlinePtr documentOutline(ViewerDocument& doc);
