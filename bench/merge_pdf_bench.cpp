@@ -68,6 +68,9 @@ int run(const std::string& folder, int rounds) {
     return 1;
   }
   dv::standins::ToolRunner& tools = dv::standins::toolRunner();
+  // Files not yet written have no Unix name of their own: the folder's is used.
+  const std::string unixFolder = tools.toolPath(folder);
+  auto unixName = [&](const std::string& name) { return unixFolder + "/" + name; };
   // Fifty different ten-page files of running text.
   std::vector<std::string> inputs;
   for (int i = 1; i <= kCounts[1]; ++i) {
@@ -82,7 +85,8 @@ int run(const std::string& folder, int rounds) {
     }
     program += "[/Title (File " + std::to_string(i) + ") /Page 1 /OUT pdfmark";
     if (!tools
-             .run({"gs", "-q", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite", "-o", tools.toolPath(pdf), "-c", program},
+             .run({"gs", "-q", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite", "-o",
+                   unixName("in" + std::to_string(i) + ".pdf"), "-c", program},
                   nullptr, std::chrono::seconds(120))
              .ok())
       throw std::runtime_error("cannot make " + pdf);
@@ -121,7 +125,7 @@ int run(const std::string& folder, int rounds) {
   auto viaQpdf = [&](int count, const std::string& pdf) {
     std::string qpdf = "qpdf --empty --pages";
     for (int i = 0; i < count; ++i) qpdf += " " + shellWord(tools.toolPath(inputs[static_cast<size_t>(i)]));
-    qpdf += " -- " + shellWord(tools.toolPath(pdf));
+    qpdf += " -- " + shellWord(unixName(pdf.substr(pdf.find_last_of('\\') + 1)));
     auto r = tools.run({"bash", "-c", "t0=$EPOCHREALTIME; " + qpdf + " || exit 1; t1=$EPOCHREALTIME; echo \"$t0 $t1\""},
                        nullptr, std::chrono::seconds(120));
     double t0 = 0, t1 = 0;

@@ -132,7 +132,7 @@ TEST_F(MergeBookmarks, NewBookmarksLeadToTheirTextsPages) {
 TEST_F(MergeBookmarks, TheCopiedOutlineIsJavaScriptThatTurnsThePage) {
   const Json j = outline("copied.pdf");
   ASSERT_TRUE(j.is_object());
-  EXPECT_EQ(shape(j.at("outlines")), "Intro Chapter (Part A Part B)");
+  EXPECT_EQ(shape(j.at("outlines")), "Intro Chapter (Part A Part B) Intro@1 Chapter@2 (Part A@3 Part B@4)");
   // The actions' scripts, by the outline items' objects.
   std::vector<std::string> scripts;
   const Json& objects = j.at("qpdf")[1];
