@@ -16,12 +16,15 @@
 #include <set>
 
 #include "../convert/convert_fixture.h"
+#include "../viewer/viewer_fake_merge.h"
 #include "../viewer/viewer_fake_viewer.h"
 #include "convert/distiller.h"
 #include "convert/excel.h"
 #include "convert/word.h"
 #include "dv/vb.h"
 #include "viewer/menu_operations.h"
+#include "viewer/pdf_bookmarks.h"
+#include "viewer/pdf_merge.h"
 #include "viewer/viewer_operations.h"
 
 namespace dv::lib::testing {
@@ -89,6 +92,8 @@ class EveryFailure : public ConvertFixture {
     addPdf("c:\\pdf\\plain.pdf", 3, "");
     addPdf("c:\\pdf\\secret.pdf", 2, "pw");
     viewer->files["c:\\pdf\\plain.pdf"].outline = {{"Intro", 0, {}}, {"Part", 1, {{"Detail", 2, {}}}}};
+    merge = dv::testing::addMergeMembers(*viewer, fake.files);
+    merge->pageTexts["c:\\pdf\\plain.pdf"] = {"intro", "part one", "the detail"};
     viewer->onOpenMenu = [this] { openRelays = 0; };
     fake.processes.setOnStart([this](const std::string& commandLine) {
       const std::vector<std::string> fields = relayFields(commandLine);
@@ -290,6 +295,7 @@ class EveryFailure : public ConvertFixture {
   }
 
   std::shared_ptr<dv::testing::FakeViewer> viewer;
+  std::shared_ptr<dv::testing::FakeMergeState> merge;
   int openRelays = 0, saveRelays = 0;
   size_t endedBefore = 0;
   std::string distiller;
@@ -345,6 +351,19 @@ Variant pair(const char* a, const char* b) {
   list.at(0) = Variant(a);
   list.at(1) = Variant(b);
   return Variant(list);
+// Reading an outline skips every failing statement.
+const std::vector<std::string> kOutlineReading = {
+    "AVDoc.Open",       "AVDoc.GetAVPageView", "PageView.GetDoc", "PDDoc.GetJSObject", "JSO.Layout",
+    "JSO.BookMarkRoot", "Bookmark.Children",   "Bookmark.Name",   "Bookmark.Execute",  "PageView.GetPage",
+    "PDPage.GetNumber", "PageView.GetPageNum", "JSO.mouseX",      "JSO.mouseY",        "PDDoc.Close",
+    "AVDoc.Close",      "JSO.CloseDoc"};
+// Copying an outline reports a failed write by its result.
+std::vector<std::string> outlineCopying() {
+  std::vector<std::string> keys = kOutlineReading;
+  for (const char* k : {"AVDoc.BringToFront", "PageView.GoTo", "Bookmark.createChild", "Bookmark.Parent",
+                        "PDDoc.SetPageMode", "PDDoc.Save"})
+    keys.push_back(k);
+  return keys;
 }
 
 // The members and their normal arguments: one row each.
@@ -525,6 +544,73 @@ const std::vector<Row>& members() {
          ViewerContext v = f.viewerContext();
          createLinksInPdf(v, "c:\\pdf\\plain.pdf", {});
        }},
+      {"CreatePDFfromMultiPDF",
+       [](EveryFailure& f) {
+         ViewerContext v = f.viewerContext();
+         Array files(VarType::Variant, {Bound{1, 3}});
+         files.at(1) = Variant("c:\\pdf\\plain.pdf");
+         files.at(2) = Variant("c:\\pdf\\none.pdf");
+         files.at(3) = Variant("c:\\pdf\\plain.pdf");
+         createPdfFromMultiPdf(v, "c:\\pdf\\merged.pdf", Variant(files), false);
+       },
+       {"c:\\pdf\\merged.pdf"}},
+      {"CreatePDFfromMultiPDF (target among the inputs)",
+       [](EveryFailure& f) {
+         ViewerContext v = f.viewerContext();
+         f.addPdf("c:\\pdf\\target.pdf", 2, "");
+         createPdfFromMultiPdf(
+             v, "c:\\pdf\\target.pdf",
+             Variant(Array::vector(VarType::Variant, {Variant("c:\\pdf\\plain.pdf"), Variant("c:\\pdf\\target.pdf")})),
+             true);
+       }},
+      {"CreatePDFfromMultiPDFinDir",
+       [](EveryFailure& f) {
+         ViewerContext v = f.viewerContext();
+         f.addPdf("c:\\merge\\b.pdf", 2, "");
+         f.addPdf("c:\\merge\\a.pdf", 1, "");
+         MergeInDirRequest r;
+         r.pdfFile = "c:\\pdf\\folder.pdf";
+         r.directory = "c:\\merge";
+         r.sortType = 1;  // by name
+         createPdfFromMultiPdfInDir(v, r);
+       },
+       {"c:\\pdf\\folder.pdf"}},
+      {"CreateBookmarksInPDF",
+       [](EveryFailure& f) {
+         ViewerContext v = f.viewerContext();
+         CreateBookmarksRequest r;
+         r.pdfFile = "c:\\pdf\\plain.pdf";
+         r.titles = {"part", "nowhere", "detail"};
+         createBookmarksInPdf(v, r);
+       }},
+      {"CreateBookmarkInPDF (password)",
+       [](EveryFailure& f) {
+         ViewerContext v = f.viewerContext();
+         f.merge->pageTexts["c:\\pdf\\secret.pdf"] = {"one", "two"};
+         CreateBookmarksRequest r;
+         r.pdfFile = "c:\\pdf\\secret.pdf";
+         r.titles = {"two"};
+         r.single = true;
+         r.open.password = "pw";
+         createBookmarksInPdf(v, r);
+       }},
+      {"BookmarksToArray",
+       [](EveryFailure& f) {
+         ViewerContext v = f.viewerContext();
+         Variant table;
+         Variant slot = Variant::ref(table);
+         bookmarksToArray(v, "c:\\pdf\\plain.pdf", slot);
+       },
+       {},
+       kOutlineReading},
+      {"BookmarksToPDF",
+       [](EveryFailure& f) {
+         ViewerContext v = f.viewerContext();
+         f.addPdf("c:\\pdf\\target.pdf", 3, "");
+         bookmarksToPdf(v, "c:\\pdf\\plain.pdf", "c:\\pdf\\target.pdf");
+       },
+       {},
+       outlineCopying()},
       // Windows and messages only: no automation call to fail.
       {"CloseAcrobat", [](EveryFailure& f) { f.ctx().closeAcrobat(true, 10); }},
   };

@@ -22,6 +22,8 @@ struct FakeBookmark {
   std::string name;
   int page = 0;
   std::vector<FakeBookmark> children;
+  double left = 0, top = 0;  // where the bookmark's destination scrolls the page
+  std::string action = {};   // the JavaScript of a bookmark made by createChild
 };
 
 struct FakePdf {
@@ -80,6 +82,11 @@ class FakeViewer : public std::enable_shared_from_this<FakeViewer> {
 
   // Members of the objects (implemented below the classes).
   class Obj;
+  // Further members, asked first after a call is journaled and its failure
+  // checked: an answer ends the call, nullopt goes on to the members here.
+  using Extension =
+      std::function<std::optional<Variant>(Obj& self, std::string_view member, Args& args, const Variant* letValue)>;
+  std::vector<Extension> extensions;
   ObjectPtr make(std::string kind, std::string path = "", const FakeBookmark* bookmark = nullptr);
   Variant invoke(Obj& self, std::string_view member, Args& args, const Variant* letValue);
 };
@@ -144,6 +151,8 @@ inline Variant FakeViewer::invoke(Obj& self, std::string_view member, Args& args
       static_cast<int>(std::count(callKeys.begin(), callKeys.end(), key)) == failAt->nth)
     throw failAt->error;
 
+  for (const Extension& extension : extensions)
+    if (std::optional<Variant> answer = extension(self, member, args, letValue)) return *answer;
   auto arg = [&](size_t i) { return i < args.size() ? args[i].value : Variant(); };
   auto docOf = [&](const std::string& p) -> FakePdf& {
     auto it = files.find(p);
