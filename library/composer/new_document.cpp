@@ -6,6 +6,7 @@
 #include "frame/library_values.h"
 #include "frame/printers.h"
 #include "relaylaunch/relay_launch.h"
+#include "viewer/pdf_merge.h"
 #include "viewer/viewer_session.h"
 
 namespace dv::lib {
@@ -53,6 +54,11 @@ std::vector<std::string> ComposerContext::startSavePdfRelay(const std::string& c
 bool ComposerContext::closeAcrobat(bool waitUntilClosed, int16_t timeout) {
   ViewerContext viewer{host_, [] { return lib::viewerVersion(); }};
   return lib::closeAcrobat(viewer, waitUntilClosed, timeout);
+}
+
+void ComposerContext::createPdfFromMultiPdf(const std::string& pdf, const Variant& pdfFiles, bool createBookmarks) {
+  ViewerContext viewer{host_, [] { return lib::viewerVersion(); }};
+  lib::createPdfFromMultiPdf(viewer, pdf, pdfFiles, createBookmarks);
 }
 
 std::string ComposerContext::currentDefaultPrinter() { return lib::currentDefaultPrinter(host_); }

@@ -27,6 +27,7 @@ class ComposerContext : public ConversionContext {
   double viewerVersion() override;
   std::vector<std::string> startSavePdfRelay(const std::string& caption, const std::string& path) override;
   bool closeAcrobat(bool waitUntilClosed, int16_t timeout) override;
+  void createPdfFromMultiPdf(const std::string& pdf, const Variant& pdfFiles, bool createBookmarks) override;
   void setActiveDistiller(ObjectPtr) override {}
   void raiseEvent(std::string_view, std::vector<Variant>&) override {}
   std::string currentDefaultPrinter() override;

@@ -351,6 +351,8 @@ Variant pair(const char* a, const char* b) {
   list.at(0) = Variant(a);
   list.at(1) = Variant(b);
   return Variant(list);
+}
+
 // Reading an outline skips every failing statement.
 const std::vector<std::string> kOutlineReading = {
     "AVDoc.Open",       "AVDoc.GetAVPageView", "PageView.GetDoc", "PDDoc.GetJSObject", "JSO.Layout",
