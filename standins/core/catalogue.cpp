@@ -17,7 +17,7 @@ std::vector<const ClassDef*> allClasses() {
   return {&pdfDistillerClass(), &pdfDistiller6Class(), &pdDocClass(), &jsDocClass(), &jsAppClass(), &acroAppClass(),
           &acroAVDocClass(), &acroAVPageViewClass(), &acroPDBookmarkClass(), &jsBookmarkClass(), &acroPDPageClass(),
           &acroPointClass(), &jsColorClass(), &jsAnnotClass(), &jsAnnotPropsClass(),
-                    // The form fields of a document and the objects they hand out.
+          // The form fields of a document and the objects they hand out.
           &jsFieldClass(), &jsSecurityClass(), &jsSecurityHandlerClass(), &jsSignatureInfoClass(),
           // Word: the application and every object it hands out.
           &word::applicationClass(), &word::documentsClass(), &word::documentClass(), &word::pageSetupClass(),

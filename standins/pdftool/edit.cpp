@@ -393,15 +393,23 @@ void sign(Edit& e, const Json& op) { e.signature = op; }
 
 using Operation = void (*)(Edit&, const Json&);
 const std::map<std::string, Operation> kOperations{
-    {"insertPages", insertPages}, {"deletePages", deletePages},
-    {"movePage", movePage},       {"setRotation", setRotation},
-    {"setInfo", setInfo},         {"setPageMode", setPageMode},
-    {"setOutline", setOutline},   {"setPageLabels", setPageLabels},
-    {"attach", attach},           {"detach", detach},
-    {"encrypt", encrypt},         {"decrypt", decrypt},
-    {"stampText", stamp},         {"addWebLinks", webLinks},
+    {"insertPages", insertPages},
+    {"deletePages", deletePages},
+    {"movePage", movePage},
+    {"setRotation", setRotation},
+    {"setInfo", setInfo},
+    {"setPageMode", setPageMode},
+    {"setOutline", setOutline},
+    {"setPageLabels", setPageLabels},
+    {"attach", attach},
+    {"detach", detach},
+    {"encrypt", encrypt},
+    {"decrypt", decrypt},
+    {"stampText", stamp},
+    {"addWebLinks", webLinks},
     {"setAnnotations", annotations},
-    {"setField", putField},       {"sign", sign},
+    {"setField", putField},
+    {"sign", sign},
 };
 
 void applyEncryption(QPDFWriter& w, const EncryptionChange& c) {

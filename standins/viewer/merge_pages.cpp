@@ -93,7 +93,6 @@ void addPdDocMergeMembers(ClassDef& c, std::shared_ptr<ViewerDocument>& (*slot)(
   });
 }
 
-
 bool findTextInView(ViewerView& view, const std::string& text, bool caseSensitive, bool wholeWords, bool reset) {
   const std::vector<std::string> wanted = vb::Split(vb::Trim(text), " ");
   if (vb::Trim(text).empty()) return false;
