@@ -31,6 +31,7 @@
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
+#include "wine_bench.h"
 
 namespace {
 
@@ -46,17 +47,9 @@ const char* const kLine =
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-double median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
+using dv::bench::median;
 
-std::string shellWord(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
+using dv::bench::shellWord;
 
 int pdfPages(const std::string& pdf) {
   auto info = dv::standins::runTool({"pdfinfo", dv::standins::toolRunner().toolPath(pdf)});
@@ -190,22 +183,4 @@ int run(const std::string& folder, int rounds) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: composer_bench <work folder> [rounds]\n");
-    return 2;
-  }
-  const int rounds = argc > 2 ? std::atoi(argv[2]) : 9;
-  if (rounds < 1 || rounds > 100) {
-    std::fprintf(stderr, "composer_bench: rounds must be between 1 and 100\n");
-    return 2;
-  }
-  try {
-    return run(argv[1], rounds);
-  } catch (const dv::AutomationError& e) {
-    std::fprintf(stderr, "composer_bench: %s (0x%08X)\n", e.description().c_str(), static_cast<unsigned>(e.number()));
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "composer_bench: %s\n", e.what());
-  }
-  return 1;
-}
+int main(int argc, char** argv) { return dv::bench::benchMain("composer_bench", 9, argc, argv, run); }

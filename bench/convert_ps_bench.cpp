@@ -39,6 +39,7 @@
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
+#include "wine_bench.h"
 
 namespace {
 
@@ -89,11 +90,7 @@ struct Timing {
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-double median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
+using dv::bench::median;
 
 double fastest(const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
 
@@ -105,11 +102,7 @@ std::string slurp(const std::string& path) {
 }
 
 // A single-quoted word for the shell.
-std::string shellWord(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
+using dv::bench::shellWord;
 
 bool goodPdf(const std::string& pdf) {
   auto check = dv::standins::runTool({"qpdf", "--check", dv::standins::toolRunner().toolPath(pdf)});
@@ -264,22 +257,4 @@ int run(const std::string& folder, int rounds) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: convert_ps_bench <work folder> [rounds]\n");
-    return 2;
-  }
-  int rounds = argc > 2 ? std::atoi(argv[2]) : 15;
-  if (rounds < 1 || rounds > 100) {
-    std::fprintf(stderr, "convert_ps_bench: rounds must be between 1 and 100\n");
-    return 2;
-  }
-  try {
-    return run(argv[1], rounds);
-  } catch (const dv::AutomationError& e) {
-    std::fprintf(stderr, "convert_ps_bench: %s (0x%08X)\n", e.description().c_str(), static_cast<unsigned>(e.number()));
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "convert_ps_bench: %s\n", e.what());
-  }
-  return 1;
-}
+int main(int argc, char** argv) { return dv::bench::benchMain("convert_ps_bench", 15, argc, argv, run); }

@@ -30,6 +30,7 @@
 #include "dv/standins/tools.h"
 #include "dv/vb.h"
 #include "dv/win32/automation.h"
+#include "wine_bench.h"
 
 namespace {
 
@@ -42,17 +43,9 @@ constexpr int kCounts[] = {10, 50};
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-double median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
+using dv::bench::median;
 
-std::string shellWord(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
+using dv::bench::shellWord;
 
 int pagesOf(const std::string& pdf) {
   dv::standins::ToolRunner& tools = dv::standins::toolRunner();
@@ -185,22 +178,4 @@ int run(const std::string& folder, int rounds) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: merge_pdf_bench <work folder> [rounds]\n");
-    return 2;
-  }
-  const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
-  if (rounds < 1 || rounds > 100) {
-    std::fprintf(stderr, "merge_pdf_bench: rounds must be between 1 and 100\n");
-    return 2;
-  }
-  try {
-    return run(argv[1], rounds);
-  } catch (const dv::AutomationError& e) {
-    std::fprintf(stderr, "merge_pdf_bench: %s (0x%08X)\n", e.description().c_str(), static_cast<unsigned>(e.number()));
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "merge_pdf_bench: %s\n", e.what());
-  }
-  return 1;
-}
+int main(int argc, char** argv) { return dv::bench::benchMain("merge_pdf_bench", 5, argc, argv, run); }
