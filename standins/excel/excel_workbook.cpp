@@ -6,7 +6,11 @@
 #include <cstdio>
 #include <tuple>
 
+#include "word/word_document.h"
+
 namespace dv::standins::excel {
+
+using word::psString;
 
 namespace {
 
@@ -90,23 +94,6 @@ int columnChars(const Sheet& sheet, const CellRange& range, int column) {
 }
 
 int columnWidth(int chars) { return chars * kCharWidth + 2 * kCellPadding; }
-
-std::string psString(const std::string& s) {
-  std::string out = "(";
-  for (unsigned char c : s) {
-    if (c == '(' || c == ')' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 32 || c > 126) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\%03o", c);
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + ")";
-}
 
 std::string num(double v) {
   char buf[32];

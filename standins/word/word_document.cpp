@@ -77,23 +77,6 @@ void wrap(const std::string& paragraph, int columns, std::vector<std::string>& o
   if (!rest.empty()) out.push_back(rest);
 }
 
-std::string psString(const std::string& s) {
-  std::string out = "(";
-  for (unsigned char c : s) {
-    if (c == '(' || c == ')' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 32 || c > 126) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\%03o", c);
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + ")";
-}
-
 std::optional<int> parseNumber(const std::string& s) {
   std::string t = trimBlanks(s);
   if (t.empty() || t.size() > 6) return std::nullopt;
@@ -117,6 +100,23 @@ int numberX(NumberAlignment alignment, int pageWidth, const std::string& text) {
 }
 
 }  // namespace
+
+std::string psString(const std::string& s) {
+  std::string out = "(";
+  for (unsigned char c : s) {
+    if (c == '(' || c == ')' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 32 || c > 126) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\%03o", c);
+      out += buf;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + ")";
+}
 
 DocumentFile parseDocumentFile(const std::string& bytes) {
   DocumentFile file;

@@ -54,6 +54,10 @@ std::vector<std::vector<std::string>> paginate(const std::string& text, Orientat
 // nullopt when the text is not a valid page list.
 std::optional<std::vector<int>> parsePageList(const std::string& pages, int pageCount);
 
+// A PostScript string literal of the bytes of `s`: parentheses and
+// backslashes escaped, bytes outside printable ASCII as octal escapes.
+std::string psString(const std::string& s);
+
 // The pages (numbers counted from 1) as a DSC-conforming PostScript job.
 std::string renderPostScript(const std::vector<std::vector<std::string>>& pages, const std::vector<int>& selected,
                              const Layout& layout, const std::string& title);
