@@ -324,18 +324,6 @@ const std::vector<Row>& members() {
        }},
       {"CreateLinksInPDF",
        [](JournalFailures& f) { f.converter->call("CreateLinksInPDF", {pos(Variant(f.bench + "\\plain.pdf"))}); }},
-      {"CreatePDFfromMultiPDF",
-       [](JournalFailures& f) {
-         Variant files(dv::Array::vector(dv::VarType::Variant,
-                                         {Variant(f.bench + "\\plain.pdf"), Variant(f.bench + "\\plain.pdf")}));
-         f.converter->call("CreatePDFfromMultiPDF", {pos(Variant(f.bench + "\\merged.pdf")), pos(files)});
-       },
-       {"merged.pdf"}},
-      {"CreateBookmarkInPDF",
-       [](JournalFailures& f) {
-         CopyFileA((f.bench + "\\plain.pdf").c_str(), (f.bench + "\\marked.pdf").c_str(), FALSE);
-         f.converter->call("CreateBookmarkInPDF", {pos(Variant(f.bench + "\\marked.pdf")), pos(Variant("Two"))});
-       }},
   };
   return rows;
 }
