@@ -89,7 +89,7 @@ void runPass(Object& annot, const Writes& writes, OnError mode) {
   step([&] { props = asObject(annot.get("getProps")); });
   if (!props) return;
   step([&] { props->let("Delay", Variant(true)); });
-  for (const auto& [name, value] : writes.items()) step([&, name = name] { props->let(name, value()); });
+  for (const auto& item : writes.items()) step([&] { props->let(item.first, item.second()); });
   step([&] { props->let("Delay", Variant(false)); });
   step([&] { annot.call("setProps", {pos(Variant(props))}); });
 }
@@ -198,7 +198,7 @@ void setRecord(Object& annot, ObjectPtr props, const std::string& contents, cons
   auto pass = [&](const Writes& writes) {
     if (!props) return;
     ignoring([&] { props->let("Delay", Variant(true)); });
-    for (const auto& [name, value] : writes.items()) ignoring([&, name = name] { props->let(name, value()); });
+    for (const auto& item : writes.items()) ignoring([&] { props->let(item.first, item.second()); });
     ignoring([&] { props->let("Delay", Variant(false)); });
     ignoring([&] { annot.call("setProps", {pos(Variant(props))}); });
   };
