@@ -191,10 +191,26 @@ class Handlers {
     // The viewer asks before replacing an existing file, in a box titled
     // like the dialog itself; its first button is Yes.
     env_.clock.sleepMs(1000);
-    if (Hwnd confirm = env_.windows.findWindow(std::nullopt, std::string("save as"))) {
+    if (Hwnd confirm = confirmationBox()) {
       Handlers other(env_, confirm);
       if (const WindowRecord* button = other.first(exactly("Button"))) key(button->window, vk::kY);
     }
+  }
+
+  // The question comes once the viewer has taken the name. On a busy
+  // machine that is later than the second waited above, and the dialog
+  // just filled may still exist then under the same title: a window other
+  // than it is looked for a while longer, else the first so titled.
+  Hwnd confirmationBox() {
+    const uint64_t start = env_.clock.tickMs();
+    for (;;) {
+      env_.pump.pump();
+      for (Hwnd h : env_.windows.desktopChildren())
+        if (h != dialog_ && env_.windows.isVisible(h) && lowerAscii(env_.windows.text(h)) == "save as") return h;
+      if (env_.clock.tickMs() - start >= kConfirmationMs) break;
+      env_.clock.sleepMs(kSearchPauseMs);
+    }
+    return env_.windows.findWindow(std::nullopt, std::string("save as"));
   }
 
   void fillSaveAsWithType(const std::string& path, int16_t n, int extraDowns) {

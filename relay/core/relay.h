@@ -22,6 +22,9 @@ inline constexpr uint32_t kSettleMs = 1000;
 // The pause between two search attempts: short beside a dialog's opening,
 // long enough that a waiting relay takes next to no processor time.
 inline constexpr uint32_t kSearchPauseMs = 25;
+// How long, after the pause, a "save as" relay looks for the viewer's
+// question whether to replace the file.
+inline constexpr uint64_t kConfirmationMs = 10000;
 
 // The text after the program's own path in a full process command line.
 // A quoted path ends at its closing quote; an unquoted one is skipped as a

@@ -182,7 +182,23 @@ class JournalFailures : public ::testing::Test {
     std::vector<std::string> p;
     std::map<std::string, std::string> state;  // object -> events: + created, - destroyed, q quit, o/c/s document
     int opened = 0, closedNoSave = 0, saved = 0;
-    for (const Line& l : readJournal(journal)) {
+    const std::vector<Line> lines = readJournal(journal);
+    // Wine's COM keeps a reference to an object its client passed back to
+    // the object's own server as an argument (a source document handed to
+    // InsertPages), so such an object outlives the call whatever the
+    // library does; it must have been closed instead.
+    std::set<std::string> passedBack, closed;
+    for (const Line& l : lines) {
+      if (l.kind == "call" && l.member == "Close" && l.text.find("-> error") == std::string::npos)
+        closed.insert(l.object);
+      if (l.kind != "call") continue;
+      const size_t open = l.text.find('(');
+      for (const Line& other : lines)
+        if (other.kind == "create" && other.object != l.object && open != std::string::npos &&
+            l.text.find(other.object, open) != std::string::npos)
+          passedBack.insert(other.object);
+    }
+    for (const Line& l : lines) {
       const bool failed = l.text.find("-> error") != std::string::npos;
       if (l.kind == "create") state[l.object] += "+";
       if (l.kind == "destroy") state[l.object] += "-";
@@ -196,8 +212,10 @@ class JournalFailures : public ::testing::Test {
         ++(l.text.find("Close(False)") != std::string::npos ? closedNoSave : saved);
     }
     for (const auto& [object, s] : state) {
-      if (std::count(s.begin(), s.end(), '+') != std::count(s.begin(), s.end(), '-'))
-        p.push_back("left alive: " + object);
+      if (std::count(s.begin(), s.end(), '+') != std::count(s.begin(), s.end(), '-')) {
+        if (!passedBack.count(object)) p.push_back("left alive: " + object);
+        else if (!closed.count(object)) p.push_back("not closed: " + object);
+      }
       if (object.rfind("Application#", 0) == 0 && s.find('q') == std::string::npos) p.push_back(object + " not quit");
     }
     if (opened != closedNoSave || saved != 0) p.push_back("document or workbook not closed without saving");
@@ -224,7 +242,12 @@ class JournalFailures : public ::testing::Test {
   void check(const Row& row) {
     clearFailures();
     DeleteFileA(journal.c_str());
-    ASSERT_NO_THROW(row.run(*this)) << row.name << " fails without an injected failure";
+    try {
+      row.run(*this);
+    } catch (const dv::AutomationError& e) {
+      FAIL() << row.name << " fails without an injected failure: 0x" << std::hex << static_cast<uint32_t>(e.number())
+             << " " << e.source() << ": " << e.description();
+    }
     const std::vector<Site> recorded = sites(readJournal(journal));
     ASSERT_FALSE(recorded.empty()) << "no journal for " << row.name;
     removeOutputs(row);
@@ -324,6 +347,18 @@ const std::vector<Row>& members() {
        }},
       {"CreateLinksInPDF",
        [](JournalFailures& f) { f.converter->call("CreateLinksInPDF", {pos(Variant(f.bench + "\\plain.pdf"))}); }},
+      {"CreatePDFfromMultiPDF",
+       [](JournalFailures& f) {
+         Variant files(dv::Array::vector(dv::VarType::Variant,
+                                         {Variant(f.bench + "\\plain.pdf"), Variant(f.bench + "\\plain.pdf")}));
+         f.converter->call("CreatePDFfromMultiPDF", {pos(Variant(f.bench + "\\merged.pdf")), pos(files)});
+       },
+       {"merged.pdf"}},
+      {"CreateBookmarkInPDF",
+       [](JournalFailures& f) {
+         CopyFileA((f.bench + "\\plain.pdf").c_str(), (f.bench + "\\marked.pdf").c_str(), FALSE);
+         f.converter->call("CreateBookmarkInPDF", {pos(Variant(f.bench + "\\marked.pdf")), pos(Variant("Two"))});
+       }},
   };
   return rows;
 }

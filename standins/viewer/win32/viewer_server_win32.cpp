@@ -161,7 +161,19 @@ class Win32Ui : public dv::standins::ViewerUi {
     // Nobody answering must not hang a run for ever; the setting shortens
     // the wait where callers pass captions no relay finds.
     const double seconds = dv::vb::Val(dv::standins::Control::instance().setting("ViewerDialogSeconds", "60"));
-    return dv::standins::runDialog(window_, layout, static_cast<UINT>(seconds > 0 ? seconds * 1000 : 60000));
+    std::optional<dv::standins::DialogAnswer> answer =
+        dv::standins::runDialog(window_, layout, static_cast<UINT>(seconds > 0 ? seconds * 1000 : 60000));
+    // Which dialogs came up and how they ended, for the runs that go wrong.
+    std::string chosen;
+    if (answer)
+      for (int selection : answer->selections) chosen += (chosen.empty() ? "" : " ") + std::to_string(selection);
+    dv::standins::Control::instance().record(
+        {"ViewerDialog",
+         "event",
+         layout.title,
+         {{"", dv::Variant(answer ? "answered" : "unanswered")}, {"selections", dv::Variant(chosen)}},
+         {}});
+    return answer;
   }
 
  private:

@@ -363,6 +363,23 @@ TEST_F(RelayTest, SaveAsConfirmsOverwriteWithY) {
   expectSleeps(2);
 }
 
+TEST_F(RelayTest, SaveAsWaitsForALateConfirmationBesideTheDialogStillOpen) {
+  // A busy viewer: the name dialog is still there after the second, and
+  // the question comes a while later.
+  Hwnd dlg = add(0, "#32770", "Save As", "dlg");
+  add(dlg, "Edit", "", "edit");
+  add(dlg, "Button", "&Save", "save");
+  int searches = 0;
+  windows.onSearch([&] {
+    if (++searches != 80) return;
+    Hwnd confirm = add(0, "#32770", "Save As", "confirm");
+    add(confirm, "Button", "&Yes", "yes");
+    add(confirm, "Button", "&No", "no");
+  });
+  run("save as~save as~C:\\out.pdf~");
+  EXPECT_EQ(messages(), (Lines{"text edit=C:\\out.pdf", "key edit 13", "key yes 89"}));
+}
+
 TEST_F(RelayTest, SaveAsWithoutEditStillLooksForTheConfirmation) {
   Hwnd dlg = add(0, "#32770", "Save As", "dlg");
   add(dlg, "Button", "&Save", "save");
