@@ -125,7 +125,11 @@ TEST_F(ViewerMenu, ReduceFileSizeOnViewer7WritesASmallerPdf14WithTheSameText) {
   journalTo(journal);
   script("menu_reduce", "pdf.ReduceFileSize \"" + pdf + "\", \"\", 1\r\nCheck True, \"ReduceFileSize returned\"");
   EXPECT_LT(slurp(pdf).size(), sizeBefore) << slurp(journal);
-  EXPECT_EQ(slurp(pdf).substr(0, 8), "%PDF-1.4") << slurp(journal);
+  // pdfinfo pads its labels to a width that differs between versions.
+  const std::string info = tool({"pdfinfo", unix(pdf)});
+  const size_t label = info.find("PDF version:");
+  ASSERT_NE(label, std::string::npos) << info;
+  EXPECT_EQ(info.substr(info.find_first_not_of(' ', label + 12), 3), "1.4") << info << slurp(journal);
   EXPECT_EQ(tool({"pdftotext", unix(pdf), "-"}), before);
   tool({"qpdf", "--check", unix(pdf)});
 }
