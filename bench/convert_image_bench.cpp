@@ -51,8 +51,7 @@ int run(const std::string& folder, int rounds) {
   dv::standins::ToolRunner& tools = dv::standins::toolRunner();
   const std::string unixFolder = tools.toolPath(folder);
   const std::string jpeg = folder + "\\photo.jpg";
-  // A photograph-like picture: colour gradients, so the JPEG is of a
-  // realistic size (several megabytes).
+  // Twelve megapixels of colour gradients.
   const dv::standins::ToolResult made =
       tools.run({"gs", "-q", "-dNOPAUSE", "-dBATCH", "-sDEVICE=jpeg", "-dJPEGQ=90", "-r72", "-g4000x3000", "-o",
                  unixFolder + "/photo.jpg", "-c",

@@ -316,7 +316,8 @@ TEST_F(GenericMembers, MultiImageSkipsMissingOnesAndLeavesNoParts) {
   createPDFfromMultiImage(merge, kPdf, Variant(images));
   ASSERT_EQ(merged.size(), 2u);
   EXPECT_EQ(fake.files.contents(kPdf), "%PDF-1.4 from c:\\img\\photo.jpg|%PDF-1.4 from c:\\img\\two.png|");
-  EXPECT_EQ(tempFiles(), (Lines{"c:\\temp\\_temp_0.pdf"}));
+  ASSERT_EQ(tempFiles().size(), 1u);
+  EXPECT_EQ(vb::LCase(tempFiles()[0]), "c:\\temp\\_temp_0.pdf");
 
   // None there: no file, no error.
   merged.clear();
@@ -335,7 +336,8 @@ TEST_F(GenericMembers, MultiImageSkipsMissingOnesAndLeavesNoParts) {
                               return std::nullopt;
                             });
   EXPECT_THROW(createPDFfromMultiImage(merge, kPdf, Variant(images)), AutomationError);
-  EXPECT_EQ(tempFiles(), (Lines{"c:\\temp\\_temp_0.pdf"}));
+  ASSERT_EQ(tempFiles().size(), 1u);
+  EXPECT_EQ(vb::LCase(tempFiles()[0]), "c:\\temp\\_temp_0.pdf");
   EXPECT_FALSE(fake.files.exists(kPdf));
 }
 
@@ -343,11 +345,8 @@ TEST_F(GenericMembers, MiscFilesPrintToFileThroughTheGivenPrinter) {
   fake.files.addFile("c:\\docs\\letter.rtf", "{\\rtf1 Dear reader}");
   std::string printer = kGenericPostScriptPrinter;
   createPSfromMiscFile2(ctx(), "c:\\out\\letter.ps", "c:\\docs\\letter.rtf", printer);
-  Lines got;
-  for (const std::string& l : journalWithoutDestroys())
-    if (l.find(" create") == std::string::npos) got.push_back(l);
   EXPECT_EQ(
-      got,
+      renumberedCalls(),
       (Lines{"Application#1 get Documents()", R"(Documents#1 call Open("c:\docs\letter.rtf"))",
              "Application#1 let DisplayAlerts(0)", "Application#1 get ActivePrinter()",
              R"(Application#1 let ActivePrinter("Generic PostScript Printer"))",
