@@ -3,6 +3,7 @@
 // settles on is written back to the caller's variable.
 #include "create_pdf_object.h"
 #include "com_util.h"
+#include "convert_arguments.h"
 #include "convert/create_pdf_conversion.h"
 #include "convert/distiller.h"
 #include "convert/excel.h"
@@ -13,47 +14,6 @@
 namespace dv::com {
 
 namespace {
-
-// A missing optional argument may arrive as a null pointer from an
-// early-bound client; it then takes its declared default.
-std::string text(BSTR* p, std::string_view fallback = {}) { return p ? fromBstr(*p) : std::string(fallback); }
-bool flag(VARIANT_BOOL* p) { return p && *p != VARIANT_FALSE; }
-
-// Writes a string back into the caller's variable, on every path: VB
-// leaves a by-reference argument changed even when the call then fails.
-class WriteBack {
- public:
-  WriteBack(BSTR* target, std::string initial) : value(std::move(initial)), target_(target) {}
-  ~WriteBack() {
-    if (!target_) return;
-    BSTR fresh = nullptr;
-    try {
-      fresh = allocBstr(value);
-    } catch (...) {
-      trace("writing back a by-reference argument", currentErrorText());
-      return;
-    }
-    SysFreeString(*target_);
-    *target_ = fresh;
-  }
-  WriteBack(const WriteBack&) = delete;
-  WriteBack& operator=(const WriteBack&) = delete;
-
-  std::string value;
-
- private:
-  BSTR* target_;
-};
-
-lib::DistillSettings distillSettings(VARIANT_BOOL* show, VARIANT_BOOL* spool, BSTR* jobOptions,
-                                     VARIANT_BOOL* applySecurity) {
-  lib::DistillSettings s;
-  s.showWindow = flag(show);
-  s.spoolJobs = flag(spool);
-  s.jobOptionsFile = text(jobOptions);
-  s.applySecurity = applySecurity && *applySecurity == VARIANT_TRUE;
-  return s;
-}
 
 lib::WordOptions wordOptions(BSTR* password, BSTR* writePassword, BSTR* pages, VARIANT_BOOL* landscape,
                              VARIANT_BOOL* footer, VARIANT_BOOL* header, AlignType* alignment,

@@ -12,6 +12,7 @@ constexpr int16_t kWdPrintRangeOfPages = 4;
 constexpr int32_t kWdOrientPortrait = 0;
 constexpr int32_t kWdOrientLandscape = 1;
 constexpr int32_t kWdHeaderFooterPrimary = 1;
+}  // namespace
 
 // d.Sections(1).Footers(1).PageNumbers.Add(...) or the same on Headers(1).
 void addPageNumbers(Object& doc, const char* headersOrFooters, int32_t alignment, bool firstPage) {
@@ -21,7 +22,6 @@ void addPageNumbers(Object& doc, const char* headersOrFooters, int32_t alignment
   asObject(headerFooter->get("PageNumbers"))
       ->call("Add", {named("PageNumberAlignment", alignment), named("FirstPage", firstPage)});
 }
-}  // namespace
 
 int32_t wordPageNumberAlignment(int32_t alignType) { return alignType == 0 || alignType == 2 ? alignType : 1; }
 

@@ -29,6 +29,10 @@ inline constexpr const char* kGenericPostScriptPrinter = "Generic PostScript Pri
 // and right centres.
 int32_t wordPageNumberAlignment(int32_t alignType);
 
+// Page numbers in the primary footer ("Footers") or header ("Headers") of
+// the document's first section.
+void addPageNumbers(Object& doc, const char* headersOrFooters, int32_t alignment, bool firstPage);
+
 // One Word instance and document for one conversion call.
 class WordPrintJob : public PrintJob {
  public:
@@ -42,7 +46,7 @@ class WordPrintJob : public PrintJob {
   void close() override;
   void abandon() noexcept override;
 
- private:
+ protected:
   void printOut(const std::string* outputFile);
   Automation& automation_;
   std::string document_;

@@ -1,5 +1,8 @@
 #include "convert_fixture.h"
 
+#include <map>
+#include <regex>
+
 #include "dv/vb.h"
 
 namespace dv::lib::testing {
@@ -188,6 +191,22 @@ std::vector<std::string> journalWithoutDestroys() {
     lines.push_back(line);
   }
   return lines;
+}
+
+std::vector<std::string> renumberedCalls() {
+  std::vector<std::string> out;
+  static const std::regex temp(R"(c:\\temp\\\d+\.ps)", std::regex::icase);
+  std::map<std::string, std::string> renamed;
+  std::map<std::string, int> perClass;
+  for (const std::string& line : journalWithoutDestroys()) {
+    if (line.size() > 7 && line.compare(line.size() - 7, 7, " create") == 0) continue;
+    const std::string object = line.substr(0, line.find(' '));
+    const std::string cls = object.substr(0, object.find('#'));
+    auto [it, fresh] = renamed.emplace(object, "");
+    if (fresh) it->second = cls + "#" + std::to_string(++perClass[cls]);
+    out.push_back(std::regex_replace(it->second + line.substr(object.size()), temp, "c:\\temp\\N.ps"));
+  }
+  return out;
 }
 
 std::vector<std::string> ConvertFixture::tempFiles() const {

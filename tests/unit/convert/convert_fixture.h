@@ -38,6 +38,10 @@ struct RecordedEvents : EventSink {
 
 // Journal lines without the helper objects' destroy lines.
 std::vector<std::string> journalWithoutDestroys();
+// The outside calls of the journal: no creations or destroys, objects
+// numbered per class from 1 in the order they appear, a temporary
+// PostScript file's random number as N.
+std::vector<std::string> renumberedCalls();
 
 class ConvertFixture : public ::testing::Test {
  protected:

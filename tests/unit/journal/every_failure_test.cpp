@@ -20,6 +20,8 @@
 #include "../viewer/viewer_fake_viewer.h"
 #include "convert/distiller.h"
 #include "convert/excel.h"
+#include "convert/generic.h"
+#include "convert/text_file.h"
 #include "convert/word.h"
 #include "dv/vb.h"
 #include "viewer/menu_operations.h"
@@ -93,6 +95,14 @@ class EveryFailure : public ConvertFixture {
     addPdf("c:\\pdf\\secret.pdf", 2, "pw");
     viewer->files["c:\\pdf\\plain.pdf"].outline = {{"Intro", 0, {}}, {"Part", 1, {{"Detail", 2, {}}}}};
     merge = dv::testing::addMergeMembers(*viewer, fake.files);
+    // Images open as one-page documents; a document in view is valid.
+    addPdf("c:\\docs\\photo.jpg", 1, "");
+    viewer->extensions.push_back([](dv::testing::FakeViewer::Obj& self, std::string_view member, Args&,
+                                    const Variant*) -> std::optional<Variant> {
+      if (self.kind == "AVDoc" && member == "IsValid") return Variant(!self.path.empty());
+      if (self.kind == "PDDoc" && member == "SetInfo") return Variant(true);
+      return std::nullopt;
+    });
     merge->pageTexts["c:\\pdf\\plain.pdf"] = {"intro", "part one", "the detail"};
     viewer->onOpenMenu = [this] { openRelays = 0; };
     fake.processes.setOnStart([this](const std::string& commandLine) {
@@ -318,6 +328,16 @@ Variant psList() {
   return Variant(a);
 }
 
+// Block T with every setting given, so that every call of the set-up is made.
+TextFileOptions textOptions() {
+  TextFileOptions o;
+  o.font = "Arial";
+  o.pageNumberInFooter = true;
+  o.pageNumberInHeader = true;
+  o.topMargin = o.leftMargin = o.rightMargin = o.bottomMargin = 36;
+  return o;
+}
+
 const std::vector<std::string> kWordPageSetup = {"Document.PageSetup", "PageSetup.Orientation"};
 
 const char* kBook = "c:\\docs\\book.txt";
@@ -410,6 +430,41 @@ const std::vector<Row>& members() {
        },
        {"c:\\out\\report.ps"},
        kWordPageSetup},
+      {"CreatePDFfromTextFile",
+       [](EveryFailure& f) {
+         createPDFfromTextFile(f.ctx(), "c:\\out\\report.pdf", "c:\\docs\\report.txt", textOptions(), f.distiller,
+                               f.settings);
+       },
+       {"c:\\out\\report.pdf"}},
+      {"CreatePDFfromTextFile2",
+       [](EveryFailure& f) {
+         createPDFfromTextFile2(f.ctx(), "c:\\out\\report.pdf", "c:\\docs\\report.txt", textOptions(), f.distiller,
+                                false, "save pdf file as");
+       },
+       {"c:\\out\\report.pdf"}},
+      {"CreatePSfromTextFile",
+       [](EveryFailure& f) {
+         createPSfromTextFile(f.ctx(), "c:\\out\\report.ps", "c:\\docs\\report.txt", textOptions(), f.distiller);
+       },
+       {"c:\\out\\report.ps"}},
+      {"CreatePDFfromMiscFile",
+       [](EveryFailure& f) {
+         createPDFfromMiscFile(f.ctx(), "c:\\out\\report.pdf", "c:\\docs\\report.txt", f.printer, f.settings);
+       },
+       {"c:\\out\\report.pdf"}},
+      {"CreatePSfromMiscFile",
+       [](EveryFailure& f) {
+         createPSfromMiscFile(f.ctx(), "c:\\out\\report.ps", "c:\\docs\\report.txt", f.distiller);
+       },
+       {"c:\\out\\report.ps"}},
+      {"CreatePSfromMiscFile2",
+       [](EveryFailure& f) { createPSfromMiscFile2(f.ctx(), "c:\\out\\report.ps", "c:\\docs\\report.txt", f.printer); },
+       {"c:\\out\\report.ps"}},
+      {"CreatePDFfromImageFile",
+       [](EveryFailure& f) {
+         createPDFfromImageFile(f.ctx(), "c:\\out\\photo.pdf", "c:\\docs\\photo.jpg", {"T", "A", "S", "K"});
+       },
+       {"c:\\out\\photo.pdf"}},
       {"CreatePDFfromExcel",
        [](EveryFailure& f) {
          createPDFfromExcel(f.ctx(), "c:\\out\\book.pdf", kBook, Variant("North"), "Totals", excelSheet(), f.distiller,

@@ -413,7 +413,7 @@ TEST_F(ViewerMenuTest, BadStampLinkOrWriteRequestsAreRefusedAndWriteNothing) {
       Json{{"operations", {{{"op", "addWebLinks"}, {"first", 2}, {"last", 1}}}}},
       Json{{"operations", Json::array()}, {"write", {{"version", "2.0"}}}},
       Json{{"operations", Json::array()}, {"write", {{"objectStreams", "yes"}}}},
-      Json{{"operations", Json::array()}, {"write", {{"linearize", true}}}},
+      Json{{"operations", Json::array()}, {"write", {{"shrink", true}}}},
   };
   for (const Json& request : refused) {
     const PdfToolAnswer a = editPdf(toolRunner(), pdf, "", request, pdf);
