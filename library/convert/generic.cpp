@@ -56,7 +56,7 @@ std::vector<std::string> launchWindowTitles(const std::string& sourceFile, doubl
   const std::string name = vb::LCase(fileNameOf(sourceFile));
   const size_t firstDot = name.find('.');
   const size_t lastDot = name.rfind('.');
-  // The Part's form (up to and including the first dot, then "pdf"), then
+  // The historical form (up to and including the first dot, then "pdf"), then
   // the name with its extension replaced, as the viewer shows it.
   std::vector<std::string> bases{firstDot == std::string::npos ? name + "pdf" : name.substr(0, firstDot + 1) + "pdf"};
   const std::string replaced = (lastDot == std::string::npos ? name : name.substr(0, lastDot)) + ".pdf";
