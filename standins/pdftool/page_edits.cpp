@@ -26,6 +26,13 @@
 
 #include "page_operations.h"
 
+// Rendering thumbnails loads fontconfig, which keeps its configuration
+// until the process ends; a sanitized build's leak check is told so.
+extern "C" const char* __lsan_default_suppressions();
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+extern "C" const char* __lsan_default_options();
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
+
 namespace dv::pdftool {
 
 namespace {

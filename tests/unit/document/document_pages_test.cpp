@@ -6,6 +6,7 @@
 
 #include <climits>
 
+#include "document/mappings.h"
 #include "document/page_operations.h"
 #include "document/scripted_acrobat.h"
 #include "dv/fakes/fake_host.h"

@@ -40,7 +40,8 @@ class ViewerPagesStandInTest : public ::testing::Test {
     std::string program = "/Helvetica findfont 20 scalefont setfont ";
     for (const std::string& text : pages) program += "72 700 moveto (" + text + ") show showpage ";
     const std::string path = (dir / name).string();
-    const ToolResult gs = runTool({"gs", "-q", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite", "-o", path, "-c", program});
+    const ToolResult gs = runTool(
+        {"gs", "-q", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite", "-sPAPERSIZE=letter", "-o", path, "-c", program});
     EXPECT_TRUE(gs.ok()) << gs.output;
     return path;
   }
