@@ -27,11 +27,14 @@
 #include "page_operations.h"
 
 // Rendering thumbnails loads fontconfig, which keeps its configuration
-// until the process ends; a sanitized build's leak check is told so.
+// until the process ends; a sanitized build's leak check is told so
+// through the sanitizer runtime's hooks.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 extern "C" const char* __lsan_default_suppressions();
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
 extern "C" const char* __lsan_default_options();
 extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
+// NOLINTEND(bugprone-reserved-identifier)
 
 namespace dv::pdftool {
 
