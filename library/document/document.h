@@ -103,6 +103,8 @@ class Document : public DocumentCore {
   // when positive, else 0; an end page e becomes e - 1 when positive, else
   // the last page (NumPages - 1, read from the document).
   static int32_t startPageIndex(int32_t s) { return s > 0 ? s - 1 : 0; }
+  // The start rule that keeps a value of 0 or below as it is.
+  static int32_t keptStartIndex(int32_t s) { return s > 0 ? s - 1 : s; }
   int32_t endPageIndex(int32_t e);
 
  private:

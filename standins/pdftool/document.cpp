@@ -14,6 +14,7 @@
 #include <set>
 
 #include "fields.h"
+#include "page_operations.h"
 #include "qpdf_document.h"
 
 namespace dv::pdftool {
@@ -157,7 +158,11 @@ Json readFacts(const std::string& path, const std::string& password) {
                           {"trimBox", box(page.getTrimBox())},
                           {"bleedBox", box(page.getBleedBox())},
                           {"artBox", box(page.getArtBox())},
-                          {"rotate", rotate.isInteger() ? ((rotate.getIntValueAsInt() % 360) + 360) % 360 : 0}});
+                          {"rotate", rotate.isInteger() ? ((rotate.getIntValueAsInt() % 360) + 360) % 360 : 0},
+                          {"tabs", page.getObjectHandle().getKey("/Tabs").isName()
+                                       ? page.getObjectHandle().getKey("/Tabs").getName().substr(1)
+                                       : ""},
+                          {"thumbnail", page.getObjectHandle().getKey("/Thumb").isStream()}});
       for (QPDFAnnotationObjectHelper& a : page.getAnnotations()) {
         QPDFObjectHandle dict = a.getObjectHandle();
         annotations.push_back({{"page", i + 1},
@@ -228,6 +233,7 @@ Json readFacts(const std::string& path, const std::string& password) {
       }
     }
     facts["pageLabels"] = std::move(labels);
+    facts["templates"] = templateFacts(pdf);
     return facts;
   } catch (const Failure&) {
     throw;

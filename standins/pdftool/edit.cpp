@@ -450,10 +450,12 @@ void applyRequest(const std::string& input, const std::string& password, const J
       refuse("operation " + std::to_string(i + 1) + " has no \"op\"");
     const std::string name = op.at("op").get<std::string>();
     auto it = kOperations.find(name);
-    if (it == kOperations.end()) refuse("operation " + std::to_string(i + 1) + ": unknown operation " + name);
+    if (it == kOperations.end() && !isPageEdit(name))
+      refuse("operation " + std::to_string(i + 1) + ": unknown operation " + name);
     edit.name = &name;
     try {
-      it->second(edit, op);
+      if (it == kOperations.end()) editPages(*doc, op);
+      else it->second(edit, op);
     } catch (const Failure&) {
       throw;
     } catch (const std::exception& e) {

@@ -20,6 +20,27 @@ void stampText(QpdfDocument& doc, const Json& op);
 // with a URI action over its word. Links already there are not doubled.
 void addWebLinks(QpdfDocument& doc, const Json& op);
 
+// The page edits of page_edits.cpp (newPage, keepPages, setTabOrder,
+// createTemplate, spawnTemplate, flattenPages, addThumbnails,
+// removeThumbnails, removeWebLinks), and the templates a document names.
+bool isPageEdit(const std::string& name);
+void editPages(QpdfDocument& doc, const Json& op);
+Json templateFacts(QPDF& pdf);
+
+// {"op": "watermark", ...} (watermark.cpp): text or a page of another
+// file over or under pages, placed, scaled, turned and see-through.
+void addWatermark(QpdfDocument& doc, const Json& op);
+
+// Text in one of the standard 14 fonts (stamp_text.cpp): the font object,
+// the text in the font's encoding, its width at a size, and PDF's number
+// and string literals.
+bool isStandardFont(const std::string& font);
+QPDFObjectHandle standardFont(QPDF& pdf, const std::string& font);
+std::string standardFontText(const std::string& font, const std::string& utf8);
+double standardFontWidth(const std::string& font, const std::string& encoded, double size);
+std::string pdfNumber(double v);
+std::string pdfLiteral(const std::string& bytes);
+
 // The request's "write": {"version": "1.4", "objectStreams": true,
 // "recompress": true, "linearize": true}. Checked before any operation runs.
 void checkWriteSettings(const Json& write);

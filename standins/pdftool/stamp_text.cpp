@@ -183,12 +183,7 @@ void stampText(QpdfDocument& doc, const Json& op) {
 
   const Widths widths = loadWidths(font);
   QPDF& pdf = doc.pdf;
-  QPDFObjectHandle fontDict = QPDFObjectHandle::newDictionary();
-  fontDict.replaceKey("/Type", QPDFObjectHandle::newName("/Font"));
-  fontDict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Type1"));
-  fontDict.replaceKey("/BaseFont", QPDFObjectHandle::newName("/" + font));
-  if (!symbolic(font)) fontDict.replaceKey("/Encoding", QPDFObjectHandle::newName("/WinAnsiEncoding"));
-  QPDFObjectHandle fontObject = pdf.makeIndirectObject(fontDict);
+  QPDFObjectHandle fontObject = standardFont(pdf, font);
 
   std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
   const int count = static_cast<int>(pages.size());
@@ -258,5 +253,32 @@ void applyWriteSettings(QPDFWriter& writer, const Json& write) {
   if (write.contains("version")) writer.forcePDFVersion(write.at("version").get<std::string>());
   if (write.value("linearize", false)) writer.setLinearization(true);
 }
+
+// ---- text in a standard font, for the other edits ----
+
+bool isStandardFont(const std::string& font) { return kMetrics.count(font) != 0; }
+
+QPDFObjectHandle standardFont(QPDF& pdf, const std::string& font) {
+  QPDFObjectHandle fontDict = QPDFObjectHandle::newDictionary();
+  fontDict.replaceKey("/Type", QPDFObjectHandle::newName("/Font"));
+  fontDict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Type1"));
+  fontDict.replaceKey("/BaseFont", QPDFObjectHandle::newName("/" + font));
+  if (!symbolic(font)) fontDict.replaceKey("/Encoding", QPDFObjectHandle::newName("/WinAnsiEncoding"));
+  return pdf.makeIndirectObject(fontDict);
+}
+
+std::string standardFontText(const std::string& font, const std::string& utf8) {
+  return symbolic(font) ? utf8 : winAnsi(utf8);
+}
+
+double standardFontWidth(const std::string& font, const std::string& encoded, double size) {
+  const Widths widths = loadWidths(font);
+  double width = 0;
+  for (unsigned char c : encoded) width += widths.byCode[c] * size / 1000;
+  return width;
+}
+
+std::string pdfNumber(double v) { return number(v); }
+std::string pdfLiteral(const std::string& bytes) { return pdfString(bytes); }
 
 }  // namespace dv::pdftool

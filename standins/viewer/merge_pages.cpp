@@ -27,10 +27,10 @@ std::shared_ptr<PageSnapshot> snapshotOf(ViewerDocument& source) {
   if (pending) {
     PdfChanges changes = source.pending;
     if (source.outlineChanged) changes.outline = outlineEditItems(*documentOutline(source));
-    if (!writePdf(tools, source.facts, source.path, file, changes)) return nullptr;
+    if (!writePdf(tools, source.facts, source.contentFile(), file, changes)) return nullptr;
   } else {
     std::error_code ec;
-    std::filesystem::copy_file(source.path, file, ec);
+    std::filesystem::copy_file(source.contentFile(), file, ec);
     if (ec) return nullptr;
   }
   return snapshot;

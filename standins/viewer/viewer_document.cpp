@@ -162,7 +162,7 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target, bool lin
   // What the viewer's menu commands changed in the document's window.
   takeMenuChanges(doc.path, changes);
   if (linearize) changes.write["linearize"] = true;
-  if (!writePdf(toolRunner(), doc.facts, doc.path, target, changes)) return false;
+  if (!writePdf(toolRunner(), doc.facts, doc.contentFile(), target, changes)) return false;
   // The tool keeps the source's encryption, so the same password reads the
   // copy, unless the save encrypted it anew.
   std::string password = doc.facts.password;
@@ -171,6 +171,7 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target, bool lin
   std::optional<PdfFacts> facts = readPdf(toolRunner(), target, password);
   if (!facts) return false;
   doc.path = target;
+  doc.working.reset();
   if (!doc.closed) {
     // The file just written, not the one it replaced.
     doc.hold = FileHold::take(target);
@@ -351,7 +352,6 @@ const ClassDef& jsDocClass() {
     ro("DataObjects", VarType::Variant, [](ViewerDocument& d) { return namesOrNull(d.dataObjects); });
     ro("Icons", VarType::Variant, [](ViewerDocument&) { return Variant::null(); });
     ro("Sounds", VarType::Variant, [](ViewerDocument&) { return Variant::null(); });
-    ro("Templates", VarType::Variant, [](ViewerDocument&) { return Variant::null(); });
     ro("DocumentFilename", VarType::String, [](ViewerDocument& d) { return Variant(fileNameOf(d.path)); });
     ro("Path", VarType::String, [](ViewerDocument& d) { return Variant(devicePath(d.path)); });
     ro("URL", VarType::String, [](ViewerDocument& d) {
@@ -363,7 +363,6 @@ const ClassDef& jsDocClass() {
     ro("FileSize", VarType::Int32, [](ViewerDocument& d) { return Variant(static_cast<int32_t>(d.facts.fileSize)); });
     ro("NumFields", VarType::Int32, [](ViewerDocument& d) { return Variant(static_cast<int32_t>(d.fields.size())); });
     ro("NumPages", VarType::Int32, [](ViewerDocument& d) { return Variant(d.facts.pages); });
-    ro("NumTemplates", VarType::Int32, [](ViewerDocument&) { return Variant(int32_t{0}); });
     ro("PermStatusReady", VarType::Bool, [](ViewerDocument&) { return Variant(true); });
     // An unencrypted document has no security handler: JavaScript's null.
     ro("SecurityHandler", VarType::Variant, [](ViewerDocument&) { return Variant::null(); });
@@ -426,7 +425,7 @@ const ClassDef& jsDocClass() {
         return Variant();
       }
       ToolRunner& tools = toolRunner();
-      auto convert = conversionFor(conversion, tools.toolPath(d.path), tools.toolPath(target));
+      auto convert = conversionFor(conversion, tools.toolPath(d.contentFile()), tools.toolPath(target));
       if (!convert) jsError("UnsupportedValueError: Value is unsupported. ===> Parameter cConvID.");
       // Before the file names, where poppler's programs take options.
       if (!d.facts.password.empty()) convert->argv.insert(convert->argv.end() - 2, {"-upw", d.facts.password});
@@ -438,13 +437,6 @@ const ClassDef& jsDocClass() {
         std::filesystem::rename(target + convert->writes, target, ec);
         if (ec) jsError("The file could not be converted.");
       }
-      return Variant();
-    });
-    // The URL texts of every page become links when the document is saved.
-    c.method("AddWebLinks", {param("nStart", true), param("nEnd", true)}, variantType(), [](Invocation& inv) {
-      ViewerDocument& d = js(inv);
-      addWebLinksOperation(d.pending, inv.argOr(0, Variant()), inv.argOr(1, Variant()));
-      d.dirty = true;
       return Variant();
     });
     // Printing, URL fetching and calculation change nothing the stand-in
@@ -496,7 +488,7 @@ const ClassDef& jsDocClass() {
                  exported = std::filesystem::copy_file(imported->second, target,
                                                        std::filesystem::copy_options::overwrite_existing, ec);
                } else {
-                 exported = extractPdfAttachment(toolRunner(), d.path, d.facts.password, name, target).ok();
+                 exported = extractPdfAttachment(toolRunner(), d.contentFile(), d.facts.password, name, target).ok();
                }
                if (!exported) jsError("The data object could not be exported.");
                return Variant();
@@ -549,11 +541,8 @@ const ClassDef& jsDocClass() {
         jsError("RangeError: Invalid argument value. ===> Parameter nIndex.");
       return Variant(d.fields[static_cast<size_t>(i)]);
     });
-    c.method("GetNthTemplate", {param("nIndex")}, TypeDesc{VarType::String}, [](Invocation& inv) -> Variant {
-      js(inv);
-      jsError("RangeError: Invalid argument value. ===> Parameter nIndex.");
-    });
     addPageWordMembers(c, js);
+    addPageOperationMembers(c, js);
     addAnnotationMembers(c, js);
     addFormMembers(c);
     return c;

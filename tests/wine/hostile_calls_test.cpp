@@ -154,6 +154,9 @@ std::string inputFileParam(const Member& m) {
       {"_CreatePDF.TextFileToArray", "strTextFile"},
       {"_Document.TextFileToArray", "strTextFile"},
       {"_Document.AttachFile", "strFile"},
+      {"_Document.InsertPages", "strSourcePDF"},
+      {"_Document.ReplacePages", "strSourcePDF"},
+      {"_Document.AddWatermarkFromFile", "strSourcePDF"},
       {"_NewDocument.AddImage", "strImageFile"},
       // Never given a valid file: the shell would start a real program to print it.
       {"_CreatePDF.PrintAPI", "strFile"},

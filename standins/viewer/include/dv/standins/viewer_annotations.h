@@ -16,6 +16,8 @@ using DocumentOf = ViewerDocument& (*)(Invocation&);
 
 // getPageNumWords, GetPageNthWord, GetPageNthWordQuads on the JavaScript object.
 void addPageWordMembers(ClassDef& jsDoc, DocumentOf js);
+// The page operations of the JavaScript object (page_operations.cpp).
+void addPageOperationMembers(ClassDef& jsDoc, DocumentOf js);
 // AcquirePage on the PDDoc.
 void addPageMembers(ClassDef& pdDoc, DocumentOf pd);
 // addAnnot, getAnnots, GetAnnot, syncAnnotScan and Color on the JavaScript object.

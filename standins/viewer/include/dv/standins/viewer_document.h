@@ -66,6 +66,11 @@ struct ViewerDocument : std::enable_shared_from_this<ViewerDocument> {
   std::string layout = "SinglePage";
   std::string baseURL, metaData;
   bool calculate = true, disclosed = false, noAutoComplete = false, noCache = false;
+  // The pages as the page operations left them: a working copy with every
+  // change made so far, which a save writes out. Until the first page
+  // operation the document's own file.
+  std::shared_ptr<PageSnapshot> working;
+  const std::string& contentFile() const { return working ? working->file : path; }
   // Page words and annotations, read from the file when first needed.
   std::shared_ptr<PageWords> words;
   std::shared_ptr<AnnotationSet> annotations;
