@@ -46,6 +46,9 @@ done
 # GoogleTest shards that can run in different lanes. Queue entries are
 # "<program or script><TAB><shard><TAB><shards>".
 DURATIONS="$BUILD/wine-bench.durations"
+# A build that has not run the bench yet (a clean checkout, CI) starts from
+# the durations kept with the tests, so its long programs are split as well.
+[ -f "$DURATIONS" ] || cp "$SRC/tests/wine/durations.txt" "$DURATIONS" 2>/dev/null || true
 SHARD_SECONDS=${DV_WINE_SHARD_SECONDS:-60}
 mapfile -t queue < <(for f in "${items[@]}"; do
   d=$(awk -v n="$(basename "$f")" '$2 == n { print $1 }' "$DURATIONS" 2>/dev/null | tail -n 1)

@@ -48,7 +48,6 @@ using dv::win32::TypeAttr;
 using dv::winetest::env;
 using dv::winetest::exists;
 
-const wchar_t* const kInterfaces[] = {L"_CreatePDF", L"_Document", L"_Field", L"_NewDocument"};
 
 // ---- members ---------------------------------------------------------
 
@@ -630,8 +629,8 @@ IDispatch* targetOf(const std::string& itf, const Target& t) {
 }
 
 // Runs the calls; each finding is one report line "FINDING <member> <seed> <kind> <detail>".
-void runCalls(const std::string& itf, size_t fromMember, uint32_t fromSeed, uint32_t seeds, uint32_t firstSeed,
-              const std::string& only, Report& report, Fixture& f) {
+void runCalls(const std::string& itf, size_t fromMember, size_t toMember, uint32_t fromSeed, uint32_t seeds,
+              uint32_t firstSeed, const std::string& only, Report& report, Fixture& f) {
   const auto members = listMembers(dv::win32::widen(itf).c_str());
   const std::string journal =
       f.bench + "\\hostile-journal-" + itf + "-" + std::to_string(GetCurrentProcessId()) + ".txt";
@@ -660,7 +659,7 @@ void runCalls(const std::string& itf, size_t fromMember, uint32_t fromSeed, uint
   std::string why;
   bool usedUp = true;  // the document needs opening (first, or closed or saved by the last call)
   int opened = 0;
-  for (size_t mi = fromMember; mi < members.size(); ++mi) {
+  for (size_t mi = fromMember; mi < std::min(toMember, members.size()); ++mi) {
     const Member& m = members[mi];
     if (!only.empty() && m.label() != only && m.itf + "." + m.name != only) continue;
     for (uint32_t s = (mi == fromMember ? fromSeed : firstSeed); s < firstSeed + seeds; ++s) {
@@ -751,10 +750,10 @@ DWORD WINAPI runWork(void* work) {
 }
 
 int childMain(int argc, char** argv) {
-  // --child <itf> <fromMember> <fromSeed> <seeds> <firstSeed> <report>
-  if (argc < 8) return 2;
+  // --child <itf> <fromMember> <toMember> <fromSeed> <seeds> <firstSeed> <report>
+  if (argc < 9) return 2;
   const std::string itf = argv[2];
-  Report report(argv[7]);
+  Report report(argv[8]);
   Fixture f;
   f.bench = env("DV_BENCH_DIR");
   const std::string data = env("DV_TEST_DATA");
@@ -779,7 +778,8 @@ int childMain(int argc, char** argv) {
   std::function<void()> work = [&] {
     dv::win32::ComApartment apartment;
     runCalls(itf, std::strtoul(argv[3], nullptr, 10), std::strtoul(argv[4], nullptr, 10),
-             std::strtoul(argv[5], nullptr, 10), std::strtoul(argv[6], nullptr, 10), only, report, f);
+             std::strtoul(argv[5], nullptr, 10), std::strtoul(argv[6], nullptr, 10), std::strtoul(argv[7], nullptr, 10),
+             only, report, f);
   };
   // The calls run on a worker (with the stack a client's main thread has)
   // so that this thread can bound each one.
@@ -842,21 +842,23 @@ void classify(const std::string& finding, Counts& c) {
   c.findings.push_back(finding);
 }
 
-// All members of one interface, `seeds` seeds each from `firstSeed`; a
-// child that dies is relaunched after the call that killed it.
-void runInterface(const std::string& itf, uint32_t seeds, uint32_t firstSeed, Counts& c) {
+// Members [begin, end) of one interface, `seeds` seeds each from
+// `firstSeed`; a child that dies is relaunched after the call that killed it.
+void runInterface(const std::string& itf, size_t begin, size_t end, uint32_t seeds, uint32_t firstSeed, Counts& c) {
   const auto members = listMembers(dv::win32::widen(itf).c_str());
   std::vector<std::string> labels;
   for (const auto& m : members) labels.push_back(m.label());
-  const std::string report = env("DV_BENCH_DIR") + "\\hostile-" + itf + ".txt";
+  end = std::min(end, members.size());
+  const std::string report =
+      env("DV_BENCH_DIR") + "\\hostile-" + itf + "-" + std::to_string(begin) + "-" + std::to_string(end) + ".txt";
   DeleteFileA(report.c_str());
-  size_t fromMember = 0;
+  size_t fromMember = begin;
   uint32_t fromSeed = firstSeed;
-  for (int attempt = 0; attempt < 200 && fromMember < members.size(); ++attempt) {
+  for (int attempt = 0; attempt < 200 && fromMember < end; ++attempt) {
     std::ostringstream cmd;
-    cmd << "\"" << selfPath() << "\" --child " << itf << " " << fromMember << " " << fromSeed << " " << seeds << " "
-        << firstSeed << " \"" << report << "\"";
-    const size_t remaining = members.size() - fromMember;
+    cmd << "\"" << selfPath() << "\" --child " << itf << " " << fromMember << " " << end << " " << fromSeed << " "
+        << seeds << " " << firstSeed << " \"" << report << "\"";
+    const size_t remaining = end - fromMember;
     const long code = runChild(cmd.str(), static_cast<DWORD>(60000 + remaining * seeds * 120000ull));
     // Read what this child wrote: its calls, findings and how it ended.
     std::ifstream in(report, std::ios::binary);
@@ -921,27 +923,37 @@ uint32_t envNumber(const char* name, uint32_t fallback) {
   return v.empty() ? fallback : static_cast<uint32_t>(std::strtoul(v.c_str(), nullptr, 10));
 }
 
-TEST(HostileCalls, EveryMemberSurvivesHostileArgumentsAndLeavesNothingBehind) {
+// Each interface in slices of its members, so that the bench can spread
+// them over its lanes and each stays within a program's time bound.
+struct Slice {
+  const wchar_t* itf;
+  int part, parts;
+};
+
+class HostileCalls : public ::testing::TestWithParam<Slice> {};
+
+TEST_P(HostileCalls, EveryMemberSurvivesHostileArgumentsAndLeavesNothingBehind) {
   dv::win32::ComApartment apartment;
   ASSERT_TRUE(apartment.ok());
+  const Slice slice = GetParam();
   const uint32_t seeds = envNumber("DV_HOSTILE_SEEDS", 8), first = envNumber("DV_HOSTILE_SEED", 1);
   const std::string only = env("DV_HOSTILE_MEMBER");
   Counts c;
-  size_t listed = 0;
-  for (const wchar_t* itf : kInterfaces) {
-    const auto members = listMembers(itf);
-    listed += members.size();
-    if (!members.empty()) runInterface(dv::win32::narrow(itf), seeds, first, c);
-  }
+  const size_t count = listMembers(slice.itf).size();
+  const size_t begin = count * static_cast<size_t>(slice.part) / static_cast<size_t>(slice.parts);
+  const size_t end = count * static_cast<size_t>(slice.part + 1) / static_cast<size_t>(slice.parts);
+  const size_t listed = end - begin;
+  if (listed > 0) runInterface(dv::win32::narrow(slice.itf), begin, end, seeds, first, c);
   RegDeleteTreeA(HKEY_CURRENT_USER, dv::standins::com::kConfigKey);
   for (const auto& f : c.findings) std::printf("%s\n", f.c_str());
   // Prefixed like GoogleTest's summary lines, which the bench shows.
   std::printf(
-      "[==========] hostile calls: members %zu of %zu, calls %ld, crashes %ld, hangs %ld, leaks %ld, "
-      "failures without error info %ld, successes on invalid input %ld, seeds %u from %u\n",
-      c.members.size(), listed, c.calls, c.crashes, c.hangs, c.leaks, c.errorInfo, c.invalidSuccess, seeds, first);
+      "[==========] hostile calls, %s part %d of %d: members %zu of %zu, calls %ld, crashes %ld, hangs %ld, "
+      "leaks %ld, failures without error info %ld, successes on invalid input %ld, seeds %u from %u\n",
+      dv::win32::narrow(slice.itf).c_str(), slice.part + 1, slice.parts, c.members.size(), listed, c.calls,
+      c.crashes, c.hangs, c.leaks, c.errorInfo, c.invalidSuccess, seeds, first);
   std::fflush(stdout);
-  EXPECT_GT(listed, 0u);
+  EXPECT_GT(count, 0u);
   if (only.empty()) {
     EXPECT_EQ(c.members.size(), listed);
   }
@@ -953,6 +965,17 @@ TEST(HostileCalls, EveryMemberSurvivesHostileArgumentsAndLeavesNothingBehind) {
   EXPECT_EQ(c.setup, 0);
   EXPECT_TRUE(c.findings.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Slices, HostileCalls,
+                         ::testing::Values(Slice{L"_CreatePDF", 0, 4}, Slice{L"_CreatePDF", 1, 4},
+                                           Slice{L"_CreatePDF", 2, 4}, Slice{L"_CreatePDF", 3, 4},
+                                           Slice{L"_Document", 0, 3}, Slice{L"_Document", 1, 3},
+                                           Slice{L"_Document", 2, 3}, Slice{L"_Field", 0, 1},
+                                           Slice{L"_NewDocument", 0, 1}),
+                         [](const ::testing::TestParamInfo<Slice>& info) {
+                           return dv::win32::narrow(info.param.itf).substr(1) + "_" +
+                                  std::to_string(info.param.part + 1) + "of" + std::to_string(info.param.parts);
+                         });
 
 }  // namespace
 
