@@ -83,7 +83,7 @@ class RecordingMerge : public CreatePdfConversion {
 };
 
 class AccessMembers : public ConvertFixture {
- protected:
+ public:
   void SetUp() override {
     ConvertFixture::SetUp();
     standins::access::resetRunningInstances();
@@ -105,6 +105,7 @@ class AccessMembers : public ConvertFixture {
     // The relay's part: the path of the most recent relay for this caption.
     e.askFileName = [this](const std::string& caption) -> std::optional<std::string> {
       asked.push_back(caption);
+      if (static_cast<int>(asked.size()) == unansweredDialog) return std::nullopt;
       for (auto it = relays().rbegin(); it != relays().rend(); ++it) {
         auto fields = vb::Split(it->substr(it->find("\" ") + 2), "~");
         if (fields.size() >= 3 && vb::LCase(fields[1]) == vb::LCase(caption)) return fields[2];
@@ -197,6 +198,7 @@ class AccessMembers : public ConvertFixture {
   AccessReports reports{Variant(strings({"Customer List", "Orders by Region", "Customer List"})), Variant::missing(),
                         Variant::missing()};
   Lines asked;
+  int unansweredDialog = 0;  // the dialog (from 1) no relay answers
 
  private:
   std::unique_ptr<RecordingMerge> merge_;
@@ -300,7 +302,7 @@ TEST_F(AccessMembers, OneReportJournalsByAccessAndViewerVersion) {
        "8.0",
        concat({open9, print9, closeQuit}),
        {R"(print to file~print to file~c:\out\report.ps~)"},
-       std::nullopt,
+       "",
        {"Generic PostScript Printer", "Office Laser"},
        {"Print to File"}},
       {"print to file and Distiller, Access 11",
@@ -452,6 +454,33 @@ TEST_F(AccessMembers, FailuresQuitAccessPutThePrinterBackAndRemoveTheParts) {
     EXPECT_EQ(defaultPrinter(), "Office Laser");
     EXPECT_TRUE(tempFiles().empty());
     EXPECT_FALSE(fake.files.exists(kPs));
+  }
+}
+
+TEST_F(AccessMembers, AReportWhoseDialogNobodyAnswersFailsAfterItsBoundWithNothingLeft) {
+  for (Member m : {Member::Multi, Member::Multi2}) {
+    SCOPED_TRACE(static_cast<int>(m));
+    TearDown();
+    SetUp();
+    setVersions(9, "8.0");
+    database = kOpenDb;
+    printer = "Generic PostScript Printer";
+    mark();
+    unansweredDialog = 2;
+    try {
+      run(m);
+      ADD_FAILURE();
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.number(), -2147467008);
+      EXPECT_NE(e.description().find("was not completely written in time"), std::string::npos) << e.description();
+      EXPECT_EQ(e.source(), "Docvane");
+    }
+    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_EQ(calls().back(), m == Member::Multi ? "Application#1 call Quit(2)" : "Application#1 call Quit()");
+    EXPECT_EQ(defaultPrinter(), "Office Laser");
+    EXPECT_TRUE(tempFiles().empty());
+    EXPECT_FALSE(fake.files.exists(kPdf));
+    EXPECT_EQ(standins::access::runningInstances(), 0);
   }
 }
 

@@ -22,7 +22,7 @@ namespace {
 const char* kDb = "c:\\data\\sales.mdb";
 
 class AccessStandIn : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     Control::instance().reset();
     resetRunningInstances();
