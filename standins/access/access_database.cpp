@@ -129,6 +129,7 @@ class OdbcDatabase : public Database {
     SQLSMALLINT columns = 0;
     stmt.check(SQLNumResultCols(stmt.get(), &columns));
     Rows rows;
+    if (columns == 0) return rows;  // a statement without a result set
     for (;;) {
       SQLRETURN fetched = SQLFetch(stmt.get());
       if (fetched == SQL_NO_DATA) break;

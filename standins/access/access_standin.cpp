@@ -273,7 +273,11 @@ const ClassDef& applicationClass() {
           auto& self = in.as<ApplicationObject>();
           requirePrinters(*self.state);
           ObjectPtr chosen = asObject(in.value());
-          self.state->printer = vb::CStr(chosen->get("DeviceName"));
+          // One of ours is read directly, so the journal shows only the
+          // caller's calls; a foreign object is asked.
+          if (auto* mine = dynamic_cast<PrinterObject*>(chosen.get()))
+            self.state->printer = vb::CStr(mine->field("DeviceName"));
+          else self.state->printer = vb::CStr(chosen->get("DeviceName"));
           return {};
         });
     c.method("OpenCurrentDatabase", {req("filepath"), opt("Exclusive"), opt("bstrPassword")}, {VarType::Empty},

@@ -38,7 +38,9 @@ Lines calls() {
     const std::string cls = object.substr(0, object.find('#'));
     auto [it, fresh] = renamed.emplace(object, "");
     if (fresh) it->second = cls + "#" + std::to_string(++perClass[cls]);
-    out.push_back(std::regex_replace(it->second + line.substr(object.size()), temp, "c:\\temp\\N.$1"));
+    static const std::regex printer(R"(\(Printer#\d+\))");
+    out.push_back(std::regex_replace(
+        std::regex_replace(it->second + line.substr(object.size()), temp, "c:\\temp\\N.$1"), printer, "(Printer)"));
   }
   return out;
 }
@@ -217,7 +219,8 @@ Lines concat(std::initializer_list<Lines> parts) {
 }
 
 Lines selectPrinter(const std::string& name) {
-  return {"Application#1 get Printers()", "Printers#1 get Item(\"" + name + "\")", "Application#1 set Printer(Object)"};
+  return {"Application#1 get Printers()", "Printers#1 get Item(\"" + name + "\")",
+          "Application#1 set Printer(Printer)"};
 }
 
 TEST_F(AccessMembers, OneReportJournalsByAccessAndViewerVersion) {
@@ -526,6 +529,8 @@ TEST_F(AccessMembers, AccessErrorsReachTheCallerUnchanged) {
     SCOPED_TRACE(c.what);
     TearDown();
     SetUp();
+    password = kPassword;
+    reports = AccessReports{Variant(strings({"Customer List"})), Variant::missing(), Variant::missing()};
     c.arrange(*this);
     mark();
     try {

@@ -20,6 +20,7 @@ namespace dv::standins::access {
 namespace {
 
 const char* kDb = "c:\\data\\sales.mdb";
+const char* kOpenDb = "c:\\data\\open.mdb";  // without a password
 
 class AccessStandIn : public ::testing::Test {
  public:
@@ -27,7 +28,9 @@ class AccessStandIn : public ::testing::Test {
     Control::instance().reset();
     resetRunningInstances();
     realDb = dv::testing::accessTestDatabase("standin.mdb", {"access_sales.sql", "access_password.sql"});
+    openDb = dv::testing::accessTestDatabase("standin-open.mdb", {"access_sales.sql"});
     fake.files.addFile(kDb, "SQLite format 3");
+    fake.files.addFile(kOpenDb, "SQLite format 3");
     fake.printers.addPrinter("Generic PostScript Printer", "FILE:");
     fake.printers.addPrinter("Office Laser", "LPT1:");
     fake.printers.addPrinter("Acrobat PDFWriter", "LPT2:");
@@ -39,7 +42,7 @@ class AccessStandIn : public ::testing::Test {
     e.queues = [] {
       return std::vector<std::string>{"Generic PostScript Printer", "Office Laser", "Acrobat PDFWriter"};
     };
-    e.databasePath = [this](const std::string& path) { return path == kDb ? realDb : path; };
+    e.databasePath = [this](const std::string& path) { return path == kDb ? realDb : path == kOpenDb ? openDb : path; };
     e.askFileName = [this](const std::string& caption) -> std::optional<std::string> {
       asked.push_back(caption);
       return answer;
@@ -78,7 +81,7 @@ class AccessStandIn : public ::testing::Test {
   }
 
   fakes::FakeHost fake;
-  std::string realDb;
+  std::string realDb, openDb;
   std::vector<std::string> asked;
   std::optional<std::string> answer = std::string("c:\\out\\report.ps");
   std::map<std::string, std::string> spooled;
@@ -216,7 +219,7 @@ TEST_F(AccessStandIn, AccessNinePrintsToTheDefaultPrinter) {
   fake.printers.setDefault("Generic PostScript Printer");
   fake.registry.setString(kHkeyCurrentUser, "Software\\Adobe\\Acrobat PDFWriter", "PDFFilename", "");
   ObjectPtr a = access();
-  a->call("OpenCurrentDatabase", {pos(kDb)});  // the password is never asked for
+  a->call("OpenCurrentDatabase", {pos(kOpenDb)});
   EXPECT_EQ(errorOf([&] { printReport(*a, "Customer List"); }), 0);
   EXPECT_EQ(asked, std::vector<std::string>{"Print to File"});
 }
