@@ -4,6 +4,7 @@
 #include "dv/standins/viewer_annotations.h"
 #include "dv/standins/form_fields.h"
 #include "dv/standins/viewer_app.h"
+#include "dv/standins/viewer_images.h"
 #include "dv/standins/standin.h"
 #include "dv/standins/viewer_document.h"
 #include "dv/vb.h"
@@ -16,8 +17,8 @@ namespace dv::standins {
 
 std::vector<const ClassDef*> allClasses() {
   return {&pdfDistillerClass(), &pdfDistiller6Class(), &pdDocClass(), &jsDocClass(), &jsAppClass(), &acroAppClass(),
-          &acroAVDocClass(), &acroAVPageViewClass(), &acroPDBookmarkClass(), &jsBookmarkClass(), &acroPDPageClass(),
-          &acroPointClass(), &jsColorClass(), &jsAnnotClass(), &jsAnnotPropsClass(),
+          &pdfMakerAddInClass(), &acroAVDocClass(), &acroAVPageViewClass(), &acroPDBookmarkClass(), &jsBookmarkClass(),
+          &acroPDPageClass(), &acroPointClass(), &jsColorClass(), &jsAnnotClass(), &jsAnnotPropsClass(),
           // The form fields of a document and the objects they hand out.
           &jsFieldClass(), &jsSecurityClass(), &jsSecurityHandlerClass(), &jsSignatureInfoClass(),
           // Word: the application and every object it hands out.
@@ -25,9 +26,10 @@ std::vector<const ClassDef*> allClasses() {
           &word::sectionsClass(), &word::sectionClass(), &word::headersFootersClass(), &word::headerFooterClass(),
           &word::pageNumbersClass(), &word::pageNumberClass(),
           // Word's objects of a composed document.
-          &word::rangeClass(), &word::fontClass(), &word::paragraphsClass(), &word::paragraphClass(),
-          &word::paragraphFormatClass(), &word::bookmarksClass(), &word::bookmarkClass(), &word::findClass(),
-          &word::replacementClass(), &word::shapesClass(), &word::shapeClass(),
+          &word::rangeClass(), &word::fontClass(), &word::textRangeClass(), &word::textFontClass(),
+          &word::paragraphsClass(), &word::paragraphClass(), &word::paragraphFormatClass(), &word::bookmarksClass(),
+          &word::bookmarkClass(), &word::findClass(), &word::replacementClass(), &word::shapesClass(),
+          &word::shapeClass(),
           // Excel.
           &excel::applicationClass(), &excel::workbooksClass(), &excel::workbookClass(), &excel::sheetsClass(),
           &excel::worksheetClass(), &excel::pageSetupClass(), &excel::rangeClass(),

@@ -21,7 +21,7 @@ void stampText(QpdfDocument& doc, const Json& op);
 void addWebLinks(QpdfDocument& doc, const Json& op);
 
 // The request's "write": {"version": "1.4", "objectStreams": true,
-// "recompress": true}. Checked before any operation runs.
+// "recompress": true, "linearize": true}. Checked before any operation runs.
 void checkWriteSettings(const Json& write);
 void applyWriteSettings(QPDFWriter& writer, const Json& write);
 

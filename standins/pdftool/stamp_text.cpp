@@ -237,7 +237,7 @@ void checkWriteSettings(const Json& write) {
       const std::string v = value.is_string() ? value.get<std::string>() : std::string();
       if (v.size() != 3 || v[0] != '1' || v[1] != '.' || v[2] < '0' || v[2] > '7')
         refuse("write: \"version\" must be 1.0 to 1.7");
-    } else if (key == "objectStreams" || key == "recompress") {
+    } else if (key == "objectStreams" || key == "recompress" || key == "linearize") {
       if (!value.is_boolean()) refuse("write: \"" + key + "\" must be true or false");
     } else {
       refuse("write: unknown setting " + key);
@@ -256,6 +256,7 @@ void applyWriteSettings(QPDFWriter& writer, const Json& write) {
   if (write.contains("objectStreams"))
     writer.setObjectStreamMode(write.at("objectStreams").get<bool>() ? qpdf_o_generate : qpdf_o_disable);
   if (write.contains("version")) writer.forcePDFVersion(write.at("version").get<std::string>());
+  if (write.value("linearize", false)) writer.setLinearization(true);
 }
 
 }  // namespace dv::pdftool

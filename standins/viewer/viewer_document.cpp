@@ -149,7 +149,7 @@ std::shared_ptr<ViewerDocument> pdDocDocument(const ObjectPtr& pdDoc) {
   return self ? self->doc : nullptr;
 }
 
-bool saveViewerDocument(ViewerDocument& doc, const std::string& target) {
+bool saveViewerDocument(ViewerDocument& doc, const std::string& target, bool linearize) {
   // Another open document's file is held: the viewer cannot write over it.
   if (vb::compareText(target, doc.path) != 0 && FileHold::held(target)) return false;
   PdfChanges changes = doc.pending;
@@ -161,6 +161,7 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target) {
   changes.info["ModDate"] = nowAsPdfDate();
   // What the viewer's menu commands changed in the document's window.
   takeMenuChanges(doc.path, changes);
+  if (linearize) changes.write["linearize"] = true;
   if (!writePdf(toolRunner(), doc.facts, doc.path, target, changes)) return false;
   // The tool keeps the source's encryption, so the same password reads the
   // copy, unless the save encrypted it anew.
@@ -251,10 +252,14 @@ const ClassDef& pdDocClass() {
       }
       return Variant(true);
     });
-    // nType: 0 incremental, 1 full (further flags copy, linearize...). The
-    // stand-in always writes a complete file, which readers cannot tell apart.
-    c.method("Save", {param("nType"), param("szFullPath")}, TypeDesc{VarType::Bool},
-             [](Invocation& inv) { return Variant(saveViewerDocument(pd(inv), vb::CStr(inv.arg(1)))); });
+    // nType: 0 incremental, 1 full, 4 linearized (further flags copy,
+    // garbage collection). The stand-in always writes a complete file, which
+    // readers cannot tell apart; a linearized one is linearized for real.
+    c.method("Save", {param("nType"), param("szFullPath")}, TypeDesc{VarType::Bool}, [](Invocation& inv) {
+      constexpr int32_t kPDSaveLinearized = 4;
+      const bool linearize = (vb::CLng(inv.arg(0)) & kPDSaveLinearized) != 0;
+      return Variant(saveViewerDocument(pd(inv), vb::CStr(inv.arg(1)), linearize));
+    });
     addPageMembers(c, pd);
     return c;
   }();

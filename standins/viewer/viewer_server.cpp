@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "dv/standins/pdf_file.h"
+#include "dv/standins/viewer_images.h"
 #include "dv/vb.h"
 
 namespace dv::standins {
@@ -129,20 +130,27 @@ ViewerView* SharedViewer::openFile(const std::string& path, const std::string& t
     activate(open->id);
     return active();
   }
-  PdfProbe probe = probePdf(path, "");
+  // An image opens converted to a PDF, which the window then shows.
+  std::string file = path;
+  if (isImageFile(path)) {
+    std::optional<std::string> converted = imageAsPdf(path);
+    if (!converted) return nullptr;
+    file = *converted;
+  }
+  PdfProbe probe = probePdf(file, "");
   std::string password;
   if (probe.status == PdfProbe::Status::NeedsPassword) {
     const std::optional<std::string> given =
         ui().ask("Password", "'" + path + "' is protected. Please enter a Document Open Password.", true);
     if (!given) return nullptr;
     password = *given;
-    probe = probePdf(path, password);
+    probe = probePdf(file, password);
   }
   // A wrong password or a damaged file opens nothing. (The viewer would
   // tell the user so; the stand-in keeps quiet, so that no second dialog
   // waits for an answer nobody is going to give.)
   if (probe.status != PdfProbe::Status::Opened) return nullptr;
-  return &add(path, password, probe.pages, title);
+  return &add(file, password, probe.pages, title);
 }
 
 ObjectPtr SharedViewer::pdDocOf(const ViewerView& doc) {

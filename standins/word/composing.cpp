@@ -278,7 +278,8 @@ std::string composedPostScript(const DocState& doc, const std::string& title) {
 void declareComposingDocumentMembers(ClassDef& c, const DocOf& docOf) {
   c.objectProperty("Content", [docOf](Invocation& in) -> Variant {
     auto d = docOf(in);
-    composed(*d);
+    requireOpen(*d);
+    if (!d->composed) return textContent(d);
     auto r = make<RangeObject>(rangeClass());
     r->span = {d, nullptr};
     return Variant(ObjectPtr(r));

@@ -34,6 +34,12 @@ void declareComposingDocumentMembers(ClassDef& document, const DocOf& docOf);
 // PageWidth, PageHeight.
 void declareComposingPageSetupMembers(ClassDef& pageSetup, const DocOf& docOf);
 
+// Content of a document opened from a file: a range whose Font is the
+// whole text's (text_font.cpp).
+const ClassDef& textRangeClass();
+const ClassDef& textFontClass();
+Variant textContent(const std::shared_ptr<DocState>& doc);
+
 // What Documents.Add makes: a new empty document named "DocumentN".
 std::shared_ptr<DocState> newComposedDocument(const std::shared_ptr<WordState>& word);
 

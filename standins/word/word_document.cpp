@@ -9,10 +9,32 @@ namespace dv::standins::word {
 
 namespace {
 
-constexpr int kMargin = 72;
-constexpr int kCharWidth = 6;  // Courier at 10 points
-constexpr int kFontSize = 10;
-constexpr int kLineHeight = 12;
+constexpr int kMargin = 72;  // where page numbers sit
+
+// Average advance of a character as a share of the font size: Courier's
+// exact, the proportional faces' a fair mean for running text.
+double charWidth(const TextFont& font) {
+  return postScriptFont(font).rfind("Courier", 0) == 0 ? 0.6 * font.size : 0.5 * font.size;
+}
+double lineHeight(const TextFont& font) { return 1.2 * font.size; }
+
+// A PostScript number: integers without a fraction, others to 0.01.
+std::string num(double v) {
+  char buf[32];
+  if (v == static_cast<double>(static_cast<long long>(v))) {
+    std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(v));
+  } else {
+    std::snprintf(buf, sizeof buf, "%.2f", v);
+  }
+  return buf;
+}
+
+bool containsNoCase(const std::string& s, const std::string& part) {
+  auto it = std::search(s.begin(), s.end(), part.begin(), part.end(), [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+  });
+  return it != s.end();
+}
 
 std::string trimBlanks(const std::string& s) {
   size_t b = s.find_first_not_of(" \t");
@@ -87,7 +109,7 @@ std::optional<int> parseNumber(const std::string& s) {
 }
 
 int numberX(NumberAlignment alignment, int pageWidth, const std::string& text) {
-  const int width = kCharWidth * static_cast<int>(text.size());
+  const int width = 6 * static_cast<int>(text.size());  // page numbers: Courier 10
   switch (alignment) {
     case NumberAlignment::Left:
       return kMargin;
@@ -147,15 +169,46 @@ DocumentFile parseDocumentFile(const std::string& bytes) {
   return file;
 }
 
+std::string postScriptFont(const TextFont& font) {
+  const bool bold = font.bold, italic = font.italic;
+  if (containsNoCase(font.name, "Courier"))
+    return bold && italic ? "Courier-BoldOblique" : bold ? "Courier-Bold" : italic ? "Courier-Oblique" : "Courier";
+  for (const char* sans : {"Arial", "Helvetica", "Verdana", "Tahoma", "Calibri"}) {
+    if (containsNoCase(font.name, sans))
+      return bold && italic ? "Helvetica-BoldOblique"
+             : bold         ? "Helvetica-Bold"
+             : italic       ? "Helvetica-Oblique"
+                            : "Helvetica";
+  }
+  return bold && italic ? "Times-BoldItalic" : bold ? "Times-Bold" : italic ? "Times-Italic" : "Times-Roman";
+}
+
 PageGeometry geometry(Orientation orientation) {
-  const bool landscape = orientation == Orientation::Landscape;
+  Layout layout;
+  layout.orientation = orientation;
+  return geometry(layout);
+}
+
+PageGeometry geometry(const Layout& layout) {
+  const bool landscape = layout.orientation == Orientation::Landscape;
   const int width = landscape ? 792 : 612;
   const int height = landscape ? 612 : 792;
-  return {width, height, (width - 2 * kMargin) / kCharWidth, (height - 2 * kMargin) / kLineHeight};
+  const double usableWidth = width - layout.leftMargin - layout.rightMargin;
+  const double usableHeight = height - layout.topMargin - layout.bottomMargin;
+  // At least one character and one line, however wide the margins.
+  const int columns = std::max(1, static_cast<int>(usableWidth / charWidth(layout.font) + 1e-9));
+  const int lines = std::max(1, static_cast<int>(usableHeight / lineHeight(layout.font) + 1e-9));
+  return {width, height, columns, lines};
 }
 
 std::vector<std::vector<std::string>> paginate(const std::string& text, Orientation orientation) {
-  const PageGeometry g = geometry(orientation);
+  Layout layout;
+  layout.orientation = orientation;
+  return paginate(text, layout);
+}
+
+std::vector<std::vector<std::string>> paginate(const std::string& text, const Layout& layout) {
+  const PageGeometry g = geometry(layout);
   std::vector<std::vector<std::string>> pages;
   size_t start = 0;
   for (;;) {
@@ -206,7 +259,8 @@ std::optional<std::vector<int>> parsePageList(const std::string& pages, int page
 
 std::string renderPostScript(const std::vector<std::vector<std::string>>& pages, const std::vector<int>& selected,
                              const Layout& layout, const std::string& title) {
-  const PageGeometry g = geometry(layout.orientation);
+  const PageGeometry g = geometry(layout);
+  const TextFont& font = layout.font;
   const bool landscape = layout.orientation == Orientation::Landscape;
   std::string ps;
   ps += "%!PS-Adobe-3.0\n";
@@ -216,11 +270,16 @@ std::string renderPostScript(const std::vector<std::vector<std::string>>& pages,
   ps += "%%PageOrder: Ascend\n";
   ps += std::string("%%Orientation: ") + (landscape ? "Landscape" : "Portrait") + "\n";
   ps += "%%BoundingBox: 0 0 " + std::to_string(g.width) + " " + std::to_string(g.height) + "\n";
-  ps += "%%DocumentNeededResources: font Courier\n";
+  const std::string face = postScriptFont(font);
+  ps += "%%DocumentNeededResources: font " + face + (face == "Courier" ? "" : " Courier") + "\n";
   ps += "%%EndComments\n";
   ps += "%%BeginProlog\n";
-  ps += "/F { /Courier findfont " + std::to_string(kFontSize) + " scalefont setfont } bind def\n";
+  ps += "/F { /" + face + " findfont " + num(font.size) + " scalefont setfont } bind def\n";
   ps += "/L { moveto show } bind def\n";
+  // Page numbers keep Courier 10 in black, whatever the text's font.
+  const bool plainNumbers = face != "Courier" || font.size != 10 || font.color != 0;
+  if (plainNumbers) ps += "/N { /Courier findfont 10 scalefont setfont 0 setgray moveto show } bind def\n";
+  if (font.underline) ps += "/U { moveto 0 rlineto " + num(font.size / 20) + " setlinewidth stroke } bind def\n";
   ps += "%%EndProlog\n";
   ps += "%%BeginSetup\n";
   ps += "<< /PageSize [" + std::to_string(g.width) + " " + std::to_string(g.height) + "] >> setpagedevice\n";
@@ -231,17 +290,25 @@ std::string renderPostScript(const std::vector<std::vector<std::string>>& pages,
     ++ordinal;
     ps += "%%Page: " + std::to_string(number) + " " + std::to_string(ordinal) + "\n";
     ps += "F\n";
-    int y = g.height - kMargin - kFontSize;
+    if (font.color != 0) {
+      const auto part = [&](int shift) { return num(((static_cast<uint32_t>(font.color) >> shift) & 0xFF) / 255.0); };
+      ps += part(0) + " " + part(8) + " " + part(16) + " setrgbcolor\n";
+    }
+    double y = g.height - layout.topMargin - font.size;
+    const std::string x = num(layout.leftMargin);
     for (const std::string& line : pages[static_cast<size_t>(number - 1)]) {
-      if (!line.empty()) ps += psString(line) + " " + std::to_string(kMargin) + " " + std::to_string(y) + " L\n";
-      y -= kLineHeight;
+      if (!line.empty()) {
+        ps += psString(line) + " " + x + " " + num(y) + " L\n";
+        if (font.underline) ps += psString(line) + " stringwidth pop " + x + " " + num(y - font.size / 8) + " U\n";
+      }
+      y -= lineHeight(font);
     }
     const std::string label = std::to_string(number);
     for (const auto* numbers : {&layout.header, &layout.footer}) {
       if (!numbers->present || (number == 1 && !numbers->firstPage)) continue;
-      const int ny = numbers == &layout.header ? g.height - kMargin / 2 : kMargin / 2 - kFontSize / 2;
+      const int ny = numbers == &layout.header ? g.height - kMargin / 2 : kMargin / 2 - 5;
       ps += psString(label) + " " + std::to_string(numberX(numbers->alignment, g.width, label)) + " " +
-            std::to_string(ny) + " L\n";
+            std::to_string(ny) + (plainNumbers ? " N\n" : " L\n");
     }
     ps += "showpage\n";
   }

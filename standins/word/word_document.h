@@ -33,21 +33,42 @@ struct PageNumbers {
   bool firstPage = true;  // whether page 1 shows its number
 };
 
+// The one font of a whole text document (its Content.Font).
+struct TextFont {
+  std::string name = "Courier New";
+  float size = 10;  // points
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  int32_t color = 0;  // Word's colour value: red in the low byte
+};
+
 struct Layout {
   Orientation orientation = Orientation::Portrait;
   PageNumbers header;
   PageNumbers footer;
+  TextFont font;
+  float topMargin = 72, leftMargin = 72, rightMargin = 72, bottomMargin = 72;  // points
 };
 
-// US Letter with one-inch margins, Courier 10 on 12 points.
+// US Letter with the layout's margins; lines of the font's size and 1.2
+// times that apart (Courier 10 on 12 points with one-inch margins unless
+// changed).
 struct PageGeometry {
   int width, height;  // points
   int columns, lines;
 };
 PageGeometry geometry(Orientation orientation);
+PageGeometry geometry(const Layout& layout);
+
+// The PostScript font a Word font name prints with: Courier for the
+// Courier family, Helvetica for Arial and its kin, Times otherwise, in the
+// face bold and italic ask for.
+std::string postScriptFont(const TextFont& font);
 
 // The document's text broken into pages of lines.
 std::vector<std::vector<std::string>> paginate(const std::string& text, Orientation orientation);
+std::vector<std::vector<std::string>> paginate(const std::string& text, const Layout& layout);
 
 // Word's page list ("1-3, 5, 8-"): the page numbers it selects from a
 // document of `pageCount` pages, in document order without repeats.

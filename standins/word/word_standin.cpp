@@ -172,6 +172,8 @@ Variant openDocument(Invocation& in) {
   doc->word = self.state;
   doc->path = path;
   doc->file = std::move(file);
+  // A text document has one-inch margins all round.
+  doc->textSetup.leftMargin = doc->textSetup.rightMargin = 72;
   ++self.state->openDocuments;
   auto obj = make<DocumentObject>(documentClass());
   obj->doc = doc;
@@ -210,9 +212,14 @@ Variant printOut(Invocation& in) {
   if (d.composed) {
     ps = composedPostScript(d, title);
   } else {
-    auto pages = paginate(d.file.text, d.layout.orientation);
+    Layout layout = d.layout;
+    layout.topMargin = d.textSetup.topMargin;
+    layout.leftMargin = d.textSetup.leftMargin;
+    layout.rightMargin = d.textSetup.rightMargin;
+    layout.bottomMargin = d.textSetup.bottomMargin;
+    auto pages = paginate(d.file.text, layout);
     std::vector<int> selected = selectedPages(in, static_cast<int>(pages.size()));
-    ps = renderPostScript(pages, selected, d.layout, title);
+    ps = renderPostScript(pages, selected, layout, title);
   }
   const std::string outputFile = argString(in, 3);
   Environment& e = env();

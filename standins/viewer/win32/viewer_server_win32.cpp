@@ -141,6 +141,9 @@ class Win32Ui : public dv::standins::ViewerUi {
   void show() override {
     if (window_) ShowWindow(window_, SW_SHOWNORMAL);
   }
+  void setTitle(const std::string& title) override {
+    if (window_) SetWindowTextA(window_, title.c_str());
+  }
   // The viewer's window goes at once; the process stays a moment for the
   // clients' last calls and releases (see idleCheck), and a client that
   // creates a viewer object meanwhile simply starts the viewer again.

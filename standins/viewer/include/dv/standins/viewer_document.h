@@ -79,7 +79,7 @@ std::shared_ptr<ViewerDocument> openViewerDocument(const std::string& path, cons
 ObjectPtr pdDocOnViewerFile(const std::string& path, const std::string& password);
 // Writes the document (with its pending changes) to `target` and makes
 // that the document's file. False when writing fails.
-bool saveViewerDocument(ViewerDocument& doc, const std::string& target);
+bool saveViewerDocument(ViewerDocument& doc, const std::string& target, bool linearize = false);
 
 // The JavaScript object for a document (what PDDoc.GetJSObject returns).
 ObjectPtr makeJsDoc(std::shared_ptr<ViewerDocument> doc);

@@ -29,6 +29,8 @@ class ViewerUi {
   // Creates the main window, hidden, with the window class of the version.
   virtual void start(const std::string& windowClass) = 0;
   virtual void show() = 0;
+  // Titles the main window (after a document the viewer converted).
+  virtual void setTitle(const std::string&) {}
   // Destroys the main window; the viewer has ended.
   virtual void end() = 0;
   // A modal dialog titled `caption` with one edit field and OK/Cancel; the
