@@ -63,10 +63,8 @@ void printReport(const std::string& printer, const std::string& postScript, cons
     return;
   }
   if (word::isPdfPrinter(printer)) {
-    if (!e.askFileName) cannotPrint();
-    std::optional<std::string> target = e.askFileName(kSavePdfCaption);
-    if (!target || target->empty()) return;  // cancelled: the job is dropped
-    spoolPdf(e, *target, postScript);
+    // The PDF printer's own agent asks for the file once the job is spooled.
+    if (!e.sendToQueue || !e.sendToQueue(printer, documentName, postScript).empty()) cannotPrint();
     return;
   }
   if (vb::compareText(printerPort(printer), "FILE:") == 0) {

@@ -1,5 +1,6 @@
 // Where a printed report goes, by its printer:
-//   the Acrobat PDF printer  its "Save PDF File As" dialog, then a PDF
+//   the Acrobat PDF printer  a job on its queue, whose agent shows "Save
+//                            PDF File As" and writes the PDF
 //   "Acrobat PDFWriter"      a PDF at the registry's PDFFilename, no dialog
 //   a port "FILE:" printer   Access's modal "Print to File" dialog; the
 //                            PostScript is written after OpenReport
@@ -13,7 +14,6 @@ namespace dv::standins::access {
 
 inline constexpr const char* kPDFWriter = "Acrobat PDFWriter";
 inline constexpr const char* kPrintToFileCaption = "Print to File";
-inline constexpr const char* kSavePdfCaption = "Save PDF File As";
 
 // The port of an installed printer ("" when the machine has no such queue;
 // the PDF printer and PDFWriter come with the stand-in Acrobat).

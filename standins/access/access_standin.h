@@ -52,6 +52,11 @@ struct Environment {
   // A modal file-name dialog of the given caption; nullopt when cancelled.
   std::function<std::optional<std::string>(const std::string& caption)> askFileName;
   Spooler spool;
+  // One raw PostScript job on a queue of the machine (the PDF printer's
+  // queue hands it to its agent, which asks for the file afterwards);
+  // empty on success, otherwise what failed.
+  std::function<std::string(const std::string& printer, const std::string& documentName, const std::string& postScript)>
+      sendToQueue;
   // The PDF printer's work: PostScript in, PDF bytes out.
   std::function<std::optional<std::string>(const std::string& postScript)> makePdf;
 };

@@ -1,5 +1,6 @@
 // Access's surroundings on Windows: the machine's files, printers and
-// registry, the spooler's queues, the driver's path of a database, a modal
+// registry, the spooler's queues (raw jobs through the stand-ins' shared
+// printing), the driver's path of a database, a modal
 // file-name dialog (the Word stand-in's, a "#32770" with one Edit, which
 // dlgrelay fills) and a spooler that writes each job on a thread of its
 // own after OpenReport has returned.
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "access/access_standin.h"
+#include "dv/standins/printing.h"
 #include "dv/standins/tools.h"
 #include "dv/win32/com_object.h"
 #include "dv/win32/host.h"
@@ -74,6 +76,7 @@ void installPlatformEnvironment() {
     }).detach();
   };
   e.makePdf = [](const std::string& postScript) { return word::pdfWithGhostscript(postScript); };
+  e.sendToQueue = printing::sendPostScript;
   setEnvironment(std::move(e));
 }
 

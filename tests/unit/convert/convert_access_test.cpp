@@ -118,6 +118,13 @@ class AccessMembers : public ConvertFixture {
       if (auto bytes = produce()) spooled.push_back({path, *bytes, fake.clock.tickMs(), 0});
     };
     e.makePdf = [](const std::string& ps) -> std::optional<std::string> { return "%PDF-1.4 printed\n" + ps; };
+    // The PDF printer's agent: asks for the file once it has the job.
+    e.sendToQueue = [](const std::string&, const std::string&, const std::string& ps) -> std::string {
+      auto& env = standins::access::environment();
+      if (auto target = env.askFileName("Save PDF File As"))
+        env.spool(*target, [ps] { return std::optional<std::string>("%PDF-1.4 printed\n" + ps); });
+      return {};
+    };
     standins::access::setEnvironment(e);
     setVersions(11, "8.0");
   }

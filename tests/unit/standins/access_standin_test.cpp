@@ -51,6 +51,11 @@ class AccessStandIn : public ::testing::Test {
       if (auto bytes = produce()) spooled[path] = *bytes;
     };
     e.makePdf = [](const std::string& ps) -> std::optional<std::string> { return "%PDF-1.4\n" + ps; };
+    e.sendToQueue = [this](const std::string& printer, const std::string&, const std::string& ps) -> std::string {
+      queued.push_back(printer);
+      if (auto target = environment().askFileName("Save PDF File As")) spooled[*target] = "%PDF-1.4\n" + ps;
+      return {};
+    };
     setEnvironment(e);
   }
   void TearDown() override {
@@ -85,6 +90,7 @@ class AccessStandIn : public ::testing::Test {
   std::vector<std::string> asked;
   std::optional<std::string> answer = std::string("c:\\out\\report.ps");
   std::map<std::string, std::string> spooled;
+  std::vector<std::string> queued;  // the queues raw jobs went to
 };
 
 TEST(AccessDatabase, ConditionsArePartsOfOneStatementInParentheses) {
@@ -198,10 +204,12 @@ TEST_F(AccessStandIn, PrintersByKind) {
   for (const Case& c : cases) {
     asked.clear();
     spooled.clear();
+    queued.clear();
     ObjectPtr a = opened();
     a->set("Printer", Variant(asObject(asObject(a->get("Printers"))->get("Item", {pos(c.printer)}))));
     printReport(*a, "Orders by Region");
     EXPECT_EQ(asked, c.dialogs) << c.printer;
+    EXPECT_EQ(queued.size(), c.dialogs.size()) << c.printer;
     if (c.file) {
       EXPECT_EQ(spooled.at(c.file).rfind("%PDF-1.4\n%!PS", 0), 0u) << c.printer;
     } else {
