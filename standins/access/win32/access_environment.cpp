@@ -5,6 +5,7 @@
 // dlgrelay fills) and a spooler that writes each job on a thread of its
 // own after OpenReport has returned.
 #include <windows.h>
+#include <winspool.h>
 
 #include <chrono>
 #include <cstdlib>
