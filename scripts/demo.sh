@@ -40,6 +40,11 @@ register_servers "$BUILD" "$REGISTER" || exit 1
 cp "$BUILD/relay/dlgrelay.exe" "$WINEPREFIX/drive_c/windows/system32/" || exit 1
 OUT="$BUILD/demo/output"
 mkdir -p "$OUT"
+# The demo machine has Acrobat 9 and Access 2003; the Access example reads
+# a database built here from SQL text.
+wine reg add 'HKLM\SOFTWARE\Classes\AcroExch.App\AcrobatVersion' /ve /d 9.0 /f >/dev/null 2>&1 || exit 1
+wine reg add 'HKLM\SOFTWARE\Classes\Access.Application\CurVer' /ve /d Access.Application.11 /f >/dev/null 2>&1 || exit 1
+rm -f "$OUT/sample.mdb" && sqlite3 "$OUT/sample.mdb" ".read $ROOT/examples/sample_database.sql" || exit 1
 
 status=0
 results=()

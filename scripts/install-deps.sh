@@ -14,6 +14,7 @@ PACKAGES=(
   img2pdf unrtf
   libqpdf-dev libpoppler-cpp-dev nlohmann-json3-dev pkg-config libssl-dev openssl
   libgtest-dev cmake g++ clang libclang-rt-14-dev clang-format
+  unixodbc unixodbc-dev libsqliteodbc sqlite3
 )
 
 installed() {

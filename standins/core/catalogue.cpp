@@ -9,6 +9,7 @@
 #include "dv/standins/viewer_document.h"
 #include "dv/vb.h"
 #include "word/composing.h"
+#include "access/access_standin.h"
 #include "excel/excel_standin.h"
 #include "word/word_standin.h"
 
@@ -31,7 +32,9 @@ std::vector<const ClassDef*> allClasses() {
           &word::shapeClass(),
           // Excel.
           &excel::applicationClass(), &excel::workbooksClass(), &excel::workbookClass(), &excel::sheetsClass(),
-          &excel::worksheetClass(), &excel::pageSetupClass(), &excel::rangeClass()};
+          &excel::worksheetClass(), &excel::pageSetupClass(), &excel::rangeClass(),
+          // Access.
+          &access::applicationClass(), &access::printersClass(), &access::printerClass(), &access::doCmdClass()};
 }
 
 const ClassDef* findClassByProgId(std::string_view progId) {
