@@ -48,7 +48,6 @@ using dv::win32::TypeAttr;
 using dv::winetest::env;
 using dv::winetest::exists;
 
-
 // ---- members ---------------------------------------------------------
 
 struct Param {
@@ -952,8 +951,8 @@ TEST_P(HostileCalls, EveryMemberSurvivesHostileArgumentsAndLeavesNothingBehind) 
   std::printf(
       "[==========] hostile calls, %s part %d of %d: members %zu of %zu, calls %ld, crashes %ld, hangs %ld, "
       "leaks %ld, failures without error info %ld, successes on invalid input %ld, seeds %u from %u\n",
-      dv::win32::narrow(slice.itf).c_str(), slice.part + 1, slice.parts, c.members.size(), listed, c.calls,
-      c.crashes, c.hangs, c.leaks, c.errorInfo, c.invalidSuccess, seeds, first);
+      dv::win32::narrow(slice.itf).c_str(), slice.part + 1, slice.parts, c.members.size(), listed, c.calls, c.crashes,
+      c.hangs, c.leaks, c.errorInfo, c.invalidSuccess, seeds, first);
   std::fflush(stdout);
   EXPECT_GT(count, 0u);
   if (only.empty()) {
