@@ -247,6 +247,15 @@ TEST_F(ViewerPagesStandInTest, WordsAndQuadsFollowTheOperationsAndMatchPdftotext
   for (int32_t i = 0; i < 8; ++i) EXPECT_NEAR(vb::CDbl(q.at(i)), expected[static_cast<size_t>(i)], 0.01) << i;
 }
 
+TEST_F(ViewerPagesStandInTest, WordsAfterPagesInsertedInFrontOfADocumentCutShort) {
+  ObjectPtr js = openJs(book);
+  js->call("MovePage", {pos(4), pos(-1)});
+  js->call("InsertPages", {pos(4), pos(extra)});
+  js->call("DeletePages", {pos(3), pos(6)});
+  js->call("InsertPages", {pos(-1), pos(extra)});
+  EXPECT_EQ(vb::CStr(js->call("GetPageNthWord", {pos(0), pos(0), pos(true)})), "Extra");
+}
+
 TEST_F(ViewerPagesStandInTest, TemplatesSpawnPagesWithRenamedFields) {
   ObjectPtr js = openJs(book);
   js->call("addField",
