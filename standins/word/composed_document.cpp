@@ -1,9 +1,13 @@
 #include "word/composed_document.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <vector>
+
+#include "dv/codepage.h"
 
 namespace dv::standins::word {
 
@@ -738,6 +742,124 @@ std::string ComposedDocument::postScript(const std::string& title) const {
 }
 
 // ---- RTF ----
+
+namespace {
+
+bool isRtfDestination(const std::string& word) {
+  static const char* const kSkipped[] = {"fonttbl", "colortbl",  "stylesheet",        "info",         "pict",
+                                         "header",  "footer",    "headerl",           "headerr",      "footerl",
+                                         "footerr", "listtable", "listoverridetable", "rsidtbl",      "generator",
+                                         "object",  "fldinst",   "themedata",         "latentstyles", "datastore",
+                                         "xmlnstbl"};
+  return std::any_of(std::begin(kSkipped), std::end(kSkipped), [&](const char* w) { return word == w; });
+}
+
+char32_t rtfSymbol(const std::string& word) {
+  static const std::map<std::string, char32_t> kSymbols = {
+      {"tab", U'\t'},         {"emdash", 0x2014u},    {"endash", 0x2013u}, {"lquote", 0x2018u},  {"rquote", 0x2019u},
+      {"ldblquote", 0x201Cu}, {"rdblquote", 0x201Du}, {"bullet", 0x2022u}, {"emspace", 0x2003u}, {"enspace", 0x2002u}};
+  auto it = kSymbols.find(word);
+  return it == kSymbols.end() ? 0 : it->second;
+}
+
+}  // namespace
+
+std::string rtfPlainText(const std::string& rtf) {
+  struct Group {
+    bool skip;
+    long fallback;  // characters after \uN that stand for it (\ucN)
+  };
+  std::vector<Group> groups{{false, 1}};
+  std::string out;
+  long pendingFallback = 0;
+  // One character of text; a \uN's fallback characters are dropped.
+  auto text = [&](char32_t c) {
+    if (pendingFallback > 0) {
+      --pendingFallback;
+      return;
+    }
+    if (!groups.back().skip) encode(c, out);
+  };
+  auto latin = [&](unsigned char byte) {
+    const std::string utf8 = codepage::decode(codepage::kWestern, std::string(1, static_cast<char>(byte)));
+    if (pendingFallback > 0) {
+      --pendingFallback;
+    } else if (!groups.back().skip) {
+      out += utf8;
+    }
+  };
+  size_t i = 0;
+  while (i < rtf.size()) {
+    const char c = rtf[i];
+    if (c == '{') {
+      groups.push_back(groups.back());
+      ++i;
+      if (rtf.compare(i, 2, "\\*") == 0) groups.back().skip = true;
+      continue;
+    }
+    if (c == '}') {
+      if (groups.size() > 1) groups.pop_back();
+      pendingFallback = 0;
+      ++i;
+      continue;
+    }
+    if (c == '\r' || c == '\n') {
+      ++i;
+      continue;
+    }
+    if (c != '\\') {
+      latin(static_cast<unsigned char>(c));
+      ++i;
+      continue;
+    }
+    if (++i >= rtf.size()) break;
+    const char n = rtf[i];
+    if (n == '\\' || n == '{' || n == '}') {
+      text(static_cast<char32_t>(n));
+      ++i;
+    } else if (n == '\'') {
+      const std::string hex = rtf.substr(i + 1, 2);
+      i += 1 + hex.size();
+      if (hex.size() == 2 && std::isxdigit(static_cast<unsigned char>(hex[0])) &&
+          std::isxdigit(static_cast<unsigned char>(hex[1])))
+        latin(static_cast<unsigned char>(std::stoul(hex, nullptr, 16)));
+    } else if (n == '~') {
+      text(0xA0u);
+      ++i;
+    } else if (n == '_') {
+      text(U'-');
+      ++i;
+    } else if (n == '\r' || n == '\n') {
+      text(U'\n');  // a backslash before a line break is \par
+      ++i;
+    } else if (std::isalpha(static_cast<unsigned char>(n))) {
+      std::string word;
+      while (i < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[i]))) word += rtf[i++];
+      std::string digits;
+      if (i < rtf.size() && rtf[i] == '-') digits += rtf[i++];
+      while (i < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[i])) && digits.size() < 10)
+        digits += rtf[i++];
+      if (i < rtf.size() && rtf[i] == ' ') ++i;  // the delimiter belongs to the word
+      const bool hasParameter = !digits.empty() && digits != "-";
+      const long parameter = hasParameter ? std::stol(digits) : 0;
+      if (word == "par" || word == "line" || word == "page" || word == "sect") {
+        text(U'\n');
+      } else if (word == "u" && hasParameter) {
+        text(static_cast<char32_t>(parameter < 0 ? parameter + 65536 : parameter));
+        pendingFallback = groups.back().fallback;
+      } else if (word == "uc" && hasParameter) {
+        groups.back().fallback = std::max(0L, parameter);
+      } else if (isRtfDestination(word)) {
+        groups.back().skip = true;
+      } else if (char32_t symbol = rtfSymbol(word)) {
+        text(symbol);
+      }
+    } else {
+      ++i;  // another control symbol: nothing to show
+    }
+  }
+  return out;
+}
 
 std::string ComposedDocument::rtf() const {
   auto twips = [](float points) { return std::to_string(static_cast<long>(std::lround(points * 20))); };

@@ -160,4 +160,10 @@ class ComposedDocument {
   friend class Typesetter;
 };
 
+// The text of an RTF file as UTF-8, one "\n" per paragraph or line break:
+// what Word shows of a document it opens. Destinations that are no text
+// (font and colour tables, style sheets, pictures, "{\*...}") are left out;
+// \'hh bytes are code page 1252, \uN characters replace their fallback.
+std::string rtfPlainText(const std::string& rtf);
+
 }  // namespace dv::standins::word

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <set>
 
+#include "word/composed_document.h"
+
 namespace dv::standins::word {
 
 namespace {
@@ -140,8 +142,10 @@ std::string psString(const std::string& s) {
   return out + ")";
 }
 
-DocumentFile parseDocumentFile(const std::string& bytes) {
+DocumentFile parseDocumentFile(const std::string& raw) {
   DocumentFile file;
+  // Word opens an RTF file as the text it holds.
+  const std::string bytes = raw.compare(0, 5, "{\\rtf") == 0 ? rtfPlainText(raw) : raw;
   std::string text;
   text.reserve(bytes.size());
   for (size_t i = 0; i < bytes.size(); ++i) {

@@ -88,7 +88,9 @@ class GenericConversions : public ::testing::Test {
     std::string notes;
     for (int i = 1; i <= 200; ++i) notes += "Notes line " + std::to_string(i) + "\r\n";
     write(dir + "\\notes.txt", notes);
-    write(dir + "\\letter.rtf", "Dear reader,\r\nthis letter was printed by Word.\r\n");
+    write(dir + "\\letter.rtf",
+          "{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 Dear reader,\\par\r\n"
+          "this {\\b letter} was printed by Word.\\par}\r\n");
     // The script records viewer versions; the prefix's own is put back.
     char version[64] = {};
     DWORD size = sizeof version;
@@ -161,8 +163,9 @@ TEST_F(GenericConversions, ScriptClientConvertsImagesTextAndMiscFiles) {
   EXPECT_EQ(imageSizes(dir + "\\album.pdf"), (std::vector<std::string>{"120 90", "90 120", "200 200"}));
   // Word printed the letter; the text printed at 8 points takes fewer pages
   // than at 10; the margin moved the text.
-  EXPECT_NE(tool({"pdftotext", unixPath(dir + "\\letter.pdf"), "-"}).output.find("this letter was printed by Word"),
-            std::string::npos);
+  const std::string letter = tool({"pdftotext", unixPath(dir + "\\letter.pdf"), "-"}).output;
+  EXPECT_NE(letter.find("this letter was printed by Word"), std::string::npos) << letter;
+  EXPECT_EQ(letter.find("fonttbl"), std::string::npos) << letter;  // the file's text, not its markup
   EXPECT_EQ(pages(dir + "\\notes8.pdf"), 3);
   EXPECT_EQ(pages(dir + "\\notes10.pdf"), 4);
   const std::string margin = tool({"pdftotext", "-bbox", unixPath(dir + "\\notes margin.pdf"), "-"}).output;

@@ -87,6 +87,33 @@ TEST_F(WordModel, TextAtTheEndGoesInFrontOfTheFinalMarkAndLineEndsArePargraphMar
   EXPECT_EQ(text(), "only\r");
 }
 
+TEST(WordRtf, AnRtfFileOpensAsTheTextItHolds) {
+  struct Case {
+    const char* rtf;
+    const char* text;
+  };
+  const Case cases[] = {
+      // Tables and destinations are no text; a control word eats one blank.
+      {"{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}{\\colortbl;\\red0\\green0\\blue0;}{\\*\\generator x;}"
+       "\\f0\\fs24 Dear reader,\\par this {\\b letter}\\line is\\tab here.\\par}",
+       "Dear reader,\nthis letter\nis\there.\n"},
+      // Escaped braces and backslashes, code page 1252 bytes, \u with its fallback.
+      {"{\\rtf1 a\\{b\\}c\\\\d \\'e9t\\'e9 \\'80 \\u8364?\\uc2\\u8212**x\\par}",
+       "a{b}c\\d \xc3\xa9t\xc3\xa9 \xe2\x82\xac \xe2\x82\xac\xe2\x80\x94x\n"},
+      // A negative \u is the 16-bit value; line breaks in the source are nothing.
+      {"{\\rtf1 one\r\ntwo\\u-3972?\\par}", "onetwo\xef\x81\xbc\n"},
+      // Unbalanced and cut-off input ends without harm.
+      {"{\\rtf1 cut\\'4", "cut"},
+      {"{\\rtf1 }}} ok\\", " ok"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(standins::word::rtfPlainText(c.rtf), c.text) << c.rtf;
+  // What the composer writes reads back as its text.
+  ComposedDocument doc;
+  doc.insert(0, "Caf\xc3\xa9 {1}\\ \xe2\x80\x94 one\r\ntwo");
+  doc.formatChars(0, 4, [](standins::word::CharFormat& f) { f.bold = true; });
+  EXPECT_EQ(standins::word::rtfPlainText(doc.rtf()), "Caf\xc3\xa9 {1}\\ \xe2\x80\x94 one\ntwo\n");
+}
+
 TEST_F(WordModel, ReplaceAllRunsAcrossFormattingAndHonoursCaseAndWholeWords) {
   struct Case {
     const char* find;
