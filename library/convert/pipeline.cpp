@@ -4,6 +4,7 @@
 
 #include "dv/trace.h"
 #include "dv/vb.h"
+#include "frame/printers.h"
 #include "relaylaunch/relay_launch.h"
 
 namespace dv::lib {
@@ -198,11 +199,20 @@ void runDefaultPrinterShape(ConversionContext& ctx, const std::string& input, co
   FileSystem& files = ctx.host().files;
   if (!files.fileExists(input)) raiseMissingInput(input);
   std::string kept;
+  bool switched = false;
   bool targetStarted = false;
   std::vector<std::string> relays;
+  // Without a default printer before, there is none after: the PDF printer
+  // must not stay the user's default.
+  auto putBack = [&] {
+    if (!switched) return;
+    if (!vb::Trim(kept).empty()) ctx.setDefaultPrinter(kept);
+    else clearDefaultPrinter(ctx.host());
+  };
   withConversionErrorExit(
       [&] {
         kept = ctx.currentDefaultPrinter();
+        switched = true;
         ctx.setDefaultPrinter(vb::Trim(distiller).empty() ? ctx.printerName() : distiller);
         deleteIfExists(files, target);
         targetStarted = true;
@@ -210,15 +220,13 @@ void runDefaultPrinterShape(ConversionContext& ctx, const std::string& input, co
         startPrinting();
         waitForStableFile(ctx, target);
         if (options.closeAcrobat) ctx.closeAcrobat(true, 10);
-        if (!vb::Trim(kept).empty()) ctx.setDefaultPrinter(kept);
+        putBack();
       },
       [&] {
-        if (!vb::Trim(kept).empty()) {
-          try {
-            ctx.setDefaultPrinter(kept);
-          } catch (...) {
-            trace("putting back the default printer " + kept, currentErrorText());
-          }
+        try {
+          putBack();
+        } catch (...) {
+          trace("putting back the default printer " + kept, currentErrorText());
         }
         endRelays(ctx.host(), relays);
         if (targetStarted) deleteQuietly(files, target);

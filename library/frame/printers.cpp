@@ -27,6 +27,13 @@ void setDefPrinter(Host& host, const std::string& printer) {
   }
 }
 
+void clearDefaultPrinter(Host& host) {
+  try {
+    host.printers.writeProfileString("windows", "Device", "");
+  } catch (const std::exception&) {
+  }
+}
+
 void setDefaultPrinter9x(Printers& printers, const std::string& name) {
   if (name.empty()) return;
   std::optional<PrinterInfo5> info = printers.printerInfo5(name);

@@ -16,6 +16,9 @@ namespace dv::lib {
 // [windows] Device entry of the profile. Never raises: a name that is not an
 // installed printer, or any failing step, leaves the default unchanged.
 void setDefPrinter(Host& host, const std::string& printer);
+// No default printer, as before a conversion that found none: the device
+// entry emptied. Failures are ignored, as setDefPrinter's are.
+void clearDefaultPrinter(Host& host);
 
 // The two branches of setDefPrinter.
 void setDefaultPrinter9x(Printers& printers, const std::string& name);

@@ -287,6 +287,19 @@ TEST_F(GenericMembers, ImageThroughThePictureViewerOnTheDefaultPrinter) {
   EXPECT_EQ(fake.printers.defaultPrinter(), "Office Laser");
 }
 
+TEST_F(GenericMembers, WithoutADefaultPrinterBeforeThereIsNoneAfter) {
+  fake.printers.setDefault("");
+  fake.processes.setOnStart([this](const std::string& commandLine) {
+    if (commandLine.find("RunDll32") != std::string::npos) fake.files.writeFile(kPdf, "%PDF");
+  });
+  createPDFfromImageFile2(ctx(), kPdf, kPhoto, "", "save pdf file as");
+  EXPECT_EQ(fake.printers.defaultPrinter(), "");
+  // The error exit as well.
+  fake.processes.setOnStart([](const std::string&) {});
+  EXPECT_THROW(createPDFfromImageFile2(ctx(), kPdf, kPhoto, "", "save pdf file as"), AutomationError);
+  EXPECT_EQ(fake.printers.defaultPrinter(), "");
+}
+
 TEST_F(GenericMembers, MultiImageSkipsMissingOnesAndLeavesNoParts) {
   addImage("c:\\img\\two.png");
   std::vector<std::string> merged;
