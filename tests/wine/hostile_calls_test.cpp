@@ -979,8 +979,8 @@ INSTANTIATE_TEST_SUITE_P(Slices, HostileCalls,
                          ::testing::Values(Slice{L"_CreatePDF", 0, 4}, Slice{L"_CreatePDF", 1, 4},
                                            Slice{L"_CreatePDF", 2, 4}, Slice{L"_CreatePDF", 3, 4},
                                            Slice{L"_Document", 0, 3}, Slice{L"_Document", 1, 3},
-                                           Slice{L"_Document", 2, 3}, Slice{L"_Field", 0, 1},
-                                           Slice{L"_NewDocument", 0, 1}),
+                                           Slice{L"_Document", 2, 3}, Slice{L"_Field", 0, 3}, Slice{L"_Field", 1, 3},
+                                           Slice{L"_Field", 2, 3}, Slice{L"_NewDocument", 0, 1}),
                          [](const ::testing::TestParamInfo<Slice>& info) {
                            return dv::win32::narrow(info.param.itf).substr(1) + "_" +
                                   std::to_string(info.param.part + 1) + "of" + std::to_string(info.param.parts);
