@@ -145,8 +145,24 @@ std::string Win32FileSystem::currentDirectory() {
   return narrow(buffer);
 }
 
+namespace {
+
+// A path the name conversions can take: below MAX_PATH, or in the
+// extended-length form (the "\\?\" prefix) below the system's 32767.
+// Wine's conversions copy a longer path into a fixed buffer on the stack
+// and overrun it.
+bool convertiblePath(const std::wstring& wide) {
+  const bool extended = wide.rfind(L"\\\\?\\", 0) == 0;
+  if (wide.size() < MAX_PATH || (extended && wide.size() < 32767)) return true;
+  SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  return false;
+}
+
+}  // namespace
+
 std::string Win32FileSystem::longPathName(const std::string& path) {
   const std::wstring wide = widen(path);
+  if (!convertiblePath(wide)) return std::string();
   DWORD n = GetLongPathNameW(wide.c_str(), nullptr, 0);
   if (n == 0) return std::string();
   std::wstring buffer(n, L'\0');
@@ -158,6 +174,7 @@ std::string Win32FileSystem::longPathName(const std::string& path) {
 
 std::string Win32FileSystem::shortPathName(const std::string& path) {
   const std::wstring wide = widen(path);
+  if (!convertiblePath(wide)) return std::string();
   DWORD n = GetShortPathNameW(wide.c_str(), nullptr, 0);
   if (n == 0) return std::string();
   std::wstring buffer(n, L'\0');

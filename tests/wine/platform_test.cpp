@@ -179,6 +179,11 @@ TEST_F(Win32Seams, FilesListingAndFolders) {
 
   EXPECT_FALSE(fs.longPathName(dir / "a.txt").empty());
   EXPECT_EQ(fs.longPathName(dir / "none.txt"), "");
+  // Names far beyond MAX_PATH are refused, not handed to a fixed buffer.
+  const std::string endless = dir.path() + "\\" + std::string(4000, 'a') + ".txt";
+  EXPECT_EQ(fs.longPathName(endless), "");
+  EXPECT_EQ(fs.shortPathName(endless), "");
+  EXPECT_EQ(fs.longPathName("\\\\?\\" + endless + std::string(32768, 'b')), "");
   EXPECT_FALSE(fs.currentDirectory().empty());
 
   vb::Kill(fs, dir / "*.txt");
