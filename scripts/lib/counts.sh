@@ -4,7 +4,9 @@
 gtest_xml_counts() {
   local xml=$1 head tests failures errors disabled skipped
   [ -s "$xml" ] || return 1
-  head=$(tr -d '\r' <"$xml" | grep -m1 -o '<testsuites [^>]*>') || return 1
+  # grep reads the file itself: under pipefail, a writer before "grep -m1"
+  # would die of SIGPIPE when grep stops early, and fail a good report.
+  head=$(grep -m1 -o '<testsuites [^>]*>' "$xml") || return 1
   attr() { echo "$head" | grep -o " $1=\"[0-9]*\"" | grep -o '[0-9]\+' || echo 0; }
   tests=$(attr tests); failures=$(attr failures); errors=$(attr errors)
   disabled=$(attr disabled); skipped=$(attr skipped)
