@@ -222,9 +222,12 @@ class WineToolRunner : public ToolRunner {
     if (!CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
                         &si, &pi))
       return false;
-    // Wine hands back no handles for a Unix program; close any it does give.
-    if (pi.hThread) CloseHandle(pi.hThread);
-    if (pi.hProcess) CloseHandle(pi.hProcess);
+    // For a Unix program Wine fills in no process information: what comes
+    // back can be stack garbage that happens to be the value of one of our
+    // own handles (a held file, COM's event of a call in progress). Only
+    // handles that really are the started process and thread are closed.
+    if (pi.dwProcessId != 0 && GetProcessId(pi.hProcess) == pi.dwProcessId) CloseHandle(pi.hProcess);
+    if (pi.dwThreadId != 0 && GetThreadId(pi.hThread) == pi.dwThreadId) CloseHandle(pi.hThread);
     return true;
   }
 
