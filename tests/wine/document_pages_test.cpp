@@ -21,13 +21,6 @@ using dv::winetest::env;
 using dv::winetest::slurp;
 using Json = nlohmann::json;
 
-// Disabled for now: under Wine the viewer stand-in's process ends (the
-// client gets "RPC call failed") at the GetPageNthWord that follows the
-// default InsertPages (pages in front of a document cut short before);
-// natively the same calls on the stand-in pass
-// (ViewerPagesStandInTest.WordsAfterPagesInsertedInFrontOfADocumentCutShort).
-// Enable again once that path is mended.
-//
 // The script's bound: two conversions and a dozen page operations, each a
 // run of dv-pdftool from Wine.
 constexpr DWORD kClientBoundMs = 240000;
@@ -101,13 +94,13 @@ class DocumentPages : public ::testing::Test {
 };
 std::string DocumentPages::work, DocumentPages::output;
 
-TEST_F(DocumentPages, DISABLED_TheClientsChecksPass) {
+TEST_F(DocumentPages, TheClientsChecksPass) {
   EXPECT_NE(output.find("END-OF-SCRIPT"), std::string::npos) << output;
   EXPECT_EQ(output.find("FAIL "), std::string::npos) << output;
   EXPECT_NE(output.find("PASS "), std::string::npos) << output;
 }
 
-TEST_F(DocumentPages, DISABLED_TheSavedFileHoldsThePagesInTheirNewOrder) {
+TEST_F(DocumentPages, TheSavedFileHoldsThePagesInTheirNewOrder) {
   EXPECT_NE(tool({"qpdf", "--check", unixPath("book.pdf")}).find("No syntax or stream encoding errors"),
             std::string::npos);
   const auto [pages, rotations] = pagesAndRotations("book.pdf");
@@ -122,7 +115,7 @@ TEST_F(DocumentPages, DISABLED_TheSavedFileHoldsThePagesInTheirNewOrder) {
   EXPECT_EQ(labels.at("pagelabels")[0].at("label").at("/S"), "/r");
 }
 
-TEST_F(DocumentPages, DISABLED_TheExtractedFileHoldsTheRange) {
+TEST_F(DocumentPages, TheExtractedFileHoldsTheRange) {
   EXPECT_NE(tool({"qpdf", "--check", unixPath("extracted.pdf")}).find("No syntax or stream encoding errors"),
             std::string::npos);
   const auto [pages, rotations] = pagesAndRotations("extracted.pdf");
