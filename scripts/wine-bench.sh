@@ -50,11 +50,14 @@ DURATIONS="$BUILD/wine-bench.durations"
 # the durations kept with the tests, so its long programs are split as well.
 [ -f "$DURATIONS" ] || cp "$SRC/tests/wine/durations.txt" "$DURATIONS" 2>/dev/null || true
 SHARD_SECONDS=${DV_WINE_SHARD_SECONDS:-60}
+# Programs whose tests share one suite-level run, which shards would repeat.
+UNSPLIT="$SRC/tests/wine/unsplit.txt"
 mapfile -t queue < <(for f in "${items[@]}"; do
   d=$(awk -v n="$(basename "$f")" '$2 == n { print $1 }' "$DURATIONS" 2>/dev/null | tail -n 1)
   d=${d:-9999}
   k=1
-  if [[ "$f" == *.exe ]] && [ "$d" != 9999 ] && [ "$LANES" -gt 1 ] && [ "$d" -gt "$SHARD_SECONDS" ]; then
+  if [[ "$f" == *.exe ]] && [ "$d" != 9999 ] && [ "$LANES" -gt 1 ] && [ "$d" -gt "$SHARD_SECONDS" ] &&
+     ! grep -qx "$(basename "$f")" "$UNSPLIT" 2>/dev/null; then
     k=$(((d + SHARD_SECONDS - 1) / SHARD_SECONDS))
     [ "$k" -le $((2 * LANES)) ] || k=$((2 * LANES))
   fi
