@@ -161,7 +161,14 @@ Variant openDocument(Invocation& in) {
   const std::string password = argString(in, 4);
   const std::string writePassword = argString(in, 7);
   auto bytes = env().files->readFile(path);
-  if (!bytes) raiseWord(kFileNotFoundError, "This file could not be found. (" + path + ")");
+  if (!bytes) {
+    // A file that is there but cannot be read (held by another program
+    // without sharing, or not readable to this user) is not a missing one.
+    const bool there = path.find_first_of("*?") == std::string::npos && !vb::Dir(*env().files, path).empty();
+    if (there)
+      raiseWord(kUnreadableFileError, "Word was unable to read this document. It may be corrupt. (" + path + ")");
+    raiseWord(kFileNotFoundError, "This file could not be found. (" + path + ")");
+  }
   DocumentFile file = parseDocumentFile(*bytes);
   if (!file.password.empty() && password != file.password)
     raiseWord(kWrongPasswordError, "The password is incorrect. Word cannot open the document. (" + path + ")");

@@ -22,6 +22,7 @@ inline constexpr const char* kErrorSource = "Microsoft Word";
 // Word's own error numbers, as automation clients see them (0x800A0000 + n).
 inline constexpr int32_t wordError(int n) { return static_cast<int32_t>(0x800A0000u + static_cast<uint32_t>(n)); }
 inline constexpr int32_t kFileNotFoundError = wordError(5174);
+inline constexpr int32_t kUnreadableFileError = wordError(5151);
 inline constexpr int32_t kWrongPasswordError = wordError(5408);
 inline constexpr int32_t kPrinterError = wordError(5216);
 inline constexpr int32_t kBadPageRangeError = wordError(5479);  // "This is not a valid print range."

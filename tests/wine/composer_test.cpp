@@ -41,25 +41,11 @@ class Composer : public ::testing::Test {
     pngMade = dv::standins::runTool({"gs", "-q", "-dSAFER", "-sDEVICE=png16m", "-r96", "-g96x48", "-o", u + "/logo.png",
                                      "-c", "0 1 0 setrgbcolor 0 0 100 100 rectfill showpage"})
                   .ok();
-    const std::string script = env("DV_SOURCE_DIR") + "\\tests\\wine\\data\\composer_compose.vbs";
-    std::string command =
-        "cscript.exe //nologo \"" + script + "\" \"" + out + "\" \"" + out + "\\photo.jpg\" \"" + out + "\\logo.png\"";
-    const std::string log = out + "\\script.txt";
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE file = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = file;
-    PROCESS_INFORMATION pi{};
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-      scriptEnded = WaitForSingleObject(pi.hProcess, 240000) == WAIT_OBJECT_0;
-      if (!scriptEnded) TerminateProcess(pi.hProcess, 1);
-      CloseHandle(pi.hThread);
-      CloseHandle(pi.hProcess);
-    }
-    CloseHandle(file);
-    scriptOutput = slurp(log);
+    const dv::winetest::ScriptRun run =
+        dv::winetest::runScript(env("DV_SOURCE_DIR") + "\\tests\\wine\\data\\composer_compose.vbs",
+                                {out, out + "\\photo.jpg", out + "\\logo.png"}, out + "\\script.txt", 240000);
+    scriptEnded = run.finished;
+    scriptOutput = run.output;
   }
 
   static std::string unixPath(const std::string& p) { return dv::standins::toolRunner().toolPath(p); }

@@ -135,21 +135,7 @@ class DocumentAnnotations : public ::testing::Test {
   }
   // Runs a script under cscript and gives its output.
   std::string cscript(const std::string& script, const std::string& argument) {
-    const std::string out = dir + "\\cscript.txt";
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    dv::win32::UniqueHandle file(
-        CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr));
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = file.get();
-    PROCESS_INFORMATION pi{};
-    std::string line = "cscript.exe //nologo \"" + script + "\" \"" + argument + "\"";
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return "";
-    dv::win32::UniqueHandle process(pi.hProcess), thread(pi.hThread);
-    if (WaitForSingleObject(pi.hProcess, 240000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-    file.reset();
-    return slurp(out);
+    return dv::winetest::runScript(script, {argument}, dir + "\\cscript.txt", 240000).describe();
   }
 
   dv::win32::ComApartment apartment;

@@ -33,27 +33,9 @@ std::string runClient(const std::vector<std::string>& args) {
   // One file per phase: a viewer server the script started may still hold
   // the handle it inherited.
   const std::string out = env("DV_BENCH_DIR") + "\\fields_client_" + args.front() + ".out";
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  dv::win32::UniqueHandle file(CreateFileA(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return "";
-  std::string command = "cscript.exe //nologo \"" + env("DV_TEST_DATA") + "\\fields\\fields_client.vbs\"";
-  for (const std::string& a : args) command += " \"" + a + "\"";
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = file.get();
-  si.hStdError = file.get();
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-    return "";
-  dv::win32::UniqueHandle process(pi.hProcess), thread(pi.hThread);
-  if (WaitForSingleObject(pi.hProcess, 180000) != WAIT_OBJECT_0) {
-    TerminateProcess(pi.hProcess, 1);
-    return "";
-  }
-  file.reset();
-  return dv::winetest::slurp(out);
+  const dv::winetest::ScriptRun run =
+      dv::winetest::runScript(env("DV_TEST_DATA") + "\\fields\\fields_client.vbs", args, out, 180000);
+  return run.finished ? run.output : std::string();
 }
 
 // Every PASS/FAIL line of a phase becomes a check; the marker must be there.

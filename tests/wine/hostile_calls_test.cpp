@@ -777,10 +777,17 @@ int childMain(int argc, char** argv) {
       CreateFileA(f.locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   const std::string only = env("DV_HOSTILE_MEMBER");
   std::function<void()> work = [&] {
-    dv::win32::ComApartment apartment;
-    runCalls(itf, std::strtoul(argv[3], nullptr, 10), std::strtoul(argv[4], nullptr, 10),
-             std::strtoul(argv[5], nullptr, 10), std::strtoul(argv[6], nullptr, 10), std::strtoul(argv[7], nullptr, 10),
-             only, report, f);
+    {
+      dv::win32::ComApartment apartment;
+      runCalls(itf, std::strtoul(argv[3], nullptr, 10), std::strtoul(argv[4], nullptr, 10),
+               std::strtoul(argv[5], nullptr, 10), std::strtoul(argv[6], nullptr, 10),
+               std::strtoul(argv[7], nullptr, 10), only, report, f);
+    }
+    // The report is complete (each line is flushed) and every call's
+    // leftovers were checked. Under Wine, this thread's exit after the
+    // Access members' calls can wait minutes on the loader lock, so the
+    // child ends here without the DLLs' thread and process detach.
+    TerminateProcess(GetCurrentProcess(), 0);
   };
   // The calls run on a worker (with the stack a client's main thread has)
   // so that this thread can bound each one.

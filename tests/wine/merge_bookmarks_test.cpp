@@ -34,31 +34,11 @@ class MergeBookmarks : public ::testing::Test {
     CreateDirectoryA(work.c_str(), nullptr);
     output = runClient();
   }
-  // cscript //nologo client work > out; the output, or why there is none.
+  // The client's output, or why there is none.
   static std::string runClient() {
-    const std::string outFile = work + "\\client.txt";
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    dv::win32::UniqueHandle out(CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (out.get() == INVALID_HANDLE_VALUE) return "cannot write " + outFile;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = out.get();
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi{};
-    std::string line = "cscript.exe //nologo \"" + env("DV_SOURCE_DIR") +
-                       "\\tests\\wine\\clients\\merge_bookmarks.vbs\" \"" + work + "\"";
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
-      return "cscript did not start";
-    dv::win32::UniqueHandle process(pi.hProcess), thread(pi.hThread);
-    if (WaitForSingleObject(pi.hProcess, kClientBoundMs) == WAIT_TIMEOUT) {
-      TerminateProcess(pi.hProcess, 4);
-      WaitForSingleObject(pi.hProcess, 10000);
-      return "the client did not finish in time: " + slurp(outFile);
-    }
-    out.reset();
-    return slurp(outFile);
+    return dv::winetest::runScript(dv::winetest::clientScript("merge_bookmarks.vbs"), {work}, work + "\\client.txt",
+                                   kClientBoundMs)
+        .describe();
   }
   static std::string unixPath(const std::string& name) {
     return dv::standins::toolRunner().toolPath(work + "\\" + name);

@@ -258,6 +258,35 @@ TEST(WordPictures, FactsComeFromTheFileHeaders) {
   EXPECT_FALSE(standins::word::imageFacts(std::string("\xFF\xD8\xFF\xD9", 4)));  // a JPEG without a frame
 }
 
+TEST_F(WordModel, OpeningFailsAsWordDoesForAMissingAndForAnUnreadableFile) {
+  fake.files.addFile("c:\\docs\\held.doc", "text");
+  fake.files.setLocked("c:\\docs\\held.doc", true);
+  const struct {
+    const char* path;
+    uint32_t number;
+    const char* description;
+  } cases[] = {
+      {"c:\\docs\\none.doc", 0x800A1436u, "This file could not be found. (c:\\docs\\none.doc)"},
+      {"c:\\docs\\held.doc", 0x800A141Fu,
+       "Word was unable to read this document. It may be corrupt. (c:\\docs\\held.doc)"},
+      // A pattern names no file, even where it matches one.
+      {"c:\\docs\\*.doc", 0x800A1436u, "This file could not be found. (c:\\docs\\*.doc)"},
+  };
+  ObjectPtr documents = asObject(word->get("Documents"));
+  for (const auto& c : cases) {
+    try {
+      documents->call("Open", {pos(c.path)});
+      ADD_FAILURE() << c.path << " opened";
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(static_cast<uint32_t>(e.number()), c.number) << c.path;
+      EXPECT_EQ(e.description(), c.description);
+    }
+  }
+  // Readable again, it opens.
+  fake.files.setLocked("c:\\docs\\held.doc", false);
+  EXPECT_NO_THROW(documents->call("Open", {pos("c:\\docs\\held.doc")}));
+}
+
 TEST_F(WordModel, OtherFormatsBecomeEpsAndTheSavedRtfReadsBackAsText) {
   namespace fs = std::filesystem;
   const fs::path folder = fs::temp_directory_path() / ("dv-composer-" + std::to_string(::getpid()));
