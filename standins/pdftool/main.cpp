@@ -63,7 +63,11 @@ int run(int argc, char** argv) {
     answer = readFacts(a.file(), password);
   } else if (a.command == "edit") {
     const Json r = request(a);
-    applyRequest(a.file(), password, r, a.option("output", a.file()));
+    const std::string output = a.option("output", a.file());
+    applyRequest(a.file(), password, r, output);
+    // The facts of the file written, read with the password that now opens
+    // it: the caller needs no second run to learn them.
+    if (r.contains("factsAfter")) answer = readFacts(output, r.at("factsAfter").value("password", std::string()));
   } else if (a.command == "create") {
     applyRequest("", "", request(a), a.required("output"));
   } else if (a.command == "extract") {

@@ -41,7 +41,10 @@ std::optional<PdfFacts> readPdf(ToolRunner& tools, const std::string& path, cons
   PdfToolAnswer answer = pdfFacts(tools, path, password);
   if (needsPassword) *needsPassword = answer.kind == PdfToolAnswer::Kind::Password;
   if (!answer.ok()) return std::nullopt;
-  const Json& j = answer.json;
+  return factsFromAnswer(std::move(answer.json), password);
+}
+
+PdfFacts factsFromAnswer(Json j, const std::string& password) {
   PdfFacts facts;
   facts.password = password;
   facts.pages = j.value("pageCount", int32_t{0});
@@ -57,7 +60,7 @@ std::optional<PdfFacts> readPdf(ToolRunner& tools, const std::string& path, cons
   }
   facts.fieldNames = strings(j.value("fields", Json::array()), "name");
   facts.attachments = strings(j.value("attachments", Json::array()), "key");
-  facts.all = std::move(answer.json);
+  facts.all = std::move(j);
   return facts;
 }
 
@@ -67,7 +70,7 @@ PageSnapshot::~PageSnapshot() {
 }
 
 bool writePdf(ToolRunner& tools, const PdfFacts& facts, const std::string& source, const std::string& target,
-              const PdfChanges& changes) {
+              const PdfChanges& changes, PdfFacts* written) {
   Json operations = Json::array();
   for (const PageInsert& insert : changes.inserts)
     operations.push_back({{"op", "insertPages"},
@@ -91,7 +94,16 @@ bool writePdf(ToolRunner& tools, const PdfFacts& facts, const std::string& sourc
   for (const Json& op : changes.operations) operations.push_back(op);
   Json request{{"operations", operations}};
   if (!changes.write.is_null()) request["write"] = changes.write;
-  return editPdf(tools, source, facts.password, request, target).ok();
+  // The tool keeps the source's encryption, so the same password reads the
+  // copy, unless the changes encrypt it anew.
+  std::string password = facts.password;
+  for (const Json& op : changes.operations)
+    if (op.value("op", "") == "encrypt") password = op.value("userPassword", "");
+  if (written) request["factsAfter"] = {{"password", password}};
+  PdfToolAnswer answer = editPdf(tools, source, facts.password, request, target);
+  if (!answer.ok()) return false;
+  if (written) *written = factsFromAnswer(std::move(answer.json), password);
+  return true;
 }
 
 std::optional<double> pdfDateToOle(const std::string& text) {

@@ -125,8 +125,13 @@ std::optional<Conversion> conversionFor(const std::string& id, const std::string
 
 }  // namespace
 
-std::shared_ptr<ViewerDocument> openViewerDocument(const std::string& path, const std::string& password) {
-  std::optional<PdfFacts> facts = readPdf(toolRunner(), path, password);
+std::shared_ptr<ViewerDocument> openViewerDocument(const std::string& path, const std::string& password,
+                                                   std::shared_ptr<const PdfFacts> known) {
+  std::optional<PdfFacts> facts;
+  std::error_code ec;
+  if (known && known->password == password && std::filesystem::file_size(path, ec) == uintmax_t(known->fileSize) && !ec)
+    facts = *known;
+  else facts = readPdf(toolRunner(), path, password);
   if (!facts) return nullptr;
   auto doc = std::make_shared<ViewerDocument>();
   doc->path = path;
@@ -162,22 +167,19 @@ bool saveViewerDocument(ViewerDocument& doc, const std::string& target, bool lin
   // What the viewer's menu commands changed in the document's window.
   takeMenuChanges(doc.path, changes);
   if (linearize) changes.write["linearize"] = true;
-  if (!writePdf(toolRunner(), doc.facts, doc.contentFile(), target, changes)) return false;
-  // The tool keeps the source's encryption, so the same password reads the
-  // copy, unless the save encrypted it anew.
-  std::string password = doc.facts.password;
-  for (const Json& op : changes.operations)
-    if (op.value("op", "") == "encrypt") password = op.value("userPassword", "");
-  std::optional<PdfFacts> facts = readPdf(toolRunner(), target, password);
-  if (!facts) return false;
+  PdfFacts facts;
+  if (!writePdf(toolRunner(), doc.facts, doc.contentFile(), target, changes, &facts)) return false;
   doc.path = target;
   doc.working.reset();
   if (!doc.closed) {
     // The file just written, not the one it replaced.
     doc.hold = FileHold::take(target);
-    if (ViewerView* view = SharedViewer::instance().find(target)) view->hold = FileHold::take(target);
+    if (ViewerView* view = SharedViewer::instance().find(target)) {
+      view->hold = FileHold::take(target);
+      view->facts.reset();  // its file is the one just written
+    }
   }
-  doc.facts = std::move(*facts);
+  doc.facts = std::move(facts);
   doc.info = doc.facts.info;
   doc.pending = PdfChanges{};
   doc.outlineChanged = false;
@@ -267,9 +269,10 @@ const ClassDef& pdDocClass() {
   return cls;
 }
 
-ObjectPtr pdDocOnViewerFile(const std::string& path, const std::string& password) {
+ObjectPtr pdDocOnViewerFile(const std::string& path, const std::string& password,
+                            std::shared_ptr<const PdfFacts> known) {
   auto pdDoc = std::static_pointer_cast<PDDocStandIn>(pdDocClass().create());
-  pdDoc->doc = openViewerDocument(path, password);
+  pdDoc->doc = openViewerDocument(path, password, std::move(known));
   return pdDoc;
 }
 

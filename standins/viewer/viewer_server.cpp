@@ -30,6 +30,7 @@ PdfProbe probePdf(const std::string& clientPath, const std::string& password) {
   if (facts) {
     probe.status = PdfProbe::Status::Opened;
     probe.pages = facts->pages;
+    probe.facts = std::make_shared<const PdfFacts>(*facts);
   } else if (needsPassword) {
     probe.status = PdfProbe::Status::NeedsPassword;
   }
@@ -150,7 +151,9 @@ ViewerView* SharedViewer::openFile(const std::string& path, const std::string& t
   // tell the user so; the stand-in keeps quiet, so that no second dialog
   // waits for an answer nobody is going to give.)
   if (probe.status != PdfProbe::Status::Opened) return nullptr;
-  return &add(file, password, probe.pages, title);
+  ViewerView& view = add(file, password, probe.pages, title);
+  view.facts = probe.facts;
+  return &view;
 }
 
 ObjectPtr SharedViewer::pdDocOf(const ViewerView& doc) {
@@ -161,7 +164,7 @@ ObjectPtr SharedViewer::pdDocOf(const ViewerView& doc) {
   if (pdDocProvider_) {
     pdDoc = pdDocProvider_(doc);
   } else {
-    pdDoc = pdDocOnViewerFile(doc.path, doc.password);
+    pdDoc = pdDocOnViewerFile(doc.path, doc.password, doc.facts);
   }
   pdDocs_.emplace_back(pdDoc, doc.id);
   return pdDoc;

@@ -309,6 +309,24 @@ TEST_F(PdfToolTest, EncryptedFiles) {
   EXPECT_EQ(facts(again)["encryption"]["passwordNeeded"], false);
 }
 
+TEST_F(PdfToolTest, AnEditAsksForTheFactsOfWhatItWroteInTheSameRun) {
+  // Encrypted anew by the edit: the facts come back read with the new password.
+  const std::string out = file("reread.pdf");
+  const Json request{{"operations", Json::parse(R"([{"op": "deletePages", "first": 4},
+                                                    {"op": "encrypt", "userPassword": "new", "ownerPassword": "o"}])")},
+                     {"factsAfter", {{"password", "new"}}}};
+  const PdfToolAnswer answer = editPdf(toolRunner(), secret, "user pw", request, out);
+  ASSERT_TRUE(answer.ok()) << answer.error;
+  EXPECT_EQ(answer.json["pageCount"], 3);
+  EXPECT_EQ(answer.json["encryption"]["userPasswordMatched"], true);
+  EXPECT_EQ(answer.json["outline"][0]["title"], "Intro");
+  EXPECT_EQ(answer.json["size"], static_cast<int64_t>(std::filesystem::file_size(out)));
+  // A password that does not open what was written is the caller's error,
+  // reported as such.
+  const Json wrong{{"operations", Json::array()}, {"factsAfter", {{"password", "user pw"}}}};
+  EXPECT_EQ(editPdf(toolRunner(), out, "new", wrong, file("reread2.pdf")).kind, Kind::Password);
+}
+
 TEST_F(PdfToolTest, PageTextAndWordPositionsAgreeWithPdftotext) {
   const PdfToolAnswer a = pdfText(toolRunner(), secret, "user pw", 2, 3);
   ASSERT_TRUE(a.ok()) << a.error;

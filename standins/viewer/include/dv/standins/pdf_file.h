@@ -39,6 +39,8 @@ struct PdfFacts {
 // (then *needsPassword is set, when given).
 std::optional<PdfFacts> readPdf(ToolRunner& tools, const std::string& path, const std::string& password = {},
                                 bool* needsPassword = nullptr);
+// The facts in a dv-pdftool facts answer, of a file `password` opens.
+PdfFacts factsFromAnswer(Json answer, const std::string& password);
 
 // Pages taken from another document at the time of the call: a copy of
 // that document's file (removed with the last reference to it).
@@ -73,8 +75,11 @@ struct PdfChanges {
 // Writes `source` with `changes` to `target` (both client paths; they may
 // be the same file, which is then replaced only once the new one is
 // complete). False when the tool fails; the target is then left as it was.
+// With `written`, the facts of the file written come back in the same run
+// (read with the password that opens it: the source's, or a new one the
+// changes encrypt with).
 bool writePdf(ToolRunner& tools, const PdfFacts& facts, const std::string& source, const std::string& target,
-              const PdfChanges& changes);
+              const PdfChanges& changes, PdfFacts* written = nullptr);
 
 // PDF date text ("D:20261207212218Z00'00'") <-> OLE date. The time is
 // taken as written, without applying the zone offset.

@@ -77,11 +77,14 @@ struct ViewerDocument : std::enable_shared_from_this<ViewerDocument> {
 };
 
 // Opens a real PDF; nothing when it is missing, damaged, or encrypted with
-// an open password other than `password`.
-std::shared_ptr<ViewerDocument> openViewerDocument(const std::string& path, const std::string& password = {});
+// an open password other than `password`. Facts already read from the file
+// (`known`) spare reading it again while its size is still theirs.
+std::shared_ptr<ViewerDocument> openViewerDocument(const std::string& path, const std::string& password = {},
+                                                   std::shared_ptr<const PdfFacts> known = nullptr);
 // A PDDoc on a document the viewer has open: the viewer already knows the
 // open password its dialog was given, which PDDoc.Open cannot take.
-ObjectPtr pdDocOnViewerFile(const std::string& path, const std::string& password);
+ObjectPtr pdDocOnViewerFile(const std::string& path, const std::string& password,
+                            std::shared_ptr<const PdfFacts> known = nullptr);
 // Writes the document (with its pending changes) to `target` and makes
 // that the document's file. False when writing fails.
 bool saveViewerDocument(ViewerDocument& doc, const std::string& target, bool linearize = false);

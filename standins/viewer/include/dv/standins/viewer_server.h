@@ -47,6 +47,7 @@ struct PdfProbe {
   enum class Status { Opened, NeedsPassword, Unreadable };
   Status status = Status::Unreadable;
   int32_t pages = 0;
+  std::shared_ptr<const PdfFacts> facts;  // what opening read, when it opened
 };
 // Opens `clientPath` with dv-pdftool, with the password when one is given.
 PdfProbe probePdf(const std::string& clientPath, const std::string& password);
@@ -67,6 +68,9 @@ struct ViewerView {
   size_t foundWord = 0;
   double foundLeft = 0, foundTop = 0;
   std::shared_ptr<const Json> text;  // the pages' words, read at the first search
+  // The file's facts as opening read them: its PDDoc starts from them
+  // instead of reading the held file again.
+  std::shared_ptr<const PdfFacts> facts;
 };
 
 class SharedViewer {
