@@ -85,6 +85,13 @@ class GenericConversions : public ::testing::Test {
                         unixPath(dir + "\\" + p.name), unixPath(ps)})
                       .ok());
     }
+    // Ghostscript writes no GIF: Pillow, which img2pdf runs on with the
+    // system's Python, makes one.
+    ASSERT_TRUE(tool({"/usr/bin/python3", "-c",
+                      "import sys; from PIL import Image; "
+                      "Image.new('RGB', (64, 48), (200, 40, 40)).save(sys.argv[1], 'GIF')",
+                      unixPath(dir + "\\four.gif")})
+                    .ok());
     std::string notes;
     for (int i = 1; i <= 200; ++i) notes += "Notes line " + std::to_string(i) + "\r\n";
     write(dir + "\\notes.txt", notes);
@@ -144,9 +151,10 @@ TEST_F(GenericConversions, ScriptClientConvertsImagesTextAndMiscFiles) {
   // The picture viewer fitted the photo to a Letter page.
   EXPECT_EQ(info(dir + "\\printed photo.pdf", "Page size"), "612 x 792 pts (letter)");
   EXPECT_EQ(imageSizes(dir + "\\printed photo.pdf").size(), 1u);
-  // Three pages in the order given, the missing image skipped, no parts left.
-  EXPECT_EQ(pages(dir + "\\album.pdf"), 3);
-  EXPECT_EQ(imageSizes(dir + "\\album.pdf"), (std::vector<std::string>{"120 90", "90 120", "200 200"}));
+  // Four pages in the order given (PNG, PNG, TIFF, GIF), the missing image
+  // skipped, no parts left.
+  EXPECT_EQ(pages(dir + "\\album.pdf"), 4);
+  EXPECT_EQ(imageSizes(dir + "\\album.pdf"), (std::vector<std::string>{"120 90", "90 120", "200 200", "64 48"}));
   // Word printed the letter; the text printed at 8 points takes fewer pages
   // than at 10; the margin moved the text.
   const std::string letter = tool({"pdftotext", unixPath(dir + "\\letter.pdf"), "-"}).output;

@@ -1,7 +1,7 @@
 ' Generic, image, miscellaneous-file and text-file conversions through real
 ' COM. Run by convert_generic_test.exe, which made the inputs in the folder
-' given as the argument (photo.jpg, one.png, two.png, three.tif, notes.txt,
-' letter.rtf) and checks the files this leaves there with Unix tools.
+' given as the argument (photo.jpg, one.png, two.png, three.tif, four.gif,
+' notes.txt, letter.rtf) and checks the files this leaves there with Unix tools.
 Option Explicit
 Dim sh, dir, o, images, before, key, caught
 
@@ -51,7 +51,7 @@ o.CreatePDFfromImageFile2 dir & "\printed photo.pdf", dir & "\photo.jpg"
 Try "CreatePDFfromImageFile2"
 Check "default printer after CreatePDFfromImageFile2", sh.RegRead("HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows\Device") = before
 
-images = Array(dir & "\one.png", dir & "\missing.png", dir & "\two.png", dir & "\three.tif")
+images = Array(dir & "\one.png", dir & "\missing.png", dir & "\two.png", dir & "\three.tif", dir & "\four.gif")
 o.CreatePDFfromMultiImage dir & "\album.pdf", images
 Try "CreatePDFfromMultiImage"
 
