@@ -121,7 +121,7 @@ class AccessSession {
   void restoreDefaultPrinter() {
     if (!switched_) return;
     switched_ = false;
-    if (!vb::Trim(kept_).empty()) ctx_.setDefaultPrinter(kept_);
+    putBackDefaultPrinter(ctx_, kept_);
   }
 
   ConversionContext& ctx_;

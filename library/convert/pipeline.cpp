@@ -107,6 +107,11 @@ void waitForStableFile(ConversionContext& ctx, const std::string& path, WaitBoun
   }
 }
 
+void putBackDefaultPrinter(ConversionContext& ctx, const std::string& kept) {
+  if (!vb::Trim(kept).empty()) ctx.setDefaultPrinter(kept);
+  else clearDefaultPrinter(ctx.host());
+}
+
 void withConversionErrorExit(const std::function<void()>& body, const std::function<void()>& cleanup) {
   try {
     body();
@@ -202,12 +207,8 @@ void runDefaultPrinterShape(ConversionContext& ctx, const std::string& input, co
   bool switched = false;
   bool targetStarted = false;
   std::vector<std::string> relays;
-  // Without a default printer before, there is none after: the PDF printer
-  // must not stay the user's default.
   auto putBack = [&] {
-    if (!switched) return;
-    if (!vb::Trim(kept).empty()) ctx.setDefaultPrinter(kept);
-    else clearDefaultPrinter(ctx.host());
+    if (switched) putBackDefaultPrinter(ctx, kept);
   };
   withConversionErrorExit(
       [&] {

@@ -81,6 +81,11 @@ struct WaitBound {
 };
 void waitForStableFile(ConversionContext& ctx, const std::string& path, WaitBound bound = {});
 
+// Puts back the default printer a conversion switched away from. Without a
+// default printer before (`kept` blank), there is none after: the PDF
+// printer must not stay the user's default.
+void putBackDefaultPrinter(ConversionContext& ctx, const std::string& kept);
+
 // The Distiller settings of a conversion method.
 struct DistillSettings {
   bool showWindow = false;

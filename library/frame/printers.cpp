@@ -3,6 +3,8 @@
 #include <exception>
 #include <vector>
 
+#include "dv/trace.h"
+
 namespace dv::lib {
 
 namespace {
@@ -24,6 +26,7 @@ void setDefPrinter(Host& host, const std::string& printer) {
       setDefaultPrinterNT(host, printer);
     }
   } catch (const std::exception&) {
+    trace("making " + printer + " the default printer", currentErrorText());
   }
 }
 
@@ -31,6 +34,7 @@ void clearDefaultPrinter(Host& host) {
   try {
     host.printers.writeProfileString("windows", "Device", "");
   } catch (const std::exception&) {
+    trace("clearing the default printer", currentErrorText());
   }
 }
 
@@ -97,6 +101,7 @@ bool setPDFWriterOutputName(Host& host, const std::string& pdfPath) {
     host.registry.closeKey(key);
     return written;
   } catch (const std::exception&) {
+    trace("writing PDFFilename", currentErrorText());
     return false;
   }
 }

@@ -45,7 +45,9 @@ class PrinterSwitch {
   void restore() {
     if (!switched_) return;
     switched_ = false;
-    setDefPrinter(ctx_.host, saved_);
+    // Without a default before, the printer chosen must not stay the default.
+    if (vb::Trim(saved_).empty()) clearDefaultPrinter(ctx_.host);
+    else setDefPrinter(ctx_.host, saved_);
   }
 
  private:

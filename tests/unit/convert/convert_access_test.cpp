@@ -367,6 +367,30 @@ TEST_F(AccessMembers, BlankDistillerIsSettledBeforeOldAccessGetsIt) {
   EXPECT_TRUE(fake.files.exists(kPs));
 }
 
+TEST_F(AccessMembers, OldAccessWithoutADefaultPrinterLeavesNoneBehind) {
+  // The PDF printer is the default for the print only, on the error path too.
+  for (bool fails : {false, true}) {
+    SCOPED_TRACE(fails ? "failing" : "succeeding");
+    TearDown();
+    SetUp();
+    setVersions(9, "8.0");
+    database = kOpenDb;
+    fake.printers.setProfile("windows", "Device", "");
+    mark();
+    if (fails)
+      standins::Control::instance().injectFailure(
+          {"DoCmd", "OpenReport", 1, static_cast<int32_t>(0x800A1066), "Injected failure", "Access stand-in"});
+    try {
+      run(Member::PS2);
+      EXPECT_FALSE(fails);
+    } catch (const AutomationError&) {
+      EXPECT_TRUE(fails);
+    }
+    EXPECT_EQ(defaultSwitches(), (Lines{"Generic PostScript Printer", ""}));
+    EXPECT_EQ(defaultPrinter(), "");
+  }
+}
+
 TEST_F(AccessMembers, MultiReportPartsAreMergedInOrderAndDeleted) {
   struct Case {
     const char* what;

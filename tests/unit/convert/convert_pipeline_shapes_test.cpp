@@ -116,12 +116,28 @@ TEST_F(PipelineShapes, DefaultPrinterShapeSwitchesPrintsWaitsAndSwitchesBack) {
   }
 }
 
-TEST_F(PipelineShapes, DefaultPrinterShapeWithoutADefaultLeavesTheSwitchedOne) {
-  // No default printer before the call: there is nothing to put back.
-  ctx.defaultPrinter = "  ";
-  runD("", false, [&] { printInBackground(kTarget, "%PDF"); });
-  EXPECT_EQ(ctx.calls.back(), "relay save pdf file as|" + std::string(kTarget));
-  EXPECT_EQ(ctx.defaultPrinter, "Adobe PDF");
+TEST_F(PipelineShapes, DefaultPrinterShapeWithoutADefaultLeavesNoneBehind) {
+  // No default printer before the call: the PDF printer does not stay the
+  // default, on the error path either.
+  for (bool fails : {false, true}) {
+    SCOPED_TRACE(fails ? "failing" : "succeeding");
+    ctx.defaultPrinter = "  ";
+    const size_t writes = fake.printers.profileWrites().size();
+    try {
+      runD("", false, [&] {
+        if (fails) vb::raiseLibrary("the printing program failed");
+        printInBackground(kTarget, "%PDF");
+      });
+      EXPECT_FALSE(fails);
+    } catch (const AutomationError&) {
+      EXPECT_TRUE(fails);
+    }
+    EXPECT_EQ(ctx.defaultPrinter, "Adobe PDF");  // switched through the context...
+    ASSERT_EQ(fake.printers.profileWrites().size(), writes + 1);
+    const auto& cleared = fake.printers.profileWrites().back();  // ...and the device entry emptied after
+    EXPECT_EQ(cleared.key, "Device");
+    EXPECT_EQ(cleared.value, "");
+  }
 }
 
 TEST_F(PipelineShapes, DefaultPrinterShapeErrorsPutTheDefaultBackAndLeaveNoFile) {

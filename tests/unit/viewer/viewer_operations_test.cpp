@@ -108,6 +108,14 @@ TEST_F(ViewerOperationsTest, PrintPdfSwitchesThePrinterAndPutsItBack) {
   EXPECT_TRUE((printerSwitches()).empty());
 }
 
+TEST_F(ViewerOperationsTest, PrintPdfWithoutADefaultPrinterLeavesNoneBehind) {
+  addPdf("C:\\d\\a.pdf", 1);
+  printers().setProfile("windows", "Device", "");
+  printPdf(ctx, printing("C:\\d\\a.pdf", "Adobe PDF"));
+  EXPECT_EQ(printerSwitches(), (Lines{"Adobe PDF", ""}));
+  EXPECT_EQ(printers().defaultPrinter(), "");
+}
+
 TEST_F(ViewerOperationsTest, PrinterIsNotTouchedWhenTheOpenFails) {
   addPdf("C:\\d\\a.pdf", 1);
   viewer->fail("AVDoc.Open", 5, "cannot open");
