@@ -96,7 +96,10 @@ run_program() {
   if counts=$(gtest_xml_counts "$OUT/$xml"); then
     read -r p f <<<"$counts"
     echo "RESULT $p $f"
-    [ "$f" -eq 0 ] || echo "FAILURE $name ($f test(s))"
+    if [ "$f" -ne 0 ]; then
+      echo "FAILURE $name ($f test(s))"
+      gtest_failure_details "$log"
+    fi
     if [ $rc -ne 0 ] && [ "$f" -eq 0 ]; then
       echo "RESULT 0 1"
       echo "FAILURE $name (exit $rc after reporting)"

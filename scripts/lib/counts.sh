@@ -15,3 +15,21 @@ gtest_xml_counts() {
   [ $passed -lt 0 ] && passed=0
   echo "$passed $failed"
 }
+
+# gtest_failure_details <log>: what a GoogleTest program printed inside its
+# failed tests (the assertion messages and the test's own lines), Wine's
+# debug channels left out, at most 40 lines a test. Nothing for a log
+# without failed tests.
+gtest_failure_details() {
+  tr -d '\r' <"$1" | awk '
+    /^\[ RUN      \]/ { n = 0; kept = 0; inside = 1; next }
+    /^\[       OK \]/ { inside = 0; next }
+    /^\[  FAILED  \]/ {
+      if (inside) { for (i = 1; i <= n; i++) print "  | " buf[i]; if (kept > n) print "  | ... " kept - n " more lines" }
+      inside = 0; next
+    }
+    # The summary lines printed inside a test are on show already.
+    inside && !/^[0-9a-f]+:(fixme|err|warn|trace):/ && !/^(fixme|err|warn|trace):/ && !/^\[==========\]/ {
+      kept++; if (n < 40) buf[++n] = $0
+    }'
+}

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Checks gtest_xml_counts (scripts/lib/counts.sh) on made-up reports.
+# Checks gtest_xml_counts and gtest_failure_details (scripts/lib/counts.sh) on made-up reports.
 # Prints "PASS"/"FAIL" lines and exits non-zero on a failure.
 set -uo pipefail
 SRC=$(readlink -f "$(dirname "$0")/../..")
@@ -33,5 +33,22 @@ check "an empty report is no report" $? 1
 gtest_xml_counts "$DIR/none.xml" >/dev/null
 check "a missing report is no report" $? 1
 
-echo "Report counting: $((4 - failures)) passed, $failures failed"
+# The lines of failed tests only, without Wine's debug channels.
+{
+  printf '[ RUN      ] A.Passes\r\n'
+  printf 'noise of a passing test\r\n'
+  printf '[       OK ] A.Passes (1 ms)\r\n'
+  printf '[ RUN      ] A.Fails\r\n'
+  printf '0024:fixme:ole:something\r\n'
+  printf 'FINDING X#1 hang\r\n'
+  printf 'test.cpp:9: Failure\r\n'
+  printf '[  FAILED  ] A.Fails (2 ms)\r\n'
+  printf '[  FAILED  ] A.Fails\r\n'
+} >"$DIR/failed.log"
+check "a failed test's lines are shown, a passing one's are not" "$(gtest_failure_details "$DIR/failed.log" | tr '\n' '/')" \
+  "  | FINDING X#1 hang/  | test.cpp:9: Failure/"
+for i in $(seq 50); do echo "line $i"; done | sed '1i [ RUN      ] B.Long' | sed '$a [  FAILED  ] B.Long' >"$DIR/long.log"
+check "a long failure is cut at 40 lines" "$(gtest_failure_details "$DIR/long.log" | tail -n 1)" "  | ... 10 more lines"
+
+echo "Report counting: $((6 - failures)) passed, $failures failed"
 [ $failures -eq 0 ]

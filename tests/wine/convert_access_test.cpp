@@ -49,10 +49,7 @@ class AccessConversions : public ::testing::Test {
     // The PDF printer and "Generic PostScript Printer" come with the
     // stand-ins; PDFWriter is what a viewer-5 machine adds.
     setup += dv::winetest::installFilePrinter("Acrobat PDFWriter");
-    char system[MAX_PATH];
-    GetSystemDirectoryA(system, MAX_PATH);
-    const std::string relay = env("DV_BUILD_DIR") + "\\relay\\dlgrelay.exe";
-    if (!CopyFileA(relay.c_str(), (std::string(system) + "\\dlgrelay.exe").c_str(), FALSE)) setup += "no relay ";
+    setup += dv::winetest::installRelay();
     // A default printer to come back to: the one Access 9 must find again.
     original = defaultDevice();
     WriteProfileStringA("windows", "device", "Acrobat PDFWriter,winspool,FILE:");

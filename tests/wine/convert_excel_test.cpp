@@ -82,12 +82,7 @@ class ExcelConversions : public ::testing::Test {
     auto at = info.find("Pages:");
     return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
   }
-  void installRelay() {
-    char system[MAX_PATH];
-    GetSystemDirectoryA(system, MAX_PATH);
-    std::string from = env("DV_BUILD_DIR") + "\\relay\\dlgrelay.exe";
-    ASSERT_TRUE(CopyFileA(from.c_str(), (std::string(system) + "\\dlgrelay.exe").c_str(), FALSE)) << from;
-  }
+  void installRelay() { ASSERT_EQ(dv::winetest::installRelay(), ""); }
   // Every Excel object created was destroyed, and every Excel quit.
   void expectNoExcelAlive() {
     const std::string j = slurp(journal);

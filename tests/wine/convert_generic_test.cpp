@@ -64,10 +64,7 @@ class GenericConversions : public ::testing::Test {
     dir = env("DV_BENCH_DIR") + "\\generic";
     CreateDirectoryA(dir.c_str(), nullptr);
     // The library looks for the relay in the system folder first.
-    char system[MAX_PATH];
-    GetSystemDirectoryA(system, MAX_PATH);
-    const std::string relay = env("DV_BUILD_DIR") + "\\relay\\dlgrelay.exe";
-    ASSERT_TRUE(CopyFileA(relay.c_str(), (std::string(system) + "\\dlgrelay.exe").c_str(), FALSE)) << relay;
+    ASSERT_EQ(dv::winetest::installRelay(), "");
     // Pictures of known pixel sizes, drawn by Ghostscript.
     const struct {
       const char* name;

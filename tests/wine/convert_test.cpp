@@ -82,13 +82,7 @@ class Conversions : public ::testing::Test {
     return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
   }
   std::string pdfText(const std::string& pdf) { return tool({"pdftotext", "-layout", unixPath(pdf), "-"}); }
-  // Installs dlgrelay.exe where the library looks for it first.
-  void installRelay() {
-    char system[MAX_PATH];
-    GetSystemDirectoryA(system, MAX_PATH);
-    std::string from = env("DV_BUILD_DIR") + "\\relay\\dlgrelay.exe";
-    ASSERT_TRUE(CopyFileA(from.c_str(), (std::string(system) + "\\dlgrelay.exe").c_str(), FALSE)) << from;
-  }
+  void installRelay() { ASSERT_EQ(dv::winetest::installRelay(), ""); }
 
   dv::win32::ComApartment apartment;
   dv::win32::Win32Automation automation;

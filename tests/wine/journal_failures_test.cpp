@@ -140,10 +140,7 @@ class JournalFailures : public ::testing::Test {
     write(bench + "\\book.txt", "#password: pw\r\n#name: Totals=Data!A1:B2\r\n[Data]\r\na\tb\r\n1\t2\r\n");
     CopyFileA((env("DV_TEST_DATA") + "\\viewer_plain.pdf").c_str(), (bench + "\\plain.pdf").c_str(), FALSE);
     // The relay where the library looks first.
-    char system[MAX_PATH];
-    GetSystemDirectoryA(system, MAX_PATH);
-    CopyFileA((env("DV_BUILD_DIR") + "\\relay\\dlgrelay.exe").c_str(), (std::string(system) + "\\dlgrelay.exe").c_str(),
-              FALSE);
+    ASSERT_EQ(dv::winetest::installRelay(), "");
     converter = automation.createObject("Docvane.CreatePDF");
     tempFolder = dv::vb::CStr(converter->get("TempFilePath"));
   }

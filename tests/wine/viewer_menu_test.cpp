@@ -30,10 +30,7 @@ class ViewerMenu : public ::testing::Test {
     bench = env("DV_BENCH_DIR");
     ASSERT_FALSE(bench.empty());
     RegDeleteTreeA(HKEY_CURRENT_USER, dv::standins::com::kConfigKey);
-    char system[MAX_PATH];
-    GetSystemDirectoryA(system, MAX_PATH);
-    const std::string relay = env("DV_BUILD_DIR") + "\\relay\\dlgrelay.exe";
-    ASSERT_TRUE(CopyFileA(relay.c_str(), (std::string(system) + "\\dlgrelay.exe").c_str(), FALSE)) << relay;
+    ASSERT_EQ(dv::winetest::installRelay(), "");
     // Two pages with web addresses, written without compression.
     source = bench + "\\menu-source.pdf";
     const std::string made = bench + "\\menu-made.pdf";

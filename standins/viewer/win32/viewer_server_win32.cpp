@@ -95,8 +95,19 @@ class DialogTemplate {
 
 struct DialogState {
   std::wstring prompt;
+  UINT giveUpMs;
   std::wstring answer;
 };
+
+constexpr UINT_PTR kGiveUpTimer = 1;
+
+// How long a dialog of the viewer waits for an answer: nobody answering
+// must not hang a run for ever, and the setting shortens the wait where
+// callers pass captions no relay finds.
+UINT dialogGiveUpMs() {
+  const double seconds = dv::vb::Val(dv::standins::Control::instance().setting("ViewerDialogSeconds", "60"));
+  return static_cast<UINT>(seconds > 0 ? seconds * 1000 : 60000);
+}
 
 INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -104,9 +115,15 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
       SetWindowLongPtrW(dialog, DWLP_USER, lParam);
       const auto* state = reinterpret_cast<DialogState*>(lParam);
       SetDlgItemTextW(dialog, kPromptId, state->prompt.c_str());
+      SetTimer(dialog, kGiveUpTimer, state->giveUpMs, nullptr);
       SetForegroundWindow(dialog);
       return TRUE;
     }
+    case WM_TIMER:
+      if (wParam != kGiveUpTimer) break;
+      KillTimer(dialog, kGiveUpTimer);
+      EndDialog(dialog, IDCANCEL);
+      return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
         if (LOWORD(wParam) == IDOK) {
@@ -154,22 +171,18 @@ class Win32Ui : public dv::standins::ViewerUi {
   }
   std::optional<std::string> ask(const std::string& caption, const std::string& prompt, bool secret) override {
     DialogTemplate t(widen(caption), secret);
-    DialogState state{widen(prompt), {}};
+    DialogState state{widen(prompt), dialogGiveUpMs(), {}};
     const INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), window_, dialogProc,
                                               reinterpret_cast<LPARAM>(&state));
     if (r != IDOK) return std::nullopt;
     return narrow(state.answer);
   }
   std::optional<dv::standins::DialogAnswer> showDialog(const dv::standins::DialogLayout& layout) override {
-    // Nobody answering must not hang a run for ever; the setting shortens
-    // the wait where callers pass captions no relay finds.
-    const double seconds = dv::vb::Val(dv::standins::Control::instance().setting("ViewerDialogSeconds", "60"));
-    std::optional<dv::standins::DialogAnswer> answer =
-        dv::standins::runDialog(window_, layout, static_cast<UINT>(seconds > 0 ? seconds * 1000 : 60000));
-    // Which dialogs came up and how they ended, for the runs that go wrong.
+    std::optional<dv::standins::DialogAnswer> answer = dv::standins::runDialog(window_, layout, dialogGiveUpMs());
     std::string chosen;
     if (answer)
       for (int selection : answer->selections) chosen += (chosen.empty() ? "" : " ") + std::to_string(selection);
+    // Which dialogs came up and how they ended, for the runs that go wrong.
     dv::standins::Control::instance().record(
         {"ViewerDialog",
          "event",

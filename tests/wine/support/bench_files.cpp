@@ -58,6 +58,15 @@ ScriptRun runScript(const std::string& script, const std::vector<std::string>& a
   return run;
 }
 
+std::string installRelay() {
+  char system[MAX_PATH];
+  if (!GetSystemDirectoryA(system, MAX_PATH)) return "no system folder";
+  const std::string from = env("DV_BUILD_DIR") + "\\relay\\dlgrelay.exe";
+  if (!CopyFileA(from.c_str(), (std::string(system) + "\\dlgrelay.exe").c_str(), FALSE))
+    return "dlgrelay.exe not copied from " + from + " (error " + std::to_string(GetLastError()) + ")";
+  return "";
+}
+
 std::string clientScript(const std::string& name) { return env("DV_SOURCE_DIR") + "\\tests\\wine\\clients\\" + name; }
 
 }  // namespace dv::winetest

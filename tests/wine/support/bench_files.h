@@ -33,6 +33,10 @@ struct ScriptRun {
 ScriptRun runScript(const std::string& script, const std::vector<std::string>& arguments, const std::string& outFile,
                     unsigned long boundMs);
 
+// Copies the build's dlgrelay.exe into the system folder, where the library
+// looks for it first. Returns an empty string, or what went wrong.
+std::string installRelay();
+
 // The script of that name in tests\wine\clients of the source tree.
 std::string clientScript(const std::string& name);
 
