@@ -14,12 +14,35 @@ constexpr int16_t kSaveFullCollect = 5;
 // Free names tried beside a target before giving up.
 constexpr int kMaxSideNames = 1000;
 
-// Two client paths for the same file: Windows names a file in any case,
-// and by its short name too.
-bool sameFile(FileSystem& files, const std::string& a, const std::string& b) {
-  const std::string longA = files.longPathName(a), longB = files.longPathName(b);
-  return vb::compareText(longA.empty() ? a : longA, longB.empty() ? b : longB) == 0;
+std::string_view lastName(std::string_view path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
+
+// A final name that may stand for a file of another name: a short (8.3)
+// name, or one whose trailing dots and blanks Windows drops.
+bool nameMayDiffer(std::string_view name) {
+  return name.empty() || name.find('~') != std::string_view::npos || name.back() == '.' || name.back() == ' ';
+}
+
+// Which client paths name the same file as one target: Windows names a
+// file in any case, and by its short name too. The target's long name is
+// looked up once; a path whose final name plainly differs needs no lookup.
+class SameFileAs {
+ public:
+  SameFileAs(FileSystem& files, std::string target)
+      : files_(files), target_(std::move(target)), longTarget_(files.longPathName(target_)) {}
+  bool operator()(const std::string& path) const {
+    const std::string_view a = lastName(path), b = lastName(target_);
+    if (!nameMayDiffer(a) && !nameMayDiffer(b) && vb::compareText(a, b) != 0) return false;
+    const std::string longPath = files_.longPathName(path);
+    return vb::compareText(longPath.empty() ? path : longPath, longTarget_.empty() ? target_ : longTarget_) == 0;
+  }
+
+ private:
+  FileSystem& files_;
+  std::string target_, longTarget_;
+};
 
 // A name for a working copy in the target's own folder, so that putting it
 // in the target's place is a rename, not a copy.
@@ -108,9 +131,10 @@ void createPdfFromMultiPdf(ViewerContext& ctx, const std::string& pdfFile, const
 
     // A target that is also an input must be read before it is replaced.
     bool targetIsInput = false;
+    const SameFileAs isTarget(files, pdfFile);
     for (const Variant& entry : paths.elements()) {
       const std::string path = vb::CStr(entry.target());
-      if (files.fileExists(path) && sameFile(files, path, pdfFile)) targetIsInput = true;
+      if (!targetIsInput && files.fileExists(path) && isTarget(path)) targetIsInput = true;
     }
     // Deleted before the inputs are read, as the viewer's own merge does.
     if (!targetIsInput && files.fileExists(pdfFile)) vb::Kill(files, pdfFile);
@@ -164,7 +188,7 @@ void createPdfFromMultiPdfInDir(ViewerContext& ctx, const MergeInDirRequest& r) 
     }
     // The first file is the open target document, whose file the viewer
     // holds: it cannot be deleted, only replaced once the document is closed.
-    if (sameFile(files, first, r.pdfFile)) {
+    if (SameFileAs(files, r.pdfFile)(first)) {
       saveInPlaceOf(files, target, kSaveFull, r.pdfFile, own.working);
     } else {
       saveAnew(files, target, kSaveFull, r.pdfFile, own.written);

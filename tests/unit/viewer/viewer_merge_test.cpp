@@ -103,6 +103,16 @@ TEST_F(MergeTest, ATargetThatIsAlsoAnInputIsReadBeforeItIsReplaced) {
   EXPECT_EQ(filesIn("C:\\d\\"), (Lines{"C:\\d\\a.pdf", "C:\\d\\b.pdf"})) << "no working copy is left";
 }
 
+TEST_F(MergeTest, ATargetNamedByItsShortNameIsStillAnInput) {
+  addPdf("C:\\d\\a.pdf", 2);
+  addPdf("C:\\d\\booklet.pdf", 1);
+  fake.files.addShortName("C:\\d\\booklet.pdf", "BOOKLE~1.PDF");
+  merge->holdFiles = true;
+  createPdfFromMultiPdf(ctx, "C:\\d\\BOOKLE~1.PDF", paths({"C:\\d\\a.pdf", "C:\\d\\booklet.pdf"}), false);
+  EXPECT_EQ(saved("C:\\d\\booklet.pdf").pages, 3);
+  EXPECT_EQ(filesIn("C:\\d\\"), (Lines{"C:\\d\\a.pdf", "C:\\d\\booklet.pdf"})) << "no working copy is left";
+}
+
 TEST_F(MergeTest, AFailureClosesBothDocumentsAndKeepsATargetThatIsAnInput) {
   addPdf("C:\\d\\a.pdf", 2);
   viewer->fail("PDDoc.InsertPages", 5, "Invalid procedure call");
