@@ -528,19 +528,28 @@ Variant DispatchObject::invoke(std::string_view member, WORD flags, Args& args, 
   std::vector<Arg*> positional, namedArgs;
   for (Arg& a : args) (a.name.empty() ? positional : namedArgs).push_back(&a);
 
-  std::vector<std::wstring> names;
-  names.push_back(widen(member));
-  for (const Arg* a : namedArgs) names.push_back(widen(a->name));
-  std::vector<LPOLESTR> namePtrs;
-  for (std::wstring& n : names) namePtrs.push_back(n.data());
-  std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
+  std::vector<DISPID> ids;
   HRESULT hr = S_OK;
   if (member.empty() && namedArgs.empty()) {
-    ids[0] = DISPID_VALUE;  // no name: the object's default member
+    ids.push_back(DISPID_VALUE);  // no name: the object's default member
   } else {
-    hr = dispatch_->GetIDsOfNames(IID_NULL, namePtrs.data(), static_cast<UINT>(namePtrs.size()), LOCALE_USER_DEFAULT,
-                                  ids.data());
-    if (FAILED(hr)) fail(hr);
+    std::vector<std::wstring> names;
+    names.push_back(widen(member));
+    for (const Arg* a : namedArgs) names.push_back(widen(a->name));
+    std::wstring key;
+    for (const std::wstring& n : names) key.append(n).push_back(L'\0');
+    auto known = ids_.find(key);
+    if (known != ids_.end()) {
+      ids = known->second;
+    } else {
+      std::vector<LPOLESTR> namePtrs;
+      for (std::wstring& n : names) namePtrs.push_back(n.data());
+      ids.assign(names.size(), DISPID_UNKNOWN);
+      hr = dispatch_->GetIDsOfNames(IID_NULL, namePtrs.data(), static_cast<UINT>(namePtrs.size()),
+                                    LOCALE_USER_DEFAULT, ids.data());
+      if (FAILED(hr)) fail(hr);
+      ids_.emplace(std::move(key), ids);
+    }
   }
 
   const size_t count = positional.size() + namedArgs.size() + (putValue ? 1 : 0);

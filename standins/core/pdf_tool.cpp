@@ -79,10 +79,12 @@ PdfToolAnswer pdfFacts(ToolRunner& tools, const std::string& path, const std::st
   return runPdfTool(tools, withPassword({"facts", tools.toolPath(path)}, password));
 }
 
-PdfToolAnswer pdfText(ToolRunner& tools, const std::string& path, const std::string& password, int first, int last) {
-  return runPdfTool(tools, withPassword({"text", tools.toolPath(path), "--first=" + std::to_string(first),
-                                         "--last=" + std::to_string(last)},
-                                        password));
+PdfToolAnswer pdfText(ToolRunner& tools, const std::string& path, const std::string& password, int first, int last,
+                      TextParts parts) {
+  std::vector<std::string> arguments{"text", tools.toolPath(path), "--first=" + std::to_string(first),
+                                     "--last=" + std::to_string(last)};
+  if (parts == TextParts::WordsOnly) arguments.push_back("--parts=words");
+  return runPdfTool(tools, withPassword(std::move(arguments), password));
 }
 
 PdfToolAnswer editPdf(ToolRunner& tools, const std::string& source, const std::string& password, const Json& request,

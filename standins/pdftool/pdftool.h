@@ -45,8 +45,9 @@ void applyRequest(const std::string& input, const std::string& password, const J
 void extractAttachment(const std::string& path, const std::string& password, const std::string& key,
                        const std::string& output);
 
-// Page text and words with their boxes (poppler), pages first..last (1-based, 0: to the end).
-Json readText(const std::string& path, const std::string& password, int first, int last);
+// Page text and words with their boxes (poppler), pages first..last (1-based, 0: to the end);
+// without `pageText` the words alone, which is half poppler's work.
+Json readText(const std::string& path, const std::string& password, int first, int last, bool pageText = true);
 
 // dv-launch, how the Windows side runs a Unix program: its output to
 // a file, its pid to a file, and finally its status, which appears at once

@@ -21,7 +21,7 @@ void quiet(const std::string&, void*) {}
 
 }  // namespace
 
-Json readText(const std::string& path, const std::string& password, int first, int last) {
+Json readText(const std::string& path, const std::string& password, int first, int last, bool pageText) {
   poppler::set_debug_error_function(quiet, nullptr);
   // The facts reader tells passwords apart from damage; reuse it so both
   // commands refuse a file the same way.
@@ -44,11 +44,9 @@ Json readText(const std::string& path, const std::string& password, int first, i
       const poppler::rectf b = word.bbox();
       words.push_back({{"text", utf8(word.text())}, {"box", {b.left(), b.top(), b.right(), b.bottom()}}});
     }
-    pages.push_back({{"page", n},
-                     {"width", size.width()},
-                     {"height", size.height()},
-                     {"text", utf8(page->text(poppler::rectf(), poppler::page::physical_layout))},
-                     {"words", std::move(words)}});
+    Json entry{{"page", n}, {"width", size.width()}, {"height", size.height()}, {"words", std::move(words)}};
+    if (pageText) entry["text"] = utf8(page->text(poppler::rectf(), poppler::page::physical_layout));
+    pages.push_back(std::move(entry));
   }
   return Json{{"pages", std::move(pages)}};
 }

@@ -97,7 +97,7 @@ bool findTextInView(ViewerView& view, const std::string& text, bool caseSensitiv
   const std::vector<std::string> wanted = vb::Split(vb::Trim(text), " ");
   if (vb::Trim(text).empty()) return false;
   if (!view.text) {
-    PdfToolAnswer answer = pdfText(toolRunner(), view.path, view.password);
+    PdfToolAnswer answer = pdfText(toolRunner(), view.path, view.password, 1, 0, TextParts::WordsOnly);
     if (!answer.ok()) return false;
     view.text = std::make_shared<const Json>(std::move(answer.json));
   }

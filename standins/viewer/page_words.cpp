@@ -35,7 +35,7 @@ constexpr int32_t kEFail = static_cast<int32_t>(0x80004005u);
 
 PageWords& wordsOf(ViewerDocument& d) {
   if (d.words) return *d.words;
-  PdfToolAnswer answer = pdfText(toolRunner(), d.contentFile(), d.facts.password);
+  PdfToolAnswer answer = pdfText(toolRunner(), d.contentFile(), d.facts.password, 1, 0, TextParts::WordsOnly);
   if (!answer.ok())
     throw AutomationError(kEFail, "Acrobat JavaScript", "The text of the document cannot be read: " + answer.error);
   auto words = std::make_shared<PageWords>();

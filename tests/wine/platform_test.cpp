@@ -452,6 +452,7 @@ class Probe final : public w32::ComObject<IDispatch> {
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    ++lookups;
     static const std::pair<const wchar_t*, DISPID> members[] = {
         {L"Join", kJoin}, {L"Swap", kSwap}, {L"Fail", kFail}, {L"Value", kValue}, {L"Describe", kDescribe}};
     ids[0] = DISPID_UNKNOWN;
@@ -552,6 +553,7 @@ class Probe final : public w32::ComObject<IDispatch> {
   }
 
   WORD lastFlags = 0;
+  int lookups = 0;  // GetIDsOfNames calls
   w32::ScopedVariant value;
 };
 
@@ -568,12 +570,24 @@ TEST_F(Win32Seams, NamedAndByReferenceArgumentsReachTheObjectAsVbPassesThem) {
     EXPECT_EQ(object->call("join", {pos("a"), named("Sep", "-"), named("second", "b")}).stringValue(), "a-b");
     EXPECT_EQ(probe->lastFlags, DISPATCH_METHOD);
     EXPECT_EQ(object->call("Join", {named("second", "2"), named("first", "1")}).stringValue(), "1+2");
-    try {
-      object->call("Join", {pos("a"), named("nosuch", "b")});
-      FAIL();
-    } catch (const dv::AutomationError& e) {
-      EXPECT_EQ(e.number(), static_cast<int32_t>(DISP_E_UNKNOWNNAME));
+    // Names are looked up once per object: the same member with the same
+    // named arguments again asks the object nothing new; a name it does
+    // not know is asked (and fails) every time.
+    const int lookups = probe->lookups;
+    EXPECT_EQ(object->call("Join", {named("second", "4"), named("first", "3")}).stringValue(), "3+4");
+    EXPECT_EQ(object->call("join", {pos("x"), named("Sep", "*"), named("second", "y")}).stringValue(), "x*y");
+    EXPECT_EQ(probe->lookups, lookups);
+    EXPECT_EQ(object->call("Join", {named("first", "5"), named("second", "6")}).stringValue(), "5+6");
+    EXPECT_EQ(probe->lookups, lookups + 1);
+    for (int i = 0; i < 2; ++i) {
+      try {
+        object->call("Join", {pos("a"), named("nosuch", "b")});
+        FAIL();
+      } catch (const dv::AutomationError& e) {
+        EXPECT_EQ(e.number(), static_cast<int32_t>(DISP_E_UNKNOWNNAME));
+      }
     }
+    EXPECT_EQ(probe->lookups, lookups + 3);
 
     Variant x("left"), y(int16_t{2});
     object->call("Swap", {pos(Variant::ref(x)), pos(Variant::ref(y))});

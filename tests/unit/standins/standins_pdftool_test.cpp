@@ -345,6 +345,12 @@ TEST_F(PdfToolTest, PageTextAndWordPositionsAgreeWithPdftotext) {
   EXPECT_NEAR(pages[0]["words"][0]["box"][0].get<double>(), xMin, 0.5);
   EXPECT_NEAR(pages[0]["words"][0]["box"][1].get<double>(), yMin, 0.5);
   EXPECT_EQ(pdfText(toolRunner(), book, "", 9, 9).kind, Kind::Refused);
+  // The words alone: the same words and boxes, no page text.
+  const PdfToolAnswer w = pdfText(toolRunner(), secret, "user pw", 2, 3, TextParts::WordsOnly);
+  ASSERT_TRUE(w.ok()) << w.error;
+  EXPECT_FALSE(w.json["pages"][0].contains("text"));
+  EXPECT_EQ(w.json["pages"][0]["words"], pages[0]["words"]);
+  EXPECT_EQ(w.json["pages"][1]["words"], pages[1]["words"]);
 }
 
 // dv-launch, through which the Windows side starts every Unix program.

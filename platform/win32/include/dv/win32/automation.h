@@ -8,6 +8,9 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "dv/automation.h"
 #include "dv/win32/com.h"
@@ -67,6 +70,11 @@ class DispatchObject : public dv::Object {
  private:
   Variant invoke(std::string_view member, WORD flags, Args& args, const Variant* putValue);
   ComPtr<IDispatch> dispatch_;
+  // The DISPIDs GetIDsOfNames gave for a member and its named arguments,
+  // keyed by the names NUL-separated. An object's DISPIDs do not change
+  // while it lives, and an object in another process answers each lookup
+  // with a round trip of its own.
+  std::map<std::wstring, std::vector<DISPID>> ids_;
 };
 
 // CreateObject / GetObject on the real COM runtime. The calling thread must

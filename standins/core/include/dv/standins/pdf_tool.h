@@ -31,9 +31,11 @@ PdfToolAnswer runPdfTool(ToolRunner& tools, const std::vector<std::string>& argu
                          std::chrono::milliseconds timeout = std::chrono::seconds(120));
 
 PdfToolAnswer pdfFacts(ToolRunner& tools, const std::string& path, const std::string& password);
-// Pages first..last (from 1; last 0: to the end) with their text and words.
+// Pages first..last (from 1; last 0: to the end) with their text and words,
+// or with their words alone.
+enum class TextParts { PageTextAndWords, WordsOnly };
 PdfToolAnswer pdfText(ToolRunner& tools, const std::string& path, const std::string& password, int first = 1,
-                      int last = 0);
+                      int last = 0, TextParts parts = TextParts::PageTextAndWords);
 // Applies one request ({"operations": [...]}; file names in it as the tool
 // sees them, see ToolRunner::toolPath) to `source` and writes `target`
 // (which may be the source) atomically. An empty source starts from a new
