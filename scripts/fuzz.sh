@@ -53,6 +53,7 @@ seeds_vb_fuzz() {
   seed half '\x01\x00\x00\x00\x00\x00\x00\xe0\x3f'
   seed big '\x01\x00\x00\x00\x00\x00\x00\xe0\x41'
   seed date '\x01\x00\x00\x00\x00\x80\x8e\xe1\x40'
+  seed largest '\x01\xff\xff\xff\xff\xff\xff\xef\xff'  # -DBL_MAX: its text overflows, as in VB
 }
 seeds_delimited_text_fuzz() {
   # Mode byte: delimiter in the low nibble, 0x10 remove quotes, 0x20 String array.

@@ -545,8 +545,8 @@ Variant DispatchObject::invoke(std::string_view member, WORD flags, Args& args, 
       std::vector<LPOLESTR> namePtrs;
       for (std::wstring& n : names) namePtrs.push_back(n.data());
       ids.assign(names.size(), DISPID_UNKNOWN);
-      hr = dispatch_->GetIDsOfNames(IID_NULL, namePtrs.data(), static_cast<UINT>(namePtrs.size()),
-                                    LOCALE_USER_DEFAULT, ids.data());
+      hr = dispatch_->GetIDsOfNames(IID_NULL, namePtrs.data(), static_cast<UINT>(namePtrs.size()), LOCALE_USER_DEFAULT,
+                                    ids.data());
       if (FAILED(hr)) fail(hr);
       ids_.emplace(std::move(key), ids);
     }

@@ -179,8 +179,7 @@ int ownWait(const Member& m) {
   if (m.name.find("AccessReport") != std::string::npos) return 2 * kDistillerSeconds + 3 * 120;
   // A printed file that never comes (a relay that finds no dialog, a
   // program that cannot read its input) is given up after 120 s of no change.
-  if (m.name.rfind("CreatePDFfrom", 0) == 0 || m.name.rfind("CreatePSfrom", 0) == 0)
-    return 2 * kDistillerSeconds + 120;
+  if (m.name.rfind("CreatePDFfrom", 0) == 0 || m.name.rfind("CreatePSfrom", 0) == 0) return 2 * kDistillerSeconds + 120;
   if (m.name == "CloseAcrobat") return 2;
   if (m.itf == "_NewDocument" && m.name == "Save") return 2 * kDistillerSeconds;
   // A menu's dialogs that no relay fills give up one after the other.
@@ -198,8 +197,8 @@ int documentedWait(const Member& m) {
   // With a password the document opens through the viewer's menu, and the
   // relays answer its dialogs by their captions: a caption no dialog has
   // leaves the file name's or the password's prompt to give up.
-  const bool opensWithPassword = std::any_of(m.params.begin(), m.params.end(),
-                                             [](const Param& p) { return p.name == "strOpenPassword"; });
+  const bool opensWithPassword =
+      std::any_of(m.params.begin(), m.params.end(), [](const Param& p) { return p.name == "strOpenPassword"; });
   return opensWithPassword ? ownWait(m) + 2 * kViewerDialogSeconds : ownWait(m);
 }
 constexpr int kMarginSeconds = 30;  // Wine under a loaded machine starts processes slowly

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "dv/fakes/fake_files.h"
 #include "dv/vb.h"
@@ -137,6 +138,11 @@ TEST(VbConversions, CStrAndCBool) {
   EXPECT_EQ(vb::CStr(Variant(0.00001)), "1E-05");
   EXPECT_EQ(vb::CStr(Variant(-0.0)), "0");
   EXPECT_EQ(vb::CStr(Variant(0.1f)), "0.1");
+  // The largest double's 15 digits round up past it: its text, as VB's,
+  // overflows when read back.
+  EXPECT_EQ(vb::CStr(Variant(-std::numeric_limits<double>::max())), "-1.79769313486232E+308");
+  EXPECT_EQ(vbErrorOf([] { vb::CDbl(Variant("-1.79769313486232E+308")); }), 6);
+  EXPECT_EQ(vb::CDbl(Variant(vb::CStr(Variant(1.79769313486231e308)))), 1.79769313486231e308);
   EXPECT_EQ(vb::CStr(Variant()), "");
   EXPECT_EQ(vbErrorOf([] { vb::CStr(Variant::null()); }), 94);
   EXPECT_TRUE(vb::CBool(Variant(" true ")));
