@@ -4,11 +4,11 @@
 # what is timed and how), in a private Wine prefix (its own Xvfb, ended on
 # exit) with the COM servers of tests/wine/register.list.
 #
-#   bench/merge_pdf_bench.sh <win64-build-dir> [rounds]     (default 5)
+#   bench/merge_pdf_bench.sh <win64-build-dir> [rounds]     (default 9)
 #
 # The figures and the files stay in <build>/merge-bench/.
 set -uo pipefail
 [ $# -ge 1 ] && [ -d "$1" ] || { echo "usage: $0 <win64-build-dir> [rounds]" >&2; exit 2; }
 # shellcheck source=lib/wine_bench.sh
 . "$(dirname "$0")/lib/wine_bench.sh"
-run_wine_bench merge_pdf_bench merge-bench "$1" "${2:-5}"
+run_wine_bench merge_pdf_bench merge-bench "$1" "${2:-9}"

@@ -134,7 +134,7 @@ void createPdfFromMultiPdf(ViewerContext& ctx, const std::string& pdfFile, const
     const SameFileAs isTarget(files, pdfFile);
     for (const Variant& entry : paths.elements()) {
       const std::string path = vb::CStr(entry.target());
-      if (!targetIsInput && files.fileExists(path) && isTarget(path)) targetIsInput = true;
+      if (!targetIsInput && isTarget(path) && files.fileExists(path)) targetIsInput = true;
     }
     // Deleted before the inputs are read, as the viewer's own merge does.
     if (!targetIsInput && files.fileExists(pdfFile)) vb::Kill(files, pdfFile);
