@@ -9,8 +9,9 @@
 // dv::Array's element order.
 //
 // Calls: GetIDsOfNames resolves the member and the named arguments in one
-// call, once per object (DispatchObject::ids_); Invoke gets the arguments reversed (the last positional argument
-// is rgvarg[0]) with the named ones first, in the order of their DISPIDs.
+// call, once per object (DispatchObject::ids_); Invoke gets the arguments
+// reversed (the last positional argument is rgvarg[0]) with the named ones
+// first, in the order of their DISPIDs.
 // By-reference arguments travel as VT_BYREF|VT_VARIANT pointing at a
 // VARIANT we own, which is read back into the caller's Variant after a
 // successful call.
