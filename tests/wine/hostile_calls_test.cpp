@@ -523,6 +523,13 @@ std::wstring defaultPrinter() {
   return GetDefaultPrinterW(name, &n) ? std::wstring(name) : std::wstring();
 }
 
+// SetDefaultPrinter cannot take the default away ("" picks the first
+// printer when there is none), so "none" goes back through the profile.
+void putBackDefaultPrinter(const std::wstring& printer) {
+  if (printer.empty()) WriteProfileStringW(L"windows", L"device", nullptr);
+  else SetDefaultPrinterW(printer.c_str());
+}
+
 std::set<std::wstring> folderFiles(const std::wstring& folder) {
   std::set<std::wstring> names;
   WIN32_FIND_DATAW d;
@@ -757,10 +764,10 @@ void runCalls(const std::string& itf, size_t fromMember, size_t toMember, uint32
       SysFreeString(info.bstrHelpFile);
       if (m.name == "SetDefPrinter") {
         // Changing the default printer is this member's job; put it back.
-        if (defaultPrinter() != printer) SetDefaultPrinterW(printer.c_str());
+        if (defaultPrinter() != printer) putBackDefaultPrinter(printer);
       } else if (defaultPrinter() != printer) {
         findings.push_back("default-printer-changed");
-        SetDefaultPrinterW(printer.c_str());
+        putBackDefaultPrinter(printer);
       }
       const long liveAfter = balance.read();
       if (liveAfter != liveBefore) findings.push_back("stand-ins-alive " + std::to_string(liveAfter - liveBefore));
