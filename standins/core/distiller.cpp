@@ -155,6 +155,7 @@ class Distiller : public StandIn {
             } else if (!line.empty()) {
               raiseEvent("OnLogMessage", {Variant(line)});
             }
+            return true;
           },
           std::chrono::seconds(seconds));
       if (!r.started) failure = "Ghostscript could not be started.";

@@ -40,13 +40,15 @@ std::string lastLine(const std::string& text) {
 }  // namespace
 
 PdfToolAnswer runPdfTool(ToolRunner& tools, const std::vector<std::string>& arguments,
-                         std::chrono::milliseconds timeout) {
+                         std::chrono::milliseconds timeout, const LineHandler& onLine) {
   std::vector<std::string> argv{pdfToolPath()};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  const ToolResult r = tools.run(argv, {}, timeout);
+  const ToolResult r = tools.run(argv, onLine, timeout);
   PdfToolAnswer answer;
-  if (!r.started || r.timedOut) {
-    answer.error = r.timedOut ? "dv-pdftool did not finish in time" : "dv-pdftool did not start";
+  if (!r.started || r.timedOut || r.stopped) {
+    answer.error = r.timedOut  ? "dv-pdftool did not finish in time"
+                   : r.stopped ? "dv-pdftool was stopped"
+                               : "dv-pdftool did not start";
     return answer;
   }
   Json json = Json::parse(lastLine(r.output), nullptr, false);
@@ -85,6 +87,14 @@ PdfToolAnswer pdfText(ToolRunner& tools, const std::string& path, const std::str
                                      "--last=" + std::to_string(last)};
   if (parts == TextParts::WordsOnly) arguments.push_back("--parts=words");
   return runPdfTool(tools, withPassword(std::move(arguments), password));
+}
+
+PdfToolAnswer pdfWordsByPage(ToolRunner& tools, const std::string& path, const std::string& password,
+                             const LineHandler& page) {
+  static constexpr std::string_view kPage = "{\"page\":";
+  return runPdfTool(tools, withPassword({"text", tools.toolPath(path), "--parts=words", "--stream=pages"}, password),
+                    std::chrono::seconds(120),
+                    [&page](std::string_view line) { return line.substr(0, kPage.size()) != kPage || page(line); });
 }
 
 PdfToolAnswer editPdf(ToolRunner& tools, const std::string& source, const std::string& password, const Json& request,

@@ -6,7 +6,7 @@
 //   dv-pdftool edit    [--password=PW] FILE (--request=JSONFILE | --request-json=TEXT) [--output=TARGET]
 //   dv-pdftool create  (--request=JSONFILE | --request-json=TEXT) --output=TARGET
 //   dv-pdftool extract [--password=PW] FILE --key=KEY --output=TARGET
-//   dv-pdftool text    [--password=PW] FILE [--first=N] [--last=N] [--parts=words]
+//   dv-pdftool text    [--password=PW] FILE [--first=N] [--last=N] [--parts=words] [--stream=pages]
 //   dv-pdftool digitalid FILE --password-file=PWFILE
 //
 // The launcher for Unix programs started from Wine is dv-launch (launch_main.cpp).
@@ -73,8 +73,25 @@ int run(int argc, char** argv) {
   } else if (a.command == "extract") {
     extractAttachment(a.file(), password, a.required("key"), a.required("output"));
   } else if (a.command == "text") {
-    answer = readText(a.file(), password, static_cast<int>(a.number("first", 1)), static_cast<int>(a.number("last", 0)),
-                      a.option("parts") != "words");
+    // Streamed: each page on a line of its own as soon as it is read, then
+    // the answer. Otherwise the pages are the answer.
+    const bool stream = a.option("stream") == "pages";
+    if (a.has("stream") && !stream) refuse("text: --stream takes pages");
+    std::string pages = "{\"pages\":[";
+    readText(a.file(), password, static_cast<int>(a.number("first", 1)), static_cast<int>(a.number("last", 0)),
+             a.option("parts") != "words", [&](const std::string& page) {
+               if (stream) {
+                 std::cout << page << std::endl;
+               } else {
+                 pages += page;
+                 pages += ',';
+               }
+             });
+    if (!stream) {
+      if (pages.back() == ',') pages.pop_back();
+      std::cout << pages << "]}\n";
+      return 0;
+    }
   } else if (a.command == "digitalid") {
     answer = readDigitalId(a.file(), a.required("password-file"));
   } else {

@@ -3,6 +3,7 @@
 // runner; every answer is one JSON object on standard output.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -46,8 +47,10 @@ void extractAttachment(const std::string& path, const std::string& password, con
                        const std::string& output);
 
 // Page text and words with their boxes (poppler), pages first..last (1-based, 0: to the end);
-// without `pageText` the words alone, which is half poppler's work.
-Json readText(const std::string& path, const std::string& password, int first, int last, bool pageText = true);
+// without `pageText` the words alone, which is half poppler's work. Each
+// page goes to `page` as the text of one JSON object as soon as it is read.
+void readText(const std::string& path, const std::string& password, int first, int last, bool pageText,
+              const std::function<void(const std::string&)>& page);
 
 // dv-launch, how the Windows side runs a Unix program: its output to
 // a file, its pid to a file, and finally its status, which appears at once

@@ -37,7 +37,7 @@ class PosixToolRunner : public ToolRunner {
     throw std::runtime_error("cannot create a scratch folder in " + base.string());
   }
 
-  ToolResult run(const std::vector<std::string>& argv, const std::function<void(std::string_view)>& onLine,
+  ToolResult run(const std::vector<std::string>& argv, const LineHandler& onLine,
                  std::chrono::milliseconds timeout) override {
     ToolResult result;
     int fds[2];
@@ -61,8 +61,8 @@ class PosixToolRunner : public ToolRunner {
     result.started = true;
 
     auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::string pending;
-    char buf[4096];
+    LineSplitter lines(onLine);
+    char buf[65536];
     bool open = true;
     while (open) {
       auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -82,21 +82,19 @@ class PosixToolRunner : public ToolRunner {
         break;
       }
       result.output.append(buf, static_cast<size_t>(got));
-      pending.append(buf, static_cast<size_t>(got));
-      size_t nl;
-      while ((nl = pending.find('\n')) != std::string::npos) {
-        std::string line = pending.substr(0, nl);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        pending.erase(0, nl + 1);
-        if (onLine) onLine(line);
+      if (!lines.feed(std::string_view(buf, static_cast<size_t>(got)))) {
+        result.stopped = true;
+        kill(pid, SIGKILL);
+        break;
       }
     }
     close(fds[0]);
-    if (!pending.empty() && onLine && !result.timedOut) onLine(pending);
+    if (!result.timedOut && !result.stopped && !lines.finish()) result.stopped = true;
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (!result.timedOut) result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (!result.timedOut && !result.stopped)
+      result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
   }
 };

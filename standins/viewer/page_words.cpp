@@ -3,26 +3,25 @@
 // the PDDoc (AcquirePage, GetSize, GetNumber). Words and their boxes are
 // poppler's (what pdftotext -bbox gives), read in one run of dv-pdftool the
 // first time a document's words are asked for and kept with the document.
+// The run goes on in the background, page after page: a page is answered as
+// soon as the tool has read it, so a client asking page by page does not
+// wait for the whole document first.
+#include <atomic>
 #include <cctype>
+#include <charconv>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
 
+#include "dv/standins/pdf_file.h"
 #include "dv/standins/pdf_tool.h"
 #include "dv/standins/viewer_annotations.h"
 #include "dv/standins/viewer_app.h"
 #include "dv/vb.h"
 
 namespace dv::standins {
-
-struct PageWord {
-  std::string text;
-  double x0 = 0, top = 0, x1 = 0, bottom = 0;  // points from the page's top left
-};
-struct PageText {
-  double height = 0;
-  std::vector<PageWord> words;
-};
-struct PageWords {
-  std::vector<PageText> pages;
-};
 
 namespace {
 
@@ -33,32 +32,156 @@ constexpr int32_t kEFail = static_cast<int32_t>(0x80004005u);
                         std::string("RangeError: Invalid argument value. ===> Parameter ") + parameter + ".");
 }
 
-PageWords& wordsOf(ViewerDocument& d) {
-  if (d.words) return *d.words;
-  PdfToolAnswer answer = pdfText(toolRunner(), d.contentFile(), d.facts.password, 1, 0, TextParts::WordsOnly);
-  if (!answer.ok())
-    throw AutomationError(kEFail, "Acrobat JavaScript", "The text of the document cannot be read: " + answer.error);
-  auto words = std::make_shared<PageWords>();
-  for (const Json& page : answer.json.value("pages", Json::array())) {
-    PageText text;
-    text.height = page.value("height", 0.0);
-    for (const Json& w : page.value("words", Json::array())) {
-      const Json box = w.value("box", Json::array());
-      if (box.size() != 4) continue;
-      text.words.push_back(PageWord{w.value("text", std::string()), box[0].get<double>(), box[1].get<double>(),
-                                    box[2].get<double>(), box[3].get<double>()});
-    }
-    words->pages.push_back(std::move(text));
-  }
-  d.words = std::move(words);
-  return *d.words;
+[[noreturn]] void unreadable(const std::string& why) {
+  throw AutomationError(kEFail, "Acrobat JavaScript", "The text of the document cannot be read: " + why);
 }
 
+struct PageWord {
+  std::string text;
+  double x0 = 0, top = 0, x1 = 0, bottom = 0;  // points from the page's top left
+};
+struct PageText {
+  double height = 0;
+  std::vector<PageWord> words;
+};
+
+// Reads one page as dv-pdftool writes it (text.cpp):
+//   {"page":N,"height":H,"width":W,"words":[{"box":[x0,y0,x1,y1],"text":"..."},...]}
+// by hand: a general JSON parser costs more here than the tool's own work.
+class PageScanner {
+ public:
+  explicit PageScanner(std::string_view line) : s_(line) {}
+
+  std::optional<PageText> page() {
+    PageText page;
+    double ignored = 0;
+    if (!literal("{\"page\":") || !number(ignored) || !literal(",\"height\":") || !number(page.height) ||
+        !literal(",\"width\":") || !number(ignored) || !literal(",\"words\":["))
+      return std::nullopt;
+    if (!literal("]")) {
+      do {
+        PageWord w;
+        if (!literal("{\"box\":[") || !number(w.x0) || !literal(",") || !number(w.top) || !literal(",") ||
+            !number(w.x1) || !literal(",") || !number(w.bottom) || !literal("],\"text\":") || !string(w.text) ||
+            !literal("}"))
+          return std::nullopt;
+        page.words.push_back(std::move(w));
+      } while (literal(","));
+      if (!literal("]")) return std::nullopt;
+    }
+    if (!literal("}") || at_ != s_.size()) return std::nullopt;
+    return page;
+  }
+
+ private:
+  bool literal(std::string_view text) {
+    if (s_.substr(at_, text.size()) != text) return false;
+    at_ += text.size();
+    return true;
+  }
+  bool number(double& value) {
+    const auto r = std::from_chars(s_.data() + at_, s_.data() + s_.size(), value);
+    if (r.ec != std::errc()) return false;
+    at_ = static_cast<size_t>(r.ptr - s_.data());
+    return true;
+  }
+  // A JSON string; one with escapes is decoded by the JSON library.
+  bool string(std::string& value) {
+    if (at_ >= s_.size() || s_[at_] != '"') return false;
+    bool escaped = false;
+    size_t end = at_ + 1;
+    for (; end < s_.size() && s_[end] != '"'; ++end) {
+      if (s_[end] != '\\') continue;
+      escaped = true;
+      ++end;
+    }
+    if (end >= s_.size()) return false;
+    const std::string_view text = s_.substr(at_, end + 1 - at_);
+    at_ = end + 1;
+    if (!escaped) {
+      value.assign(text.substr(1, text.size() - 2));
+      return true;
+    }
+    const Json decoded = Json::parse(text, nullptr, false);
+    if (!decoded.is_string()) return false;
+    value = decoded.get<std::string>();
+    return true;
+  }
+
+  std::string_view s_;
+  size_t at_ = 0;
+};
+
+std::optional<PageText> pageText(std::string_view line) { return PageScanner(line).page(); }
+
+}  // namespace
+
+// The words of one state of a document, read by one run of dv-pdftool on a
+// thread of its own. Dropping them stops the run.
+struct PageWords {
+  PageWords(std::shared_ptr<PageSnapshot> keep, std::string file, std::string password)
+      : keep_(std::move(keep)),
+        reader_([this, file = std::move(file), password = std::move(password)] { read(file, password); }) {}
+  ~PageWords() {
+    stop_ = true;
+    reader_.join();
+  }
+  PageWords(const PageWords&) = delete;
+  PageWords& operator=(const PageWords&) = delete;
+
+  // Page p (from 0) once the tool has read it; nullptr when the document
+  // has no such page. Raises when the text cannot be read. The tool's run
+  // is bounded, so is the wait.
+  const PageText* page(int32_t p) {
+    std::unique_lock<std::mutex> lock(mu_);
+    cv_.wait(lock, [&] { return done_ || static_cast<size_t>(p) < pages_.size(); });
+    if (static_cast<size_t>(p) < pages_.size()) return &pages_[static_cast<size_t>(p)];
+    if (!error_.empty()) unreadable(error_);
+    return nullptr;
+  }
+
+ private:
+  void read(const std::string& file, const std::string& password) {
+    std::string error;
+    try {
+      const PdfToolAnswer answer = pdfWordsByPage(toolRunner(), file, password, [&](std::string_view line) {
+        std::optional<PageText> text = pageText(line);
+        if (!text) error = "dv-pdftool gave a page in a form not known here";
+        if (!text || stop_) return false;
+        std::lock_guard<std::mutex> lock(mu_);
+        pages_.push_back(std::move(*text));  // a deque: pages handed out stay where they are
+        cv_.notify_all();
+        return true;
+      });
+      if (!answer.ok() && !stop_ && error.empty()) error = answer.error;
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+    std::lock_guard<std::mutex> lock(mu_);
+    error_ = std::move(error);
+    done_ = true;
+    cv_.notify_all();
+  }
+
+  std::shared_ptr<PageSnapshot> keep_;  // the working copy read, kept until the run ends
+  std::mutex mu_;
+  std::condition_variable cv_;
+  std::deque<PageText> pages_;
+  bool done_ = false;
+  std::string error_;
+  std::atomic<bool> stop_{false};
+  std::thread reader_;  // last: it starts once everything above is ready
+};
+
+namespace {
+
 const PageText& pageOf(ViewerDocument& d, const Variant& index) {
-  PageWords& words = wordsOf(d);
   const int32_t p = vb::CLng(index);
-  if (p < 0 || p >= static_cast<int32_t>(words.pages.size())) rangeError("nPage");
-  return words.pages[static_cast<size_t>(p)];
+  if (p < 0 || p >= d.facts.pages) rangeError("nPage");
+  if (!d.words) d.words = std::make_shared<PageWords>(d.working, d.contentFile(), d.facts.password);
+  const PageText* page = d.words->page(p);
+  if (!page) rangeError("nPage");
+  return *page;
 }
 
 const PageWord& wordOf(const PageText& page, const Variant& index) {

@@ -148,7 +148,7 @@ class WineToolRunner : public ToolRunner {
     throw std::runtime_error(std::string("cannot create a scratch folder in ") + temp);
   }
 
-  ToolResult run(const std::vector<std::string>& argv, const std::function<void(std::string_view)>& onLine,
+  ToolResult run(const std::vector<std::string>& argv, const LineHandler& onLine,
                  std::chrono::milliseconds timeout) override {
     ToolResult result;
     const std::wstring folder = toolFolder();
@@ -169,24 +169,21 @@ class WineToolRunner : public ToolRunner {
 
     const auto deadline = std::chrono::steady_clock::now() + timeout + kLauncherGrace;
     size_t consumed = 0;  // bytes of the output file already handed on
-    std::string pending;
+    LineSplitter lines(onLine);
+    // False when the line handler asked to stop.
     auto drain = [&] {
       std::string fresh = readFrom(output, consumed);
-      if (fresh.empty()) return;
+      if (fresh.empty()) return !lines.stopped();
       consumed += fresh.size();
       result.output += fresh;
-      pending += fresh;
-      size_t nl;
-      while ((nl = pending.find('\n')) != std::string::npos) {
-        std::string line = pending.substr(0, nl);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        pending.erase(0, nl + 1);
-        if (onLine) onLine(line);
-      }
+      return lines.feed(fresh);
     };
     bool finished = false;
     while (!(finished = GetFileAttributesA(status.c_str()) != INVALID_FILE_ATTRIBUTES)) {
-      drain();
+      if (!drain()) {
+        result.stopped = true;
+        break;
+      }
       if (std::chrono::steady_clock::now() >= deadline) break;
       // The end of a job is seen at most one interval late: short enough
       // that a conversion does not wait noticeably for its own end, long
@@ -194,15 +191,15 @@ class WineToolRunner : public ToolRunner {
       Sleep(kPollMs);
     }
     const std::string code = finished ? readAll(status) : std::string();
-    if (!finished || code == "timeout") {
-      result.timedOut = true;
+    if (result.stopped || !finished || code == "timeout") {
+      result.timedOut = !result.stopped;
       // The launcher did not end the tool: end it from here.
       const std::string pid = readAll(pidFile);
       if (!finished && !pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos)
         start(launcher, {"--kill=" + pid});
+    } else if (!drain() || !lines.finish()) {
+      result.stopped = true;
     } else {
-      drain();
-      if (!pending.empty() && onLine) onLine(pending);
       result.exitCode = std::atoi(code.c_str());
     }
     std::error_code ec;

@@ -3,6 +3,7 @@
 // annotations saved into the file and read back on reopening.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -67,12 +68,12 @@ class CountingRunner : public standins::ToolRunner {
   std::string toolPath(const std::string& p) override { return inner_.toolPath(p); }
   std::vector<std::pair<char, std::string>> drives() override { return inner_.drives(); }
   std::string scratchFolder() override { return inner_.scratchFolder(); }
-  standins::ToolResult run(const std::vector<std::string>& argv, const std::function<void(std::string_view)>& onLine,
+  standins::ToolResult run(const std::vector<std::string>& argv, const standins::LineHandler& onLine,
                            std::chrono::milliseconds timeout) override {
     ++runs;
     return inner_.run(argv, onLine, timeout);
   }
-  int runs = 0;
+  std::atomic<int> runs{0};
 
  private:
   standins::ToolRunner& inner_;

@@ -120,7 +120,7 @@ class DriveRunner : public ToolRunner {
   std::string toolPath(const std::string& p) override { return inner_.toolPath(p); }
   std::vector<std::pair<char, std::string>> drives() override { return {{'Q', folder_}}; }
   std::string scratchFolder() override { return inner_.scratchFolder(); }
-  ToolResult run(const std::vector<std::string>& argv, const std::function<void(std::string_view)>& onLine,
+  ToolResult run(const std::vector<std::string>& argv, const LineHandler& onLine,
                  std::chrono::milliseconds timeout) override {
     return inner_.run(argv, onLine, timeout);
   }

@@ -351,6 +351,64 @@ TEST_F(PdfToolTest, PageTextAndWordPositionsAgreeWithPdftotext) {
   EXPECT_FALSE(w.json["pages"][0].contains("text"));
   EXPECT_EQ(w.json["pages"][0]["words"], pages[0]["words"]);
   EXPECT_EQ(w.json["pages"][1]["words"], pages[1]["words"]);
+
+  // Page by page: every page a line of its own with the same words, and
+  // reading stops when the reader has had enough.
+  const PdfToolAnswer all = pdfText(toolRunner(), secret, "user pw", 1, 0, TextParts::WordsOnly);
+  ASSERT_TRUE(all.ok()) << all.error;
+  std::vector<Json> streamed;
+  const PdfToolAnswer s = pdfWordsByPage(toolRunner(), secret, "user pw", [&](std::string_view line) {
+    streamed.push_back(Json::parse(line));
+    return true;
+  });
+  ASSERT_TRUE(s.ok()) << s.error;
+  EXPECT_FALSE(s.json.contains("pages"));
+  EXPECT_EQ(Json(streamed), all.json["pages"]);
+  int seen = 0;
+  const PdfToolAnswer cut =
+      pdfWordsByPage(toolRunner(), secret, "user pw", [&](std::string_view) { return ++seen < 2; });
+  EXPECT_FALSE(cut.ok());
+  EXPECT_EQ(seen, 2);
+  EXPECT_EQ(pdfWordsByPage(toolRunner(), secret, "wrong", [](std::string_view) { return true; }).kind, Kind::Password);
+}
+
+// How a runner hands on a program's output: in lines however the output
+// comes, without line ends; a handler that has had enough ends the program.
+TEST(ToolLinesTest, LinesHoweverTheOutputIsCutAndAHandlerThatStops) {
+  const std::vector<std::string> expected{"first", "", "split across three", "crlf", "last"};
+  const std::vector<std::vector<std::string>> cuts{
+      {"first\n\nsplit across three\ncrlf\r\nlast"},
+      {"fir", "st\n", "\nsplit ", "across ", "three\ncrlf\r", "\nlast"},
+      {"first\n\nsplit across three\ncrlf\r\n", "last"},
+  };
+  for (const auto& cut : cuts) {
+    std::vector<std::string> lines;
+    const LineHandler keep = [&](std::string_view l) {
+      lines.emplace_back(l);
+      return true;
+    };
+    LineSplitter splitter(keep);
+    for (const std::string& piece : cut) EXPECT_TRUE(splitter.feed(piece));
+    EXPECT_TRUE(splitter.finish());
+    EXPECT_EQ(lines, expected) << cut.size() << " pieces";
+  }
+
+  // A program that would write forever is ended at the line that was enough.
+  std::vector<std::string> lines;
+  const auto started = std::chrono::steady_clock::now();
+  const ToolResult r = toolRunner().run(
+      {"sh", "-c", "printf 'a\\r\\nb'; sleep 0.1; echo c; i=0; while :; do echo $i; i=$((i+1)); sleep 0.01; done"},
+      [&](std::string_view l) {
+        lines.emplace_back(l);
+        return l != "3";
+      },
+      std::chrono::seconds(60));
+  EXPECT_TRUE(r.started);
+  EXPECT_TRUE(r.stopped);
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_FALSE(r.ok());
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+  EXPECT_EQ(lines, (std::vector<std::string>{"a", "bc", "0", "1", "2", "3"}));
 }
 
 // dv-launch, through which the Windows side starts every Unix program.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "dv/standins/tools.h"
@@ -245,6 +246,28 @@ TEST_F(ViewerPagesStandInTest, WordsAndQuadsFollowTheOperationsAndMatchPdftotext
   const std::vector<double> expected = {attr("xMin"), 792 - attr("yMin"), attr("xMax"), 792 - attr("yMin"),
                                         attr("xMin"), 792 - attr("yMax"), attr("xMax"), 792 - attr("yMax")};
   for (int32_t i = 0; i < 8; ++i) EXPECT_NEAR(vb::CDbl(q.at(i)), expected[static_cast<size_t>(i)], 0.01) << i;
+}
+
+// The words reach the viewer as the tool writes them, JSON strings and all:
+// quotes and backslashes come escaped, and a file that cannot be read
+// raises rather than waits.
+TEST_F(ViewerPagesStandInTest, WordsWithEscapesAndAFileThatCannotBeRead) {
+  ObjectPtr js = openJs(makePdf("marks.pdf", {"say \"hi\" back\\\\slash", "Page 2"}));
+  EXPECT_EQ(vb::CLng(js->call("getPageNumWords", {pos(0)})), 3);
+  EXPECT_EQ(vb::CStr(js->call("GetPageNthWord", {pos(0), pos(1), pos(false)})), "\"hi\" ");
+  EXPECT_EQ(vb::CStr(js->call("GetPageNthWord", {pos(0), pos(1), pos(true)})), "hi");
+  EXPECT_EQ(vb::CStr(js->call("GetPageNthWord", {pos(0), pos(2), pos(false)})), "back\\slash");
+  EXPECT_EQ(vb::CStr(js->call("GetPageNthWord", {pos(1), pos(1)})), "2");
+
+  const std::string broken = makePdf("broken.pdf", {"Page 1"});
+  ObjectPtr other = openJs(broken);
+  std::ofstream(broken, std::ios::binary | std::ios::trunc) << "not a PDF any more";
+  try {
+    other->call("getPageNumWords", {pos(0)});
+    ADD_FAILURE() << "the words of a file that is no PDF";
+  } catch (const AutomationError& e) {
+    EXPECT_NE(e.description().find("The text of the document cannot be read"), std::string::npos) << e.description();
+  }
 }
 
 TEST_F(ViewerPagesStandInTest, WordsAfterPagesInsertedInFrontOfADocumentCutShort) {

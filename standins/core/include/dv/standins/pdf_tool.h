@@ -26,9 +26,10 @@ struct PdfToolAnswer {
   bool ok() const { return kind == Kind::Ok; }
 };
 
-// Runs dv-pdftool with `arguments` (everything after the program).
+// Runs dv-pdftool with `arguments` (everything after the program); onLine
+// sees its output as it comes.
 PdfToolAnswer runPdfTool(ToolRunner& tools, const std::vector<std::string>& arguments,
-                         std::chrono::milliseconds timeout = std::chrono::seconds(120));
+                         std::chrono::milliseconds timeout = std::chrono::seconds(120), const LineHandler& onLine = {});
 
 PdfToolAnswer pdfFacts(ToolRunner& tools, const std::string& path, const std::string& password);
 // Pages first..last (from 1; last 0: to the end) with their text and words,
@@ -36,6 +37,11 @@ PdfToolAnswer pdfFacts(ToolRunner& tools, const std::string& path, const std::st
 enum class TextParts { PageTextAndWords, WordsOnly };
 PdfToolAnswer pdfText(ToolRunner& tools, const std::string& path, const std::string& password, int first = 1,
                       int last = 0, TextParts parts = TextParts::PageTextAndWords);
+// Every page's words, page by page as the tool reads them: `page` gets the
+// text of each page's JSON object (as in pdfText's answer) at once and
+// returns false to stop reading. The answer itself holds no pages.
+PdfToolAnswer pdfWordsByPage(ToolRunner& tools, const std::string& path, const std::string& password,
+                             const LineHandler& page);
 // Applies one request ({"operations": [...]}; file names in it as the tool
 // sees them, see ToolRunner::toolPath) to `source` and writes `target`
 // (which may be the source) atomically. An empty source starts from a new

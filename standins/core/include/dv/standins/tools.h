@@ -17,9 +17,31 @@ namespace dv::standins {
 struct ToolResult {
   bool started = false;
   bool timedOut = false;
-  int exitCode = -1;   // valid when started and not timed out
-  std::string output;  // stdout and stderr, merged
-  bool ok() const { return started && !timedOut && exitCode == 0; }
+  bool stopped = false;  // ended because a line handler asked to
+  int exitCode = -1;     // valid when started and neither timed out nor stopped
+  std::string output;    // stdout and stderr, merged
+  bool ok() const { return started && !timedOut && !stopped && exitCode == 0; }
+};
+
+// Receives one output line as it appears; false ends the program there.
+using LineHandler = std::function<bool(std::string_view)>;
+
+// Cuts a program's output into lines as it arrives and hands each on
+// (without its line end); a runner stops the program once it says so.
+class LineSplitter {
+ public:
+  explicit LineSplitter(const LineHandler& onLine) : onLine_(onLine) {}
+  // False once the handler has asked to stop.
+  bool feed(std::string_view output);
+  // The last line, which has no line end; false when the handler stops.
+  bool finish();
+  bool stopped() const { return stopped_; }
+
+ private:
+  bool hand(std::string_view line);
+  const LineHandler& onLine_;
+  std::string pending_;
+  bool stopped_ = false;
 };
 
 class ToolRunner {
@@ -33,8 +55,9 @@ class ToolRunner {
   // A fresh scratch folder for one job, as a client path; removed by the caller.
   virtual std::string scratchFolder() = 0;
   // Runs argv[0] (found on PATH) with the arguments; onLine receives each
-  // output line as it appears. The program is ended when the time runs out.
-  virtual ToolResult run(const std::vector<std::string>& argv, const std::function<void(std::string_view)>& onLine,
+  // output line as it appears. The program is ended when the time runs out
+  // or when onLine returns false.
+  virtual ToolResult run(const std::vector<std::string>& argv, const LineHandler& onLine,
                          std::chrono::milliseconds timeout) = 0;
 };
 

@@ -58,6 +58,7 @@ struct ViewerDocument : std::enable_shared_from_this<ViewerDocument> {
   void close() {
     closed = true;
     hold.reset();
+    words.reset();
   }
   // The outline in memory (documentOutline), and whether it differs from the file's.
   OutlinePtr outline;
