@@ -1,14 +1,17 @@
 // The Distiller stand-in as a registered COM server: created by ProgID
 // through the automation seam (CoCreateInstance, IDispatch with named
 // arguments), converting for real, raising its events through connection
-// points, journaling to the file the test names, failing on demand.
+// points, journaling to the file the test names, failing on demand; and
+// the runner of Unix tools it and every other stand-in use under Wine.
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <string_view>
 
 #include "bench_files.h"
 #include "dv/standins/com_hosting.h"
@@ -287,6 +290,38 @@ TEST_F(DistillerServer, ConnectionPointsAndConnectionsAreListedAndTheServerUnloa
   EXPECT_EQ(canUnload(), S_FALSE);
   connections.reset();
   EXPECT_EQ(canUnload(), S_OK);
+}
+
+// Lines reach the handler as the program writes them, and a handler that
+// has had enough ends the program: it no longer runs afterwards.
+TEST(WineToolRunner, AHandlerThatHasHadEnoughEndsTheProgram) {
+  const std::string script =
+      "i=0; m=dv-stop-" + std::to_string(GetCurrentProcessId()) + "; while :; do echo $i; i=$((i+1)); sleep 0.02; done";
+  std::vector<std::string> lines;
+  const auto started = std::chrono::steady_clock::now();
+  const dv::standins::ToolResult r = dv::standins::toolRunner().run(
+      {"sh", "-c", script},
+      [&](std::string_view line) {
+        lines.emplace_back(line);
+        return line != "3";
+      },
+      std::chrono::seconds(60));
+  EXPECT_TRUE(r.started);
+  EXPECT_TRUE(r.stopped);
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_FALSE(r.ok());
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+  EXPECT_EQ(lines, (std::vector<std::string>{"0", "1", "2", "3"}));
+  // No process runs the script any more (a look through /proc: exit 0
+  // while one does).
+  const std::string look = "for f in /proc/[0-9]*/cmdline; do tr '\\000' ' ' <\"$f\" 2>/dev/null | grep -q \"^sh -c " +
+                           script.substr(0, script.find(';', 6)) + ";\" && exit 0; done; exit 1";
+  bool gone = false;
+  for (int i = 0; i < 50 && !gone; ++i) {
+    gone = dv::standins::runTool({"sh", "-c", look}).exitCode == 1;
+    if (!gone) Sleep(100);
+  }
+  EXPECT_TRUE(gone);
 }
 
 }  // namespace
